@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/civil_date.h"
+
+// One code to decode: the code as given and the datagram kind byte it stands for.
+struct DecodeInput {
+    std::string_view code;
+    int kindByte = 1;
+};
+
+// Datagram kind byte of a kind letter: B and C are slips (1), N an NF-e key (3).
+std::optional<int> KindByteOfLetter(std::string_view letter);
+
+// One input line: a code, optionally followed by one blank and B, C or N. A CR before
+// the line end is dropped.
+DecodeInput ParseDecodeLine(std::string_view line);
+
+// The JSON line (without line end) that describes one code as the program would
+// store, show and export it.
+std::string DecodeJson(const DecodeInput& input, CivilDate today);
+
+// zentory-cli decode [--today YYYY-MM-DD] [CODE [KIND]]. Reads lines from `in` when no
+// code is given. Returns the exit code.
+int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out,
+              std::FILE* err);

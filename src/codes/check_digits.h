@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Value of one code character. Anything that is not a decimal digit counts as 0, so
+// that check digits of malformed text always stay in 0-9.
+int DigitValue(char c);
+
+// True when the text is not empty and holds only the digits '0' to '9'.
+bool AllDigits(std::string_view text);
+
+// Modulo-10 check digit (0-9) of the first `count` digits: weights 2, 1, 2, 1, ...
+// from the last digit leftwards, two-digit products reduced by 9.
+int Mod10CheckDigit(std::string_view digits, std::size_t count);
+
+// Modulo-11 check digit (0-9) of the first `count` digits, as collection slips and
+// NF-e keys use it: weights 2 to 9 from the last digit leftwards, remainders 0 and 1
+// give 0.
+int Mod11CheckDigit(std::string_view digits, std::size_t count);
+
+// The check digit as a character.
+inline char DigitChar(int digit) { return static_cast<char>('0' + digit); }

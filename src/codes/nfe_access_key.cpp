@@ -1,0 +1,34 @@
+#include "codes/nfe_access_key.h"
+
+#include <algorithm>
+
+#include "codes/check_digits.h"
+#include "codes/contacts.h"
+
+NfeAccessKey::NfeAccessKey(std::string_view text) {
+    if (text.size() != kLength) return;
+    std::copy(text.begin(), text.end(), key);
+    isEmpty = false;
+
+    // Groups: state, year and month, the issuer's CNPJ (NN.NNN.NNN/NNNN-NN), model,
+    // series, number, emission type with numeric code, check digit. Each '#' takes
+    // the next digit of the key.
+    static constexpr std::string_view kPattern =
+        "##-####-##.###.###/####-##-##-###-###.###.###-###.###.###-#";
+    formattedKey.reserve(kPattern.size());
+    std::size_t next = 0;
+    for (char c : kPattern) formattedKey += c == '#' ? key[next++] : c;
+}
+
+bool NfeAccessKey::CheckDigitOk() const {
+    if (isEmpty || !AllDigits(Key())) return false;
+    return key[43] == DigitChar(Mod11CheckDigit(Key(), 43));
+}
+
+std::string NfeQueryAddress(std::string_view key) {
+    std::string address = "http://";
+    address += kNfePortalHost;
+    address += "/portal/FormularioDePesquisa.aspx?tipoConsulta=completa&chaveAcesso=";
+    address += key;
+    return address;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A day on the proleptic Gregorian calendar.
+struct CivilDate {
+    int year = 1970;
+    int month = 1;  // 1-12
+    int day = 1;    // 1-31
+
+    friend bool operator==(const CivilDate&, const CivilDate&) = default;
+};
+
+// Days since 1 January 1970 (negative before it).
+std::int64_t DaysFromCivil(CivilDate date);
+CivilDate CivilFromDays(std::int64_t days);
+
+bool IsValidCivilDate(CivilDate date);
+
+// "DD/MM/YYYY", the way the program shows dates.
+std::string FormatDayMonthYear(CivilDate date);
+
+// Reads "YYYY-MM-DD" (years 1000 to 9999); nothing for any other text or an impossible day.
+std::optional<CivilDate> ParseIsoDate(std::string_view text);

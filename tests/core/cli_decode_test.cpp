@@ -1,0 +1,180 @@
+#include "cli/decode_command.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "cli/json.h"
+#include "json_reader.h"
+
+namespace {
+
+constexpr CivilDate kToday{2026, 12, 7};
+
+// Runs `zentory-cli decode ARGS` with `input` on standard input.
+struct DecodeRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    char buffer[4096];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+    std::fclose(file);
+    return text;
+}
+
+DecodeRun RunDecodeWith(const std::vector<std::string>& args, const std::string& input = "") {
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    if (!in || !out || !err) {
+        ADD_FAILURE() << "no temporary files";
+        return {-1, "", ""};
+    }
+    std::fwrite(input.data(), 1, input.size(), in);
+    std::rewind(in);
+    int exitCode = RunDecode(args, in, out, err);
+    std::fclose(in);
+    return {exitCode, ReadAll(out), ReadAll(err)};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0, end;
+    while ((end = text.find('\n', start)) != std::string::npos) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    EXPECT_EQ(start, text.size()) << "output must end with a line end";
+    return lines;
+}
+
+std::string Field(const JsonFields& fields, const std::string& key) {
+    for (const auto& [name, value] : fields) {
+        if (name == key) return value;
+    }
+    ADD_FAILURE() << "no key " << key;
+    return {};
+}
+
+}  // namespace
+
+TEST(DecodeJson, ExactKeysAndValues) {
+    std::string json =
+        DecodeJson({"00191455700000110009956850418332600000624818", 1}, {2008, 1, 1});
+    EXPECT_EQ(json,
+              R"({"code":"00191455700000110009956850418332600000624818","kind":"B","valid":true,)"
+              R"("typeable":"00199.95687 50418.332602 00006.248181 1 45570000011000",)"
+              R"("value":"R$ 110,00","due":"30/03/2010","name":"Banco do Brasil S.A.",)"
+              R"("summary":"00191455700000110009956850418332600000624818 R$ 110,00 30/03/2010 )"
+              R"(0019995687 50418332602 00006248181 1 45570000011000 Banco do Brasil S.A."})");
+
+    auto nfe = JsonLineReader::Read(
+        DecodeJson({"12345678901234567890123456789012345678901235", 3}, kToday));
+    ASSERT_TRUE(nfe);
+    std::vector<std::string> keys;
+    for (const auto& field : *nfe) keys.push_back(field.first);
+    EXPECT_EQ(keys, (std::vector<std::string>{"code", "kind", "valid", "typeable", "value", "due",
+                                              "name", "summary"}));
+    EXPECT_EQ(Field(*nfe, "kind"), "N");
+    EXPECT_EQ(Field(*nfe, "value"), "");
+    EXPECT_EQ(Field(*nfe, "name"), "");
+    EXPECT_EQ(Field(*nfe, "summary"),
+              "NFe 12345678901234567890123456789012345678901235 "
+              "12-3456-78.901.234/5678-90-12-345-678.901.234-567.890.123-5");
+}
+
+TEST(DecodeJson, StaysValidForAnyBytes) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 300; ++round) {
+        std::string code(round % 50, '\0');
+        for (char& c : code) c = static_cast<char>(byte(random));
+        for (int kindByte : {1, 3}) {
+            std::string json = DecodeJson({code, kindByte}, kToday);
+            auto fields = JsonLineReader::Read(json);
+            ASSERT_TRUE(fields) << json;
+            EXPECT_EQ(fields->size(), 8u);
+        }
+    }
+    std::string escaped;
+    AppendJsonString(escaped, std::string("a\"\\\n\x01\x7f\x80\xe7\x81", 9));
+    EXPECT_EQ(escaped, R"("a\"\\\n\u0001\u007f\u20ac\u00e7\u0081")");
+}
+
+TEST(ParseDecodeLine, KindLetters) {
+    auto check = [](const char* line, const char* code, int kindByte) {
+        DecodeInput input = ParseDecodeLine(line);
+        EXPECT_EQ(input.code, code) << line;
+        EXPECT_EQ(input.kindByte, kindByte) << line;
+    };
+    check("123 N", "123", 3);
+    check("123 n\r", "123", 3);
+    check("123 B", "123", 1);
+    check("123 C", "123", 1);
+    check("123", "123", 1);
+    check("123 X", "123 X", 1);   // not a kind letter: part of the code
+    check("123  N", "123 ", 3);   // one blank belongs to the separator
+    check("123N", "123N", 1);
+    check(" N", "", 3);
+}
+
+TEST(RunDecode, CodeOnTheCommandLine) {
+    DecodeRun run = RunDecodeWith(
+        {"--today", "2026-12-07", "84620000002311301132632914523029359083800000", "B"});
+    EXPECT_EQ(run.exitCode, 0);
+    auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 1u);
+    auto fields = JsonLineReader::Read(lines[0]);
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(Field(*fields, "kind"), "C");  // the first digit decides between the slips
+    EXPECT_EQ(Field(*fields, "due"), "");
+    EXPECT_EQ(Field(*fields, "name"), "Telco");
+}
+
+TEST(RunDecode, LinesFromStandardInputInOrder) {
+    std::string longLine(200000, '7');
+    DecodeRun run = RunDecodeWith(
+        {"--today=2026-12-07"},
+        "00191455700000110009956850418332600000624818\r\n"
+        "\n"
+        "12345678901234567890123456789012345678901235 N\n" +
+            longLine + "\n"
+            "00092473500000830004240405000030000226026703 C");  // no final line end
+    EXPECT_EQ(run.exitCode, 0);
+    auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u);
+    std::vector<std::string> kinds, dues;
+    for (const std::string& line : lines) {
+        auto fields = JsonLineReader::Read(line);
+        ASSERT_TRUE(fields) << line.substr(0, 100);
+        kinds.push_back(Field(*fields, "kind"));
+        dues.push_back(Field(*fields, "due"));
+    }
+    EXPECT_EQ(kinds, (std::vector<std::string>{"B", "N", "B", "B"}));
+    EXPECT_EQ(dues, (std::vector<std::string>{"19/11/2034", "", "", "16/05/2035"}));
+    EXPECT_EQ(Field(*JsonLineReader::Read(lines[2]), "code"), longLine);
+}
+
+TEST(RunDecode, CommandLineMistakesExitWithTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--bogus"},
+             {"--today"},
+             {"--today", "2026-02-30"},
+             {"--today", "tomorrow", "123"},
+             {"123", "X"},
+             {"123", "B", "extra"}}) {
+        DecodeRun run = RunDecodeWith(args);
+        EXPECT_EQ(run.exitCode, 2) << args[0];
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("zentory-cli decode: "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("usage:"), std::string::npos);
+    }
+}

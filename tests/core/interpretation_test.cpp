@@ -1,0 +1,85 @@
+#include "codes/interpretation.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/history_line.h"
+
+namespace {
+
+constexpr CivilDate kToday{2026, 12, 7};
+const char kBank[] = "00191455700000110009956850418332600000624818";
+const char kCollection[] = "84620000002311301132632914523029359083800000";
+const char kNfe[] = "12345678901234567890123456789012345678901235";
+
+}  // namespace
+
+TEST(EffectiveKind, TheKindByteOnlySeparatesInvoiceKeysFromSlips) {
+    EXPECT_EQ(EffectiveKind(1, kBank), CodeKind::BankSlip);
+    EXPECT_EQ(EffectiveKind(2, kBank), CodeKind::BankSlip);
+    EXPECT_EQ(EffectiveKind(1, kCollection), CodeKind::CollectionSlip);
+    EXPECT_EQ(EffectiveKind(2, kCollection), CodeKind::CollectionSlip);
+    EXPECT_EQ(EffectiveKind(3, kCollection), CodeKind::NfeKey);
+    EXPECT_EQ(EffectiveKind(1, ""), CodeKind::BankSlip);
+    EXPECT_STREQ(KindLetter(CodeKind::BankSlip), "B");
+    EXPECT_STREQ(KindLetter(CodeKind::CollectionSlip), "C");
+    EXPECT_STREQ(KindLetter(CodeKind::NfeKey), "N");
+}
+
+TEST(InterpretCode, BankSlipAsTheHistoryKeepsIt) {
+    CodeInterpretation bank = InterpretCode(kBank, CodeKind::BankSlip, kToday);
+    EXPECT_TRUE(bank.checkDigitsValid);
+    EXPECT_EQ(bank.typeable, "00199.95687 50418.332602 00006.248181 1 45570000011000");
+    EXPECT_EQ(bank.typeable.size(), 54u);
+    EXPECT_EQ(bank.value, "R$ 110,00");
+    EXPECT_EQ(bank.dueDate, "19/11/2034");
+    EXPECT_EQ(IssuerName(kBank, CodeKind::BankSlip), "Banco do Brasil S.A.");
+}
+
+TEST(InterpretCode, CollectionSlipAsTheHistoryKeepsIt) {
+    CodeInterpretation collection = InterpretCode(kCollection, CodeKind::CollectionSlip, kToday);
+    EXPECT_TRUE(collection.checkDigitsValid);
+    EXPECT_EQ(collection.typeable, "84620000002-0 31130113263-6 29145230293-3 59083800000-8");
+    EXPECT_EQ(collection.typeable.size(), 55u);
+    EXPECT_EQ(collection.value, "R$ 231,13");
+    EXPECT_EQ(collection.dueDate, "");
+    EXPECT_EQ(IssuerName(kCollection, CodeKind::CollectionSlip), "Telco");
+}
+
+TEST(InterpretCode, NfeKeyAsTheHistoryKeepsIt) {
+    // Even digits that would make a collection slip are read as a key.
+    std::string code = kNfe;
+    code[0] = '8';
+    CodeInterpretation nfe = InterpretCode(code, CodeKind::NfeKey, kToday);
+    EXPECT_FALSE(nfe.checkDigitsValid);
+    EXPECT_EQ(nfe.typeable, "82-3456-78.901.234/5678-90-12-345-678.901.234-567.890.123-5");
+    EXPECT_EQ(nfe.value, "");
+    EXPECT_EQ(nfe.dueDate, "");
+    EXPECT_EQ(IssuerName(code, CodeKind::NfeKey), "");
+}
+
+TEST(InterpretCode, CodesOfTheWrongLengthAreKeptWithoutInterpretation) {
+    for (CodeKind kind : {CodeKind::BankSlip, CodeKind::CollectionSlip}) {
+        CodeInterpretation short43 = InterpretCode(std::string(kBank, 43), kind, kToday);
+        EXPECT_FALSE(short43.checkDigitsValid);
+        EXPECT_EQ(short43.typeable, "");
+        EXPECT_EQ(short43.value, "R$ N/A");
+        EXPECT_EQ(short43.dueDate, "");
+    }
+    CodeInterpretation nfe = InterpretCode("123", CodeKind::NfeKey, kToday);
+    EXPECT_FALSE(nfe.checkDigitsValid);
+    EXPECT_EQ(nfe.typeable, "");
+}
+
+TEST(HistoryExportLine, OneLinePerKind) {
+    EXPECT_EQ(HistoryExportLine(kNfe, CodeKind::NfeKey, kToday),
+              std::string("NFe ") + kNfe +
+                  " 12-3456-78.901.234/5678-90-12-345-678.901.234-567.890.123-5");
+    EXPECT_EQ(HistoryExportLine("4321", CodeKind::NfeKey, kToday), "NFe 4321 ");
+    EXPECT_EQ(HistoryExportLine(kBank, CodeKind::BankSlip, {2008, 1, 1}),
+              std::string(kBank) +
+                  " R$ 110,00 30/03/2010 0019995687 50418332602 00006248181 1 45570000011000 "
+                  "Banco do Brasil S.A.");
+    EXPECT_EQ(HistoryExportLine(kCollection, CodeKind::CollectionSlip, kToday).substr(45),
+              "R$ 231,13 846200000020 311301132636 291452302933 590838000008 Telco");
+    EXPECT_EQ(HistoryExportLine("12", CodeKind::BankSlip, kToday), "vazio");
+}
