@@ -16,8 +16,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained .exe: with the posix thread model, -static-libgcc and
-# -static-libstdc++ alone would still import libwinpthread-1.dll.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

@@ -81,8 +81,7 @@ std::string DecodeJson(const DecodeInput& input, CivilDate today) {
         .Finish();
 }
 
-int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out,
-              std::FILE* err) {
+int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err) {
     std::string error;
     auto parsed = ParseArguments(args, {"--today"}, {}, error);
     CivilDate today = TodayLocal();
@@ -102,7 +101,9 @@ int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* ou
         if (!kindByte) error = "unknown kind '" + parsed->positional[1] + "' (use B, C or N)";
     }
     if (!error.empty()) {
-        std::fprintf(err, "zentory-cli decode: %s\nusage: zentory-cli decode [--today YYYY-MM-DD] [CODE [KIND]]\n",
+        std::fprintf(err,
+                     "zentory-cli decode: %s\nusage: zentory-cli decode [--today YYYY-MM-DD] [CODE "
+                     "[KIND]]\n",
                      error.c_str());
         return kUsageExitCode;
     }

@@ -27,5 +27,4 @@ std::string DecodeJson(const DecodeInput& input, CivilDate today);
 
 // zentory-cli decode [--today YYYY-MM-DD] [CODE [KIND]]. Reads lines from `in` when no
 // code is given. Returns the exit code.
-int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out,
-              std::FILE* err);
+int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err);

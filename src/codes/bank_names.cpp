@@ -20,8 +20,9 @@ const BankNameRow kBankNames[] = {
 }  // namespace
 
 std::string BankNameForCode(std::string_view code) {
-    auto row = std::lower_bound(std::begin(kBankNames), std::end(kBankNames), code,
-                                [](const BankNameRow& r, std::string_view c) { return std::string_view(r.code) < c; });
+    auto row = std::lower_bound(
+        std::begin(kBankNames), std::end(kBankNames), code,
+        [](const BankNameRow& r, std::string_view c) { return std::string_view(r.code) < c; });
     if (row == std::end(kBankNames) || std::string_view(row->code) != code) return "DESCONHECIDO";
     // Unscrambled into a buffer of the caller's own: lookups from several threads
     // never share a result.
@@ -32,6 +33,10 @@ std::string BankNameForCode(std::string_view code) {
     return std::string(name, std::find(name, name + kNameWidth, '\0'));
 }
 
-std::size_t BankNameCount() { return std::size(kBankNames); }
+std::size_t BankNameCount() {
+    return std::size(kBankNames);
+}
 
-std::string_view BankCodeAt(std::size_t index) { return kBankNames[index].code; }
+std::string_view BankCodeAt(std::size_t index) {
+    return kBankNames[index].code;
+}

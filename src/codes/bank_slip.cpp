@@ -53,9 +53,13 @@ std::string_view BankSlip::Positions(std::size_t first, std::size_t last) const 
     return std::string_view(barcode + first - 1, last - first + 1);
 }
 
-bool BankSlip::IsBankSlip() const { return !isEmpty && barcode[0] != '8'; }
+bool BankSlip::IsBankSlip() const {
+    return !isEmpty && barcode[0] != '8';
+}
 
-bool BankSlip::IsCollectionSlip() const { return !isEmpty && barcode[0] == '8'; }
+bool BankSlip::IsCollectionSlip() const {
+    return !isEmpty && barcode[0] == '8';
+}
 
 // ---------------------------------------------------------------- bank slip
 
@@ -94,9 +98,14 @@ std::array<std::string, 5> BankSlip::TypeableFields(SeparatorStyle style) const 
 std::array<std::string, 8> BankSlip::TypeablePieces() const {
     if (isEmpty) return {};
     auto fields = TypeableFields(SeparatorStyle::None);
-    return {fields[0].substr(0, 5), fields[0].substr(5), fields[1].substr(0, 5),
-            fields[1].substr(5),    fields[2].substr(0, 5), fields[2].substr(5),
-            fields[3],              fields[4]};
+    return {fields[0].substr(0, 5),
+            fields[0].substr(5),
+            fields[1].substr(0, 5),
+            fields[1].substr(5),
+            fields[2].substr(0, 5),
+            fields[2].substr(5),
+            fields[3],
+            fields[4]};
 }
 
 std::string BankSlip::ValueText() const {
@@ -111,7 +120,9 @@ std::string BankSlip::DueDateText(CivilDate reference) const {
     return FormatDayMonthYear(FactorDate(*factor, reference));
 }
 
-std::string BankSlip::DueDateText() const { return DueDateText(TodayLocal()); }
+std::string BankSlip::DueDateText() const {
+    return DueDateText(TodayLocal());
+}
 
 std::string BankSlip::BankName() const {
     if (isEmpty) return "DESCONHECIDO";
@@ -184,4 +195,6 @@ std::string BankSlip::SummaryText(CivilDate reference) const {
     return summary;
 }
 
-std::string BankSlip::SummaryText() const { return SummaryText(TodayLocal()); }
+std::string BankSlip::SummaryText() const {
+    return SummaryText(TodayLocal());
+}

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-int DigitValue(char c) { return (c >= '0' && c <= '9') ? c - '0' : 0; }
+int DigitValue(char c) {
+    return (c >= '0' && c <= '9') ? c - '0' : 0;
+}
 
 bool AllDigits(std::string_view text) {
     return !text.empty() &&

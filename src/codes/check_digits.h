@@ -20,4 +20,6 @@ int Mod10CheckDigit(std::string_view digits, std::size_t count);
 int Mod11CheckDigit(std::string_view digits, std::size_t count);
 
 // The check digit as a character.
-inline char DigitChar(int digit) { return static_cast<char>('0' + digit); }
+inline char DigitChar(int digit) {
+    return static_cast<char>('0' + digit);
+}

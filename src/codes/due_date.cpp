@@ -39,6 +39,7 @@ std::optional<int> ParseDueDateFactor(std::string_view factorDigits) {
         return std::nullopt;
     }
     int factor = 0;
-    for (char c : factorDigits) factor = factor * 10 + DigitValue(c);
+    for (char c : factorDigits)
+        factor = factor * 10 + DigitValue(c);
     return factor;
 }

@@ -17,7 +17,8 @@ NfeAccessKey::NfeAccessKey(std::string_view text) {
         "##-####-##.###.###/####-##-##-###-###.###.###-###.###.###-#";
     formattedKey.reserve(kPattern.size());
     std::size_t next = 0;
-    for (char c : kPattern) formattedKey += c == '#' ? key[next++] : c;
+    for (char c : kPattern)
+        formattedKey += c == '#' ? key[next++] : c;
 }
 
 bool NfeAccessKey::CheckDigitOk() const {

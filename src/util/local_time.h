@@ -13,4 +13,6 @@ struct LocalDateTime {
 LocalDateTime LocalNow();
 
 // Today's date in the computer's time zone.
-inline CivilDate TodayLocal() { return LocalNow().date; }
+inline CivilDate TodayLocal() {
+    return LocalNow().date;
+}

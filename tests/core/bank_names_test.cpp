@@ -24,7 +24,8 @@ TEST(BankNames, TheTableHoldsExactlyTheKnownCodesInOrder) {
         std::string name = BankNameForCode(code);
         EXPECT_FALSE(name.empty()) << code;
         EXPECT_LE(name.size(), 43u) << code;
-        for (char c : name) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << code << ": " << name;
+        for (char c : name)
+            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << code << ": " << name;
     }
     EXPECT_EQ(index, 184u);
     EXPECT_EQ(BankNameCount(), 184u);

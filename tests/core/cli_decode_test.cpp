@@ -25,7 +25,8 @@ std::string ReadAll(std::FILE* file) {
     std::string text;
     char buffer[4096];
     std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, count);
     std::fclose(file);
     return text;
 }
@@ -80,7 +81,8 @@ TEST(DecodeJson, ExactKeysAndValues) {
         DecodeJson({"12345678901234567890123456789012345678901235", 3}, kToday));
     ASSERT_TRUE(nfe);
     std::vector<std::string> keys;
-    for (const auto& field : *nfe) keys.push_back(field.first);
+    for (const auto& field : *nfe)
+        keys.push_back(field.first);
     EXPECT_EQ(keys, (std::vector<std::string>{"code", "kind", "valid", "typeable", "value", "due",
                                               "name", "summary"}));
     EXPECT_EQ(Field(*nfe, "kind"), "N");
@@ -96,7 +98,8 @@ TEST(DecodeJson, StaysValidForAnyBytes) {
     std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 300; ++round) {
         std::string code(round % 50, '\0');
-        for (char& c : code) c = static_cast<char>(byte(random));
+        for (char& c : code)
+            c = static_cast<char>(byte(random));
         for (int kindByte : {1, 3}) {
             std::string json = DecodeJson({code, kindByte}, kToday);
             auto fields = JsonLineReader::Read(json);
@@ -120,8 +123,8 @@ TEST(ParseDecodeLine, KindLetters) {
     check("123 B", "123", 1);
     check("123 C", "123", 1);
     check("123", "123", 1);
-    check("123 X", "123 X", 1);   // not a kind letter: part of the code
-    check("123  N", "123 ", 3);   // one blank belongs to the separator
+    check("123 X", "123 X", 1);  // not a kind letter: part of the code
+    check("123  N", "123 ", 3);  // one blank belongs to the separator
     check("123N", "123N", 1);
     check(" N", "", 3);
 }
@@ -141,13 +144,14 @@ TEST(RunDecode, CodeOnTheCommandLine) {
 
 TEST(RunDecode, LinesFromStandardInputInOrder) {
     std::string longLine(200000, '7');
-    DecodeRun run = RunDecodeWith(
-        {"--today=2026-12-07"},
-        "00191455700000110009956850418332600000624818\r\n"
-        "\n"
-        "12345678901234567890123456789012345678901235 N\n" +
-            longLine + "\n"
-            "00092473500000830004240405000030000226026703 C");  // no final line end
+    DecodeRun run =
+        RunDecodeWith({"--today=2026-12-07"},
+                      "00191455700000110009956850418332600000624818\r\n"
+                      "\n"
+                      "12345678901234567890123456789012345678901235 N\n" +
+                          longLine +
+                          "\n"
+                          "00092473500000830004240405000030000226026703 C");  // no final line end
     EXPECT_EQ(run.exitCode, 0);
     auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 4u);
@@ -164,13 +168,13 @@ TEST(RunDecode, LinesFromStandardInputInOrder) {
 }
 
 TEST(RunDecode, CommandLineMistakesExitWithTwo) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--bogus"},
-             {"--today"},
-             {"--today", "2026-02-30"},
-             {"--today", "tomorrow", "123"},
-             {"123", "X"},
-             {"123", "B", "extra"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--bogus"},
+                                               {"--today"},
+                                               {"--today", "2026-02-30"},
+                                               {"--today", "tomorrow", "123"},
+                                               {"123", "X"},
+                                               {"123", "B", "extra"}}) {
         DecodeRun run = RunDecodeWith(args);
         EXPECT_EQ(run.exitCode, 2) << args[0];
         EXPECT_EQ(run.out, "");

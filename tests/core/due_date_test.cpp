@@ -4,7 +4,9 @@
 
 namespace {
 
-std::int64_t Day(CivilDate date) { return DaysFromCivil(date); }
+std::int64_t Day(CivilDate date) {
+    return DaysFromCivil(date);
+}
 
 }  // namespace
 
@@ -28,8 +30,8 @@ TEST(CivilDate, ConversionsAgreeWithCountingDayByDay) {
 TEST(CivilDate, ParseIsoDate) {
     EXPECT_EQ(ParseIsoDate("2026-12-07"), (CivilDate{2026, 12, 7}));
     EXPECT_EQ(ParseIsoDate("2024-02-29"), (CivilDate{2024, 2, 29}));
-    for (const char* bad : {"", "2026-12-7", "2026/12/07", "2023-02-29", "2026-13-01",
-                            "2026-00-10", "0999-01-01", "2026-12-07x", "20x6-12-07", "-026-12-07"}) {
+    for (const char* bad : {"", "2026-12-7", "2026/12/07", "2023-02-29", "2026-13-01", "2026-00-10",
+                            "0999-01-01", "2026-12-07x", "20x6-12-07", "-026-12-07"}) {
         EXPECT_FALSE(ParseIsoDate(bad).has_value()) << bad;
     }
 }

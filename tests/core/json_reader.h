@@ -53,7 +53,8 @@ private:
         }
         std::size_t start = at;
         if (at < text.size() && text[at] == '-') ++at;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
+            ++at;
         value = text.substr(start, at - start);
         return at > start && value != "-";
     }
@@ -85,8 +86,9 @@ private:
                     for (int i = 0; i < 4; ++i) {
                         char h = text[at++];
                         if (!std::isxdigit(static_cast<unsigned char>(h))) return false;
-                        code = code * 16 + static_cast<unsigned>(std::isdigit(h) ? h - '0'
-                                                                 : std::tolower(h) - 'a' + 10);
+                        code = code * 16 + static_cast<unsigned>(std::isdigit(h)
+                                                                     ? h - '0'
+                                                                     : std::tolower(h) - 'a' + 10);
                     }
                     out += code < 0x80 ? static_cast<char>(code) : '?';
                     break;

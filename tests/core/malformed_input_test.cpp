@@ -18,7 +18,8 @@ constexpr CivilDate kToday{2026, 12, 7};
 std::string RandomBytes(std::mt19937& random, std::size_t size) {
     std::uniform_int_distribution<int> byte(0, 255);
     std::string text(size, '\0');
-    for (char& c : text) c = static_cast<char>(byte(random));
+    for (char& c : text)
+        c = static_cast<char>(byte(random));
     return text;
 }
 
@@ -65,7 +66,9 @@ TEST(MalformedCodes, EmbeddedZeroBytesAreOrdinaryCharacters) {
 TEST(MalformedCodes, RandomBytesOfEveryLength) {
     std::mt19937 random(20261207);
     for (std::size_t size = 0; size <= 90; ++size) {
-        for (int round = 0; round < 20; ++round) InterpretEveryWay(RandomBytes(random, size));
+        for (int round = 0; round < 20; ++round)
+            InterpretEveryWay(RandomBytes(random, size));
     }
-    for (int byte = 0; byte < 256; ++byte) InterpretEveryWay(std::string(44, static_cast<char>(byte)));
+    for (int byte = 0; byte < 256; ++byte)
+        InterpretEveryWay(std::string(44, static_cast<char>(byte)));
 }
