@@ -129,19 +129,6 @@ TEST(ParseDecodeLine, KindLetters) {
     check(" N", "", 3);
 }
 
-TEST(RunDecode, CodeOnTheCommandLine) {
-    DecodeRun run = RunDecodeWith(
-        {"--today", "2026-12-07", "84620000002311301132632914523029359083800000", "B"});
-    EXPECT_EQ(run.exitCode, 0);
-    auto lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 1u);
-    auto fields = JsonLineReader::Read(lines[0]);
-    ASSERT_TRUE(fields);
-    EXPECT_EQ(Field(*fields, "kind"), "C");  // the first digit decides between the slips
-    EXPECT_EQ(Field(*fields, "due"), "");
-    EXPECT_EQ(Field(*fields, "name"), "Telco");
-}
-
 TEST(RunDecode, LinesFromStandardInputInOrder) {
     std::string longLine(200000, '7');
     DecodeRun run =
@@ -165,20 +152,4 @@ TEST(RunDecode, LinesFromStandardInputInOrder) {
     EXPECT_EQ(kinds, (std::vector<std::string>{"B", "N", "B", "B"}));
     EXPECT_EQ(dues, (std::vector<std::string>{"19/11/2034", "", "", "16/05/2035"}));
     EXPECT_EQ(Field(*JsonLineReader::Read(lines[2]), "code"), longLine);
-}
-
-TEST(RunDecode, CommandLineMistakesExitWithTwo) {
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"--bogus"},
-                                               {"--today"},
-                                               {"--today", "2026-02-30"},
-                                               {"--today", "tomorrow", "123"},
-                                               {"123", "X"},
-                                               {"123", "B", "extra"}}) {
-        DecodeRun run = RunDecodeWith(args);
-        EXPECT_EQ(run.exitCode, 2) << args[0];
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("zentory-cli decode: "), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find("usage:"), std::string::npos);
-    }
 }
