@@ -1,0 +1,187 @@
+#include "cli/listen_command.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+
+#include "cli/json.h"
+#include "cli/options.h"
+#include "cli/send_command.h"
+#include "inject/layouts.h"
+#include "net/endpoint.h"
+#include "net/headless_rows.h"
+#include "net/history_store.h"
+#include "net/receiver.h"
+#include "settings/debug_trace.h"
+#include "settings/history_export.h"
+#include "settings/memory_settings_store.h"
+#include "util/local_time.h"
+
+namespace {
+
+const char kListenUsage[] =
+    "usage: zentory-cli listen [--port P] [--mode 0-4] [--custom-separators N] [--count N]\n"
+    "                          [--export FILE] [--trace]\n";
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+extern "C" void RequestStop(int) {
+    gStopRequested = 1;
+}
+
+class StandardErrorMessages : public UserMessages {
+public:
+    void ShowError(const std::string& text) override {
+        std::fprintf(stderr, "zentory-cli listen: %s\n", text.c_str());
+    }
+};
+
+// Keeps the text that would be typed, instead of pressing keys.
+class CapturingTyper : public TextTyper {
+public:
+    bool TypeText(const std::string& text) override {
+        typed = text;
+        return true;
+    }
+    std::optional<std::string> typed;  // used on the receiver thread only
+};
+
+// Stores each record in the history and prints it.
+class ListenSink : public ReceiverSink {
+public:
+    ListenSink(HistoryStore& store, CapturingTyper& capturingTyper, long long wanted)
+        : history(store), typer(capturingTyper), count(wanted) {}
+
+    void ShowStatus(const std::string& text) override { DebugTrace("%s\n", text.c_str()); }
+
+    void Deliver(CodeRecord record) override {
+        std::string line;
+        {
+            auto lock = history.Lock();
+            const CodeRecord& stored = history.AppendWithCap(record, rows);
+            line = RecordJson(stored);
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+        std::lock_guard lock(mutex);
+        ++delivered;
+        changed.notify_all();
+    }
+
+    // Waits until the wanted count has arrived or a stop was requested.
+    void WaitUntilDone() {
+        std::unique_lock lock(mutex);
+        while (!gStopRequested && (count == 0 || delivered < count)) {
+            changed.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+
+private:
+    std::string RecordJson(const CodeRecord& record) {
+        JsonObjectWriter json;
+        json.Add("index", static_cast<long long>(record.sequenceIndex))
+            .Add("item_id", static_cast<long long>(record.listItemId))
+            .Add("sender", FormatIPv4(record.senderAddress))
+            .Add("valid", record.checkDigitsValid)
+            .Add("received_at", record.receivedAt)
+            .Add("due", record.dueDate)
+            .Add("value", record.value)
+            .Add("typeable", record.typeable)
+            .Add("code", record.code)
+            .Add("kind_letter", record.kindLetter)
+            .Add("kind", static_cast<long long>(record.kind));
+        if (typer.typed) json.Add("typed", *typer.typed);
+        typer.typed.reset();
+        return json.Finish();
+    }
+
+    HistoryStore& history;
+    HeadlessHistoryRows rows;
+    CapturingTyper& typer;
+    long long count;
+    long long delivered = 0;
+    std::mutex mutex;
+    std::condition_variable changed;
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "zentory-cli listen: %s\n%s", message.c_str(), kListenUsage);
+    return kUsageExitCode;
+}
+
+}  // namespace
+
+int RunListen(const std::vector<std::string>& args) {
+    std::string error;
+    auto parsed =
+        ParseArguments(args, {"--port", "--mode", "--custom-separators", "--count", "--export"},
+                       {"--trace"}, error);
+    if (!parsed) return UsageError(error);
+    if (!parsed->positional.empty())
+        return UsageError("unexpected '" + parsed->positional[0] + "'");
+    auto number = [&](const char* name, const char* fallback, long long minimum,
+                      long long maximum) -> std::optional<long long> {
+        auto found = parsed->options.find(name);
+        std::string text = found == parsed->options.end() ? fallback : found->second;
+        auto value = ParseNumber(text, minimum, maximum);
+        if (!value) error = std::string("bad value '") + text + "' for " + name;
+        return value;
+    };
+    auto port = number("--port", "6666", 1, 65535);
+    auto mode = number("--mode", "1", 0, 4);
+    auto separators = number("--custom-separators", "0", 0, 0xFFFFFFFFLL);
+    auto count = number("--count", "0", 0, 1LL << 40);
+    if (!port || !mode || !separators || !count) return UsageError(error);
+
+    // The settings the program would hold, as if read from the registry.
+    MemorySettingsStore store;
+    store.WriteRegDword(kSettingsKey, kUdpPortValue, static_cast<std::int32_t>(*port));
+    store.WriteRegDword(kSettingsKey, kInjectionModeValue, static_cast<std::int32_t>(*mode));
+    store.WriteRegDword(kSettingsKey, kCustomSeparatorsValue,
+                        static_cast<std::int32_t>(static_cast<std::uint32_t>(*separators)));
+    Settings settings;
+    LoadSettings(store, settings);
+    EnableTraceToStandardError(parsed->Has("--trace"));
+
+    int networkError = 0;
+    if (!StartNetwork(networkError)) {
+        std::fprintf(stderr, "zentory-cli listen: WSAStartup error %d\n", networkError);
+        return -1;
+    }
+    UdpSocket socket;
+    StandardErrorMessages messages;
+    if (!OpenEndpoint(socket, settings.udpPort, messages)) {
+        StopNetwork();
+        return -1;
+    }
+
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    HistoryStore history;
+    CapturingTyper typer;
+    KeyboardInjector injector(settings, store, typer);
+    ListenSink sink(history, typer, *count);
+    Receiver receiver(socket, settings.udpPort, sink, &injector);
+    receiver.Start();
+    sink.WaitUntilDone();
+    receiver.Stop();
+    socket.Close();
+    StopNetwork();
+
+    if (parsed->Has("--export")) {
+        const std::string& path = parsed->options.find("--export")->second;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        bool written = file && WriteHistoryLines(history, file, TodayLocal());
+        if (file && std::fclose(file) != 0) written = false;
+        if (!written) {
+            std::fprintf(stderr, "zentory-cli listen: could not write the history to '%s'\n",
+                         path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

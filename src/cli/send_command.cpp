@@ -1,0 +1,125 @@
+#include "cli/send_command.h"
+
+#include <cstdio>
+
+#include "cli/options.h"
+#include "net/scan_datagram.h"
+#include "net/udp_socket.h"
+
+namespace {
+
+const char kSendUsage[] =
+    "usage: zentory-cli send [--host H] [--port P] [--kind 1|2|3] [--seq N] [--hex BYTES] "
+    "[CODE...]\n";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "zentory-cli send: %s\n%s", message.c_str(), kSendUsage);
+    return kUsageExitCode;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    int high = -1;
+    for (char c : text) {
+        if (c == ' ' || c == ':' || c == ',') continue;
+        int value = HexValue(c);
+        if (value < 0) return std::nullopt;
+        if (high < 0) {
+            high = value;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high * 16 + value));
+            high = -1;
+        }
+    }
+    if (high >= 0) return std::nullopt;
+    return bytes;
+}
+
+std::optional<long long> ParseNumber(std::string_view text, long long minimum, long long maximum) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    long long value = 0;
+    for (char c : text) {
+        int digit = HexValue(c);
+        if (digit < 0 || digit >= base) return std::nullopt;
+        value = value * base + digit;
+    }
+    if (value < minimum || value > maximum) return std::nullopt;
+    return value;
+}
+
+int RunSend(const std::vector<std::string>& args) {
+    std::string error;
+    auto parsed = ParseArguments(args, {"--host", "--port", "--kind", "--seq", "--hex"}, {}, error);
+    if (!parsed) return UsageError(error);
+    auto option = [&](const char* name, const char* fallback) {
+        auto found = parsed->options.find(name);
+        return found == parsed->options.end() ? std::string(fallback) : found->second;
+    };
+
+    std::uint32_t address = 0;
+    if (!ParseIPv4(option("--host", "127.0.0.1").c_str(), address)) {
+        return UsageError("bad host '" + option("--host", "") + "' (use an IPv4 address)");
+    }
+    auto port = ParseNumber(option("--port", "6666"), 1, 65535);
+    if (!port) return UsageError("bad port '" + option("--port", "") + "' (use 1 to 65535)");
+    auto kind = ParseNumber(option("--kind", "1"), 1, 3);
+    if (!kind) return UsageError("bad kind '" + option("--kind", "") + "' (use 1, 2 or 3)");
+    std::optional<long long> sequence;
+    if (parsed->Has("--seq")) {
+        sequence = ParseNumber(option("--seq", ""), 0, 0xFFFFFFFFLL);
+        if (!sequence) return UsageError("bad sequence number '" + option("--seq", "") + "'");
+    }
+
+    std::vector<std::vector<std::uint8_t>> datagrams;
+    if (parsed->Has("--hex")) {
+        auto bytes = ParseHexBytes(option("--hex", ""));
+        if (!bytes) return UsageError("--hex needs pairs of hex digits");
+        datagrams.push_back(*bytes);
+    }
+    for (const std::string& code : parsed->positional) {
+        std::optional<std::uint32_t> number;
+        if (sequence) number = static_cast<std::uint32_t>(*sequence + datagrams.size());
+        auto datagram = BuildScanDatagram(code, static_cast<int>(*kind), number);
+        if (!datagram) {
+            return UsageError("'" + code + "' is not 44 characters long (--hex sends any bytes)");
+        }
+        datagrams.push_back(std::move(*datagram));
+    }
+    if (datagrams.empty()) return UsageError("nothing to send: give codes or --hex");
+
+    int networkError = 0;
+    if (!StartNetwork(networkError)) {
+        std::fprintf(stderr, "zentory-cli send: network start failed (%d)\n", networkError);
+        return 1;
+    }
+    UdpSocket socket;
+    SocketError socketError;
+    bool sent = socket.Open(socketError);
+    for (const auto& datagram : datagrams) {
+        if (!sent) break;
+        sent = socket.SendTo(address, static_cast<std::uint16_t>(*port), datagram.data(),
+                             datagram.size(), socketError);
+    }
+    socket.Close();
+    StopNetwork();
+    if (!sent) {
+        std::fprintf(stderr, "zentory-cli send: could not send (socket error %d)\n",
+                     socketError.number);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,51 @@
+#include "inject/typing.h"
+
+#include <system_error>
+#include <thread>
+
+#include "settings/debug_trace.h"
+
+ThreadedTyper::ThreadedTyper(KeySender& keySender, const Settings& heldSettings)
+    : sender(keySender), settings(heldSettings) {}
+
+ThreadedTyper::~ThreadedTyper() {
+    WaitUntilIdle();
+}
+
+bool ThreadedTyper::TypeText(const std::string& text) {
+    {
+        std::lock_guard lock(mutex);
+        if (running >= kMaxTypingThreads) {
+            DebugTrace("[E] Typing refused: %d texts are being typed\n", running);
+            return false;
+        }
+        ++running;
+    }
+    try {
+        std::thread(&ThreadedTyper::TypingThread, this, text).detach();
+    } catch (const std::system_error&) {
+        std::lock_guard lock(mutex);
+        --running;
+        idle.notify_all();
+        DebugTrace("[E] Typing thread not started\n");
+        return false;
+    }
+    return true;
+}
+
+void ThreadedTyper::TypingThread(std::string text) {
+    for (char c : text) {
+        sender.SendCharacter(static_cast<unsigned char>(c));
+        // Read before every pause: a delay changed meanwhile counts from here on.
+        int pause = KeyPauseMilliseconds(settings.keyDelay.load(std::memory_order_relaxed));
+        if (pause > 0) sender.Pause(pause);
+    }
+    std::lock_guard lock(mutex);
+    --running;
+    idle.notify_all();
+}
+
+void ThreadedTyper::WaitUntilIdle() {
+    std::unique_lock lock(mutex);
+    idle.wait(lock, [&] { return running == 0; });
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "inject/key_sender.h"
+#include "settings/settings.h"
+
+// Where TypeCode hands the text it built.
+class TextTyper {
+public:
+    virtual ~TextTyper() = default;
+    // Starts typing a copy of `text` and returns at once; false when it was refused.
+    virtual bool TypeText(const std::string& text) = 0;
+};
+
+// Types each text on a thread of its own, one character after the other, with the held
+// key delay after every character. Requests are not queued: overlapping texts are typed
+// side by side, their characters interleaved. At most kMaxTypingThreads run at once;
+// further requests are dropped with a trace, so a flood of codes cannot start
+// thousands of threads.
+class ThreadedTyper : public TextTyper {
+public:
+    static constexpr int kMaxTypingThreads = 8;
+
+    ThreadedTyper(KeySender& sender, const Settings& settings);
+    // Waits for the typing threads: the typer must outlive them.
+    ~ThreadedTyper() override;
+
+    bool TypeText(const std::string& text) override;
+
+    // Blocks until no text is being typed.
+    void WaitUntilIdle();
+
+private:
+    void TypingThread(std::string text);
+
+    KeySender& sender;
+    const Settings& settings;
+    std::mutex mutex;
+    std::condition_variable idle;
+    int running = 0;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "codes/code_kind.h"
+
+// One accepted code with what the program derived from it. The history keeps a copy;
+// list rows point at that copy.
+struct CodeRecord {
+    std::int32_t sequenceIndex = 0;   // 1, 2, ... per receiver thread
+    std::int32_t listItemId = -1;     // the stable id of the record's list row
+    std::uint32_t senderAddress = 0;  // IPv4, network byte order
+    bool checkDigitsValid = false;
+    std::string receivedAt;  // local time, "2026/12/07 09:05:03"
+    std::string dueDate;     // bank slips only
+    std::string value;       // slips only
+    std::string typeable;    // typeable line, or the formatted NF-e key
+    std::string code;        // as received
+    std::string kindLetter;  // "B", "C" or "N"
+    CodeKind kind = CodeKind::BankSlip;
+};
+
+// "192.168.0.10" of an address in network byte order.
+std::string FormatIPv4(std::uint32_t networkOrderAddress);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <list>
+#include <mutex>
+
+#include "net/code_record.h"
+#include "net/history_rows.h"
+
+// The history of accepted codes, oldest first. Records never move once stored: each
+// list row refers to its record by address. The store has the program's one lock, a
+// recursive mutex; every operation takes it, and Lock() holds it across several.
+class HistoryStore {
+public:
+    static constexpr std::size_t kCapacity = 500;   // the cap starts at this many records
+    static constexpr std::size_t kTrimCount = 200;  // and drops this many, oldest first
+
+    // Appends a copy of `record` with its row. When the store already holds kCapacity
+    // records (and the rows have stable ids), first drops the kTrimCount oldest records
+    // with their rows. Returns the stored copy.
+    const CodeRecord& AppendWithCap(const CodeRecord& record, HistoryRows& rows);
+
+    // Removes a stored record; the caller removes its row.
+    void Erase(const CodeRecord* record);
+    void Clear();
+    std::size_t Count() const;
+
+    // The first record, oldest first, whose row has this item id; nothing when none.
+    const CodeRecord* FindByItemId(int itemId) const;
+    // The stored record at this address; nothing when it is not (or no longer) stored.
+    const CodeRecord* FindByReference(const void* reference) const;
+    // Visits every record, oldest first, with the lock held.
+    void ForEach(const std::function<void(const CodeRecord&)>& visit) const;
+
+    std::unique_lock<std::recursive_mutex> Lock() const {
+        return std::unique_lock<std::recursive_mutex>(mutex);
+    }
+
+private:
+    void TrimOldest(HistoryRows& rows);
+
+    mutable std::recursive_mutex mutex;
+    std::list<CodeRecord> records;
+};

@@ -1,0 +1,102 @@
+#include "net/receiver.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "codes/interpretation.h"
+#include "net/scan_datagram.h"
+#include "settings/debug_trace.h"
+
+std::string FormatReceivedAt(const LocalDateTime& time) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", time.date.year, time.date.month,
+                  time.date.day, time.hour, time.minute, time.second);
+    return text;
+}
+
+DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload, std::size_t size,
+                               std::uint32_t senderAddress, const LocalDateTime& now,
+                               CodeRecord& record) {
+    std::optional<ScanDatagram> datagram = ParseScanDatagram(payload, size);
+    if (!datagram) return DatagramOutcome::Invalid;
+    if (datagram->sequence != 0) {
+        if (datagram->sequence == state.lastSequence) return DatagramOutcome::Repeat;
+        state.lastSequence = datagram->sequence;
+    }
+
+    record.sequenceIndex = ++state.sequenceIndex;
+    record.listItemId = -1;
+    record.code.assign(datagram->code);
+    record.kind = EffectiveKind(datagram->kindByte, record.code);
+    record.kindLetter = KindLetter(record.kind);
+    record.receivedAt = FormatReceivedAt(now);
+    record.senderAddress = senderAddress;
+
+    CodeInterpretation interpretation = InterpretCode(record.code, record.kind, now.date);
+    record.checkDigitsValid = interpretation.checkDigitsValid;
+    record.typeable = std::move(interpretation.typeable);
+    record.value = std::move(interpretation.value);
+    record.dueDate = std::move(interpretation.dueDate);
+    return DatagramOutcome::Accepted;
+}
+
+Receiver::Receiver(UdpSocket& udpSocket, std::int32_t udpPort, ReceiverSink& receiverSink,
+                   KeyboardInjector* keyboardInjector)
+    : socket(udpSocket), port(udpPort), sink(receiverSink), injector(keyboardInjector) {}
+
+Receiver::~Receiver() {
+    Stop();
+}
+
+void Receiver::Start() {
+    thread = std::thread(&Receiver::Run, this);
+}
+
+void Receiver::Stop() {
+    socket.Interrupt();
+    if (thread.joinable()) thread.join();
+}
+
+void Receiver::Run() {
+    char status[64];
+    std::snprintf(status, sizeof status, "Esperando dados na porta %d UDP", port);
+    sink.ShowStatus(status);
+
+    ReceiverState state;
+    CodeRecord record;
+    std::uint8_t buffer[kBufferSize];
+    for (;;) {
+        std::memset(buffer, 0, sizeof buffer);
+        ReceivedDatagram received = socket.Receive(buffer, sizeof buffer);
+        // Whatever the receive reports after the socket was closed under it (10004 on
+        // Windows, 10022 under Wine, 0 bytes after shutdown), the receiver is stopped.
+        if (socket.WasInterrupted()) break;
+        if (received.size < 0) {
+            SocketErrorKind kind = received.error.kind;
+            if (kind == SocketErrorKind::MessageTooLong ||
+                kind == SocketErrorKind::ConnectionReset || kind == SocketErrorKind::Interrupted) {
+                // One stray packet must not end all reception until the next start.
+                DebugTrace("[E] recvfrom %d: datagram dropped\n", received.error.number);
+                continue;
+            }
+            if (kind == SocketErrorKind::TimedOut) {
+                DebugTrace("recvfrom timeout\n");
+            } else {
+                DebugTrace("[E] recvfrom %d\n", received.error.number);
+            }
+            break;
+        }
+        DebugTrace("Received datagram from %s - %ld bytes\n",
+                   FormatIPv4(received.senderAddress).c_str(), received.size);
+
+        std::size_t size = static_cast<std::size_t>(received.size);
+        DatagramOutcome outcome =
+            AcceptDatagram(state, buffer, size, received.senderAddress, LocalNow(), record);
+        if (outcome == DatagramOutcome::Repeat) DebugTrace("Numero de sequencia duplicado.\n");
+        if (outcome != DatagramOutcome::Accepted) continue;
+
+        // Typing starts before the record is stored, whether or not its digits check.
+        if (injector) injector->TypeCode(record.code, record.kind);
+        sink.Deliver(record);
+    }
+}

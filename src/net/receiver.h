@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "inject/layouts.h"
+#include "net/code_record.h"
+#include "net/udp_socket.h"
+#include "util/local_time.h"
+
+// What one receiver thread remembers between datagrams.
+struct ReceiverState {
+    std::uint32_t lastSequence = 0;  // the non-zero sequence number accepted last
+    std::int32_t sequenceIndex = 0;  // datagrams accepted so far
+};
+
+enum class DatagramOutcome { Accepted, Invalid, Repeat };
+
+// Applies the datagram rules and the repeat rule to one received payload and, when it
+// is accepted, fills `record` with the code and its interpretation (due dates resolved
+// around `now`). `record` keeps the index and is otherwise overwritten.
+DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload, std::size_t size,
+                               std::uint32_t senderAddress, const LocalDateTime& now,
+                               CodeRecord& record);
+
+// "2026/12/07 09:05:03"
+std::string FormatReceivedAt(const LocalDateTime& time);
+
+// Where the receiver thread hands its results; called on the receiver thread.
+class ReceiverSink {
+public:
+    virtual ~ReceiverSink() = default;
+    // The status-bar text, once when the thread starts.
+    virtual void ShowStatus(const std::string& text) = 0;
+    // One accepted record, for the history.
+    virtual void Deliver(CodeRecord record) = 0;
+};
+
+// The thread that waits on the UDP socket: validates each datagram, drops repeats,
+// interprets the code, starts its typing (when an injector is given) and hands the
+// record on. It ends only when its socket is interrupted; stray datagrams, oversized
+// ones and "connection reset" reports are dropped.
+class Receiver {
+public:
+    static constexpr std::size_t kBufferSize = 512;
+
+    Receiver(UdpSocket& socket, std::int32_t port, ReceiverSink& sink, KeyboardInjector* injector);
+    // Stops and joins the thread.
+    ~Receiver();
+
+    void Start();
+    // Interrupts the socket and waits for the thread to end.
+    void Stop();
+
+private:
+    void Run();
+
+    UdpSocket& socket;
+    std::int32_t port;
+    ReceiverSink& sink;
+    KeyboardInjector* injector;
+    std::thread thread;
+};

@@ -1,0 +1,196 @@
+#include "net/udp_socket.h"
+
+#include <cstring>
+
+// The one place where the two socket APIs differ.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+using NativeSocket = SOCKET;
+using AddressLength = int;
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+using NativeSocket = int;
+using AddressLength = socklen_t;
+#endif
+
+namespace {
+
+NativeSocket Native(std::uintptr_t handle) {
+    return static_cast<NativeSocket>(handle);
+}
+
+SocketError LastError() {
+    SocketError error;
+#ifdef _WIN32
+    error.number = WSAGetLastError();
+    switch (error.number) {
+        case WSAEADDRINUSE: error.kind = SocketErrorKind::AddressInUse; break;
+        case WSAEMSGSIZE: error.kind = SocketErrorKind::MessageTooLong; break;
+        case WSAECONNRESET: error.kind = SocketErrorKind::ConnectionReset; break;
+        case WSAETIMEDOUT: error.kind = SocketErrorKind::TimedOut; break;
+        case WSAEINTR: error.kind = SocketErrorKind::Interrupted; break;
+        default: break;
+    }
+#else
+    error.number = errno;
+    switch (error.number) {
+        case EADDRINUSE: error.kind = SocketErrorKind::AddressInUse; break;
+        case EMSGSIZE: error.kind = SocketErrorKind::MessageTooLong; break;
+        case ECONNREFUSED:
+        case ECONNRESET: error.kind = SocketErrorKind::ConnectionReset; break;
+        case EAGAIN: error.kind = SocketErrorKind::TimedOut; break;
+        case EINTR: error.kind = SocketErrorKind::Interrupted; break;
+        default: break;
+    }
+#endif
+    return error;
+}
+
+void CloseNative(std::uintptr_t handle) {
+#ifdef _WIN32
+    closesocket(Native(handle));
+#else
+    close(Native(handle));
+#endif
+}
+
+}  // namespace
+
+bool StartNetwork(int& error) {
+#ifdef _WIN32
+    WSADATA data;
+    error = WSAStartup(0x0102, &data);
+    return error == 0;
+#else
+    error = 0;
+    return true;
+#endif
+}
+
+void StopNetwork() {
+#ifdef _WIN32
+    WSACleanup();
+#endif
+}
+
+UdpSocket::~UdpSocket() {
+    Close();
+}
+
+bool UdpSocket::Open(SocketError& error) {
+    NativeSocket s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+#ifdef _WIN32
+    bool failed = s == INVALID_SOCKET;
+#else
+    bool failed = s < 0;
+#endif
+    if (failed) {
+        error = LastError();
+        return false;
+    }
+    handle = static_cast<std::uintptr_t>(s);
+    return true;
+}
+
+bool UdpSocket::Bind(std::uint16_t port, bool loopbackOnly, SocketError& error) {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = loopbackOnly ? htonl(INADDR_LOOPBACK) : htonl(INADDR_ANY);
+    if (bind(Native(handle), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
+std::uint16_t UdpSocket::LocalPort() const {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    AddressLength length = sizeof address;
+    if (getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    return ntohs(address.sin_port);
+}
+
+ReceivedDatagram UdpSocket::Receive(std::uint8_t* buffer, std::size_t size) {
+    ReceivedDatagram received;
+    sockaddr_in sender;
+    std::memset(&sender, 0, sizeof sender);
+    AddressLength senderLength = sizeof sender;
+#ifdef _WIN32
+    int result = recvfrom(Native(handle), reinterpret_cast<char*>(buffer), static_cast<int>(size),
+                          0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
+#else
+    // MSG_TRUNC: the datagram's real size, so that an oversized one fails the length rule.
+    ssize_t result = recvfrom(Native(handle), buffer, size, MSG_TRUNC,
+                              reinterpret_cast<sockaddr*>(&sender), &senderLength);
+#endif
+    if (result < 0) {
+        received.error = LastError();
+        return received;
+    }
+    received.size = static_cast<long>(result);
+    received.senderAddress = sender.sin_addr.s_addr;
+    return received;
+}
+
+bool UdpSocket::SendTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
+                       const std::uint8_t* data, std::size_t size, SocketError& error) {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = addressNetworkOrder;
+#ifdef _WIN32
+    int sent = sendto(Native(handle), reinterpret_cast<const char*>(data), static_cast<int>(size),
+                      0, reinterpret_cast<sockaddr*>(&address), sizeof address);
+#else
+    ssize_t sent = sendto(Native(handle), data, size, 0, reinterpret_cast<sockaddr*>(&address),
+                          sizeof address);
+#endif
+    if (sent < 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
+void UdpSocket::Interrupt() {
+    interrupted = true;
+    if (handle == kNoSocket) return;
+#ifdef _WIN32
+    // Closing the socket wakes a blocked recvfrom (with 10004 on Windows, 10022 under Wine).
+    if (!closedByInterrupt.exchange(true)) closesocket(Native(handle));
+#else
+    // close() would not wake it; shutdown() does, and the descriptor stays ours until
+    // Close(), so it cannot be reused under the receiving thread.
+    shutdown(Native(handle), SHUT_RDWR);
+#endif
+}
+
+void UdpSocket::Close() {
+    if (handle == kNoSocket) return;
+    if (!closedByInterrupt.exchange(true)) CloseNative(handle);
+    handle = kNoSocket;
+}
+
+std::uint32_t LoopbackAddress() {
+    return htonl(INADDR_LOOPBACK);
+}
+
+bool ParseIPv4(const char* text, std::uint32_t& addressNetworkOrder) {
+    if (std::strcmp(text, "localhost") == 0) {
+        addressNetworkOrder = LoopbackAddress();
+        return true;
+    }
+    in_addr address;
+    if (inet_pton(AF_INET, text, &address) != 1) return false;
+    addressNetworkOrder = address.s_addr;
+    return true;
+}

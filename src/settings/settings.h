@@ -1,0 +1,33 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "settings/settings_store.h"
+
+// The settings the program holds while it runs. Only the main thread changes them; the
+// receiver and typing threads read them without a lock, one whole 32-bit value at a time.
+struct Settings {
+    std::atomic<std::int32_t> udpPort{6666};
+    std::atomic<std::int32_t> startMinimized{0};
+    std::atomic<std::int32_t> injectionMode{1};  // an InjectionMode
+    std::atomic<std::int32_t> keyDelay{0};       // milliseconds after each typed character
+};
+
+// Registry value names.
+inline constexpr const char* kUdpPortValue = "UDPport";
+inline constexpr const char* kStartMinimizedValue = "StartMinimized";
+inline constexpr const char* kInjectionModeValue = "KBDinjection";
+inline constexpr const char* kKeyDelayValue = "KBDkeydelay";
+inline constexpr const char* kCustomSeparatorsValue = "CustomSeparators";
+inline constexpr const char* kLogonEntryValue = "Zentory";
+
+// Reads "UDPport", "StartMinimized", "KBDinjection" and "KBDkeydelay", in this order;
+// a value that is missing (or, for the port, outside 1-65535) leaves the held one.
+void LoadSettings(SettingsStore& store, Settings& settings);
+
+// The pause after a typed character for a held key delay: none below 0, at most a second.
+int KeyPauseMilliseconds(std::int32_t keyDelay);
+
+// "CustomSeparators" as read now: no bit set when the value is missing.
+std::int32_t ReadCustomSeparators(SettingsStore& store);
