@@ -1,0 +1,35 @@
+#include "net/handoff_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+TEST(HandoffQueue, OnlyThePushIntoAnEmptyQueueWakesTheMainThread) {
+    HandoffQueue<int> queue;
+    EXPECT_TRUE(queue.Push(1));
+    EXPECT_FALSE(queue.Push(2));
+    EXPECT_EQ(queue.TakeAll(), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(queue.TakeAll().empty());
+    EXPECT_TRUE(queue.Push(3));
+}
+
+TEST(HandoffQueue, NothingIsLostBetweenThreads) {
+    HandoffQueue<int> queue;
+    constexpr int kItems = 20000;
+    int wakeUps = 0;
+    std::vector<int> received;
+    std::thread worker([&] {
+        for (int i = 0; i < kItems; ++i)
+            wakeUps += queue.Push(i);
+    });
+    while (received.size() < kItems) {
+        for (int item : queue.TakeAll())
+            received.push_back(item);
+        std::this_thread::yield();
+    }
+    worker.join();
+    for (int i = 0; i < kItems; ++i)
+        ASSERT_EQ(received[i], i);
+    EXPECT_GE(wakeUps, 1);
+    EXPECT_LE(wakeUps, kItems);
+}

@@ -1,0 +1,208 @@
+// The receiver over real UDP on loopback.
+
+#include "net/receiver.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "net/endpoint.h"
+#include "net/scan_datagram.h"
+#include "settings/memory_settings_store.h"
+#include "test_doubles.h"
+
+namespace {
+
+const char kBank[] = "00191455700000110009956850418332600000624818";
+const char kCollection[] = "84620000002311301132632914523029359083800000";
+
+class ReceiverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        int error;
+        ASSERT_TRUE(StartNetwork(error));
+        SocketError socketError;
+        ASSERT_TRUE(socket.Open(socketError));
+        ASSERT_TRUE(socket.Bind(0, true, socketError));
+        ASSERT_TRUE(sender.Open(socketError));
+        receiver = std::make_unique<Receiver>(socket, socket.LocalPort(), sink, &injector);
+        receiver->Start();
+    }
+    void TearDown() override {
+        receiver.reset();
+        StopNetwork();
+    }
+
+    void Send(const std::vector<std::uint8_t>& bytes) {
+        SocketError error;
+        ASSERT_TRUE(sender.SendTo(LoopbackAddress(), socket.LocalPort(), bytes.data(), bytes.size(),
+                                  error));
+    }
+    void SendCode(const std::string& code, int kind = 1,
+                  std::optional<std::uint32_t> sequence = std::nullopt) {
+        Send(*BuildScanDatagram(code, kind, sequence));
+    }
+    // A datagram that every receiver accepts, to mark the end of a test's sequence.
+    std::vector<CodeRecord> SendMarkerAndWait(std::size_t expected) {
+        SendCode(kCollection, 2);
+        auto records = sink.WaitFor(expected);
+        EXPECT_EQ(records.size(), expected);
+        return records;
+    }
+
+    TraceRecorder traces;
+    Settings settings;
+    MemorySettingsStore store;
+    RecordingTyper typer;
+    KeyboardInjector injector{settings, store, typer};
+    CollectingSink sink;
+    UdpSocket socket;
+    UdpSocket sender;
+    std::unique_ptr<Receiver> receiver;
+};
+
+}  // namespace
+
+TEST_F(ReceiverTest, StoresInterpretedRecordsAndTypesThem) {
+    EXPECT_EQ(sink.WaitForStatus(),
+              "Esperando dados na porta " + std::to_string(socket.LocalPort()) + " UDP");
+    SendCode(kBank);
+    SendCode(kCollection, 1);  // kind byte 1, first digit 8: a collection slip
+    SendCode(kCollection, 3);  // kind byte 3: an NF-e key whatever its digits
+    auto records = sink.WaitFor(3);
+    ASSERT_EQ(records.size(), 3u);
+
+    EXPECT_EQ(records[0].sequenceIndex, 1);
+    EXPECT_EQ(records[0].kindLetter, "B");
+    EXPECT_TRUE(records[0].checkDigitsValid);
+    EXPECT_EQ(records[0].typeable, "00199.95687 50418.332602 00006.248181 1 45570000011000");
+    EXPECT_EQ(records[0].value, "R$ 110,00");
+    EXPECT_FALSE(records[0].dueDate.empty());
+    EXPECT_EQ(FormatIPv4(records[0].senderAddress), "127.0.0.1");
+    EXPECT_EQ(records[0].receivedAt.size(), 19u);
+
+    EXPECT_EQ(records[1].kind, CodeKind::CollectionSlip);
+    EXPECT_EQ(records[1].kindLetter, "C");
+    EXPECT_EQ(records[1].dueDate, "");
+    EXPECT_EQ(records[1].typeable, "84620000002-0 31130113263-6 29145230293-3 59083800000-8");
+
+    EXPECT_EQ(records[2].kindLetter, "N");
+    EXPECT_FALSE(records[2].checkDigitsValid);
+    EXPECT_EQ(records[2].value, "");
+    EXPECT_EQ(records[2].sequenceIndex, 3);
+
+    EXPECT_EQ(typer.Texts(), (std::vector<std::string>{
+                                 "00199956875041833260200006248181145570000011000",
+                                 "846200000020311301132636291452302933590838000008", kCollection}));
+    EXPECT_EQ(traces.Count("Received datagram from 127.0.0.1 - 50 bytes\n"), 3);
+}
+
+TEST_F(ReceiverTest, DropsRepeatsOfTheLastSequenceNumber) {
+    SendCode(kBank, 1, 5);
+    SendCode(kBank, 1, 5);  // repeat: dropped
+    SendCode(kBank, 1, 0);  // no number: accepted, remembers nothing
+    SendCode(kBank, 1, 5);  // still a repeat
+    auto broken = *BuildScanDatagram(kBank, 1, 6);
+    broken[4] ^= 1;  // wrong CRC with a new number: not remembered
+    Send(broken);
+    SendCode(kBank, 1, 7);
+    SendCode(kBank, 1, 5);  // another number came between: accepted
+    SendCode(kBank);        // the same short datagram twice: both accepted
+    SendCode(kBank);
+    auto records = SendMarkerAndWait(7);
+    EXPECT_EQ(traces.Count("Numero de sequencia duplicado.\n"), 2);
+    EXPECT_EQ(records.back().sequenceIndex, 7);
+}
+
+TEST_F(ReceiverTest, MalformedDatagramsAreDroppedAndReceptionGoesOn) {
+    auto good = *BuildScanDatagram(kBank, 1);
+    Send(std::vector<std::uint8_t>(good.begin(), good.begin() + 49));
+    Send(std::vector<std::uint8_t>(600, 0));    // larger than the receive buffer
+    Send(std::vector<std::uint8_t>(65000, 7));  // close to the UDP maximum
+    Send({});
+    auto kind4 = good;
+    kind4[1] = 4;
+    Send(kind4);
+    std::vector<std::uint8_t> withLetters = good;
+    withLetters[5 + 20] = 'A';
+    std::uint16_t crc = Crc16Xmodem(withLetters.data() + 5, 44);
+    withLetters[3] = static_cast<std::uint8_t>(crc >> 8);
+    withLetters[4] = static_cast<std::uint8_t>(crc);
+    Send(withLetters);  // passes the datagram rules: stored, never typed
+    auto records = SendMarkerAndWait(2);
+    EXPECT_EQ(records[0].code[20], 'A');
+    EXPECT_FALSE(records[0].checkDigitsValid);
+    EXPECT_EQ(typer.Texts().size(), 1u);  // the marker only
+    EXPECT_EQ(traces.Count("[E] Code not typed: it is not 44 digits\n"), 1);
+}
+
+TEST_F(ReceiverTest, InjectionModeZeroTypesNothing) {
+    settings.injectionMode = ModeOff;
+    SendCode(kBank);
+    SendMarkerAndWait(2);
+    EXPECT_TRUE(typer.Texts().empty());
+}
+
+TEST_F(ReceiverTest, StopEndsTheThreadWithoutAnErrorTrace) {
+    sink.WaitForStatus();
+    receiver->Stop();
+    for (const std::string& trace : traces.Traces())
+        EXPECT_EQ(trace.find("[E]"), std::string::npos);
+}
+
+namespace {
+
+class RecordingMessages : public UserMessages {
+public:
+    void ShowError(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+}  // namespace
+
+TEST(Endpoint, PortInUseIsReportedWithItsNumber) {
+    int error;
+    ASSERT_TRUE(StartNetwork(error));
+    UdpSocket taken;
+    RecordingMessages messages;
+    ASSERT_TRUE(OpenEndpoint(taken, 0, messages));
+    std::uint16_t port = taken.LocalPort();
+
+    TraceRecorder traces;
+    UdpSocket second;
+    EXPECT_FALSE(OpenEndpoint(second, port, messages));
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"Porta " + std::to_string(port) + " esta em uso."});
+    ASSERT_EQ(traces.Traces().size(), 1u);
+    EXPECT_EQ(traces.Traces()[0].rfind("[E] bind ", 0), 0u);
+    StopNetwork();
+}
+
+TEST(SimulatedReception, SendsTheFiveSamplesInTurn) {
+    int error;
+    ASSERT_TRUE(StartNetwork(error));
+    UdpSocket listener;
+    SocketError socketError;
+    ASSERT_TRUE(listener.Open(socketError));
+    ASSERT_TRUE(listener.Bind(0, true, socketError));
+    std::vector<std::string> codes;
+    for (int i = 0; i < 6; ++i) {
+        SendNextSample(listener.LocalPort());
+        std::uint8_t buffer[512];
+        ReceivedDatagram received = listener.Receive(buffer, sizeof buffer);
+        ASSERT_EQ(received.size, 50);
+        auto datagram = ParseScanDatagram(buffer, 50);
+        ASSERT_TRUE(datagram);
+        EXPECT_EQ(datagram->kindByte, 1);  // also for the collection samples
+        codes.emplace_back(datagram->code);
+    }
+    // Whichever sample came first, the others follow in table order and wrap around.
+    int first = 0;
+    while (first < 5 && codes[0] != kSampleCodes[first])
+        ++first;
+    ASSERT_LT(first, 5);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(codes[i], kSampleCodes[(first + i) % 5]) << i;
+    StopNetwork();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+// Recording stand-ins for the program's seams.
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "inject/key_sender.h"
+#include "inject/typing.h"
+#include "net/receiver.h"
+#include "settings/debug_trace.h"
+
+// Keeps every character and pause, in order, from all typing threads.
+class RecordingKeySender : public KeySender {
+public:
+    void SendCharacter(unsigned char character) override {
+        std::lock_guard lock(mutex);
+        events.push_back(std::string(1, static_cast<char>(character)));
+    }
+    void Pause(int milliseconds) override {
+        std::lock_guard lock(mutex);
+        events.push_back("pause " + std::to_string(milliseconds));
+    }
+    std::vector<std::string> Events() {
+        std::lock_guard lock(mutex);
+        return events;
+    }
+    std::string Typed() {
+        std::string typed;
+        for (const std::string& event : Events()) {
+            if (event.size() == 1) typed += event;
+        }
+        return typed;
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> events;
+};
+
+// Keeps the texts handed to typing instead of typing them.
+class RecordingTyper : public TextTyper {
+public:
+    bool TypeText(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        texts.push_back(text);
+        return true;
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard lock(mutex);
+        return texts;
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> texts;
+};
+
+// Collects the traces written while it is installed.
+class TraceRecorder : public TraceCapture {
+public:
+    TraceRecorder() { SetTraceCapture(this); }
+    ~TraceRecorder() override { SetTraceCapture(nullptr); }
+    void Trace(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        traces.push_back(text.substr(text.find("): ") + 3));  // without the prefix
+    }
+    std::vector<std::string> Traces() {
+        std::lock_guard lock(mutex);
+        return traces;
+    }
+    int Count(const std::string& message) {
+        int count = 0;
+        for (const std::string& trace : Traces())
+            count += trace == message;
+        return count;
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> traces;
+};
+
+// Collects what a receiver hands on, and lets the test wait for it.
+class CollectingSink : public ReceiverSink {
+public:
+    void ShowStatus(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        status = text;
+        changed.notify_all();
+    }
+    void Deliver(CodeRecord record) override {
+        std::lock_guard lock(mutex);
+        records.push_back(std::move(record));
+        changed.notify_all();
+    }
+    // Waits (at most five seconds) until `count` records have arrived.
+    std::vector<CodeRecord> WaitFor(std::size_t count) {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(5), [&] { return records.size() >= count; });
+        return records;
+    }
+    std::string WaitForStatus() {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(5), [&] { return !status.empty(); });
+        return status;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<CodeRecord> records;
+    std::string status;
+};

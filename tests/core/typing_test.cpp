@@ -1,0 +1,98 @@
+#include "inject/typing.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "test_doubles.h"
+
+namespace {
+
+std::vector<std::string> Pauses(const std::vector<std::string>& events) {
+    std::vector<std::string> pauses;
+    for (const std::string& event : events) {
+        if (event.size() > 1) pauses.push_back(event);
+    }
+    return pauses;
+}
+
+// Blocks the typing threads in their first character until released.
+class GateKeySender : public RecordingKeySender {
+public:
+    void SendCharacter(unsigned char character) override {
+        while (!open)
+            std::this_thread::yield();
+        RecordingKeySender::SendCharacter(character);
+    }
+    std::atomic<bool> open{false};
+};
+
+// Sets the key delay to 0 during the first pause, as the configuration dialog could.
+class DelayChangingSender : public RecordingKeySender {
+public:
+    explicit DelayChangingSender(Settings& held) : settings(held) {}
+    void Pause(int milliseconds) override {
+        RecordingKeySender::Pause(milliseconds);
+        settings.keyDelay = 0;
+    }
+    Settings& settings;
+};
+
+}  // namespace
+
+TEST(ThreadedTyper, EveryCharacterFollowedByTheKeyDelay) {
+    Settings settings;
+    RecordingKeySender sender;
+    {
+        ThreadedTyper typer(sender, settings);
+        ASSERT_TRUE(typer.TypeText("12\t3"));
+        typer.WaitUntilIdle();
+        EXPECT_EQ(sender.Events(), (std::vector<std::string>{"1", "2", "\t", "3"}));  // no pause
+
+        settings.keyDelay = 20;
+        typer.TypeText(std::string(47, '5'));
+        typer.WaitUntilIdle();
+        EXPECT_EQ(Pauses(sender.Events()), std::vector<std::string>(47, "pause 20"));
+    }
+    RecordingKeySender empty;
+    ThreadedTyper typer(empty, settings);
+    typer.TypeText("");
+    typer.WaitUntilIdle();
+    EXPECT_TRUE(empty.Events().empty());
+}
+
+TEST(ThreadedTyper, KeyDelayIsReadBeforeEveryPauseAndBounded) {
+    Settings settings;
+    settings.keyDelay = 100;
+    DelayChangingSender sender(settings);
+    ThreadedTyper typer(sender, settings);
+    typer.TypeText("1234");
+    typer.WaitUntilIdle();
+    EXPECT_EQ(Pauses(sender.Events()), std::vector<std::string>{"pause 100"});
+
+    EXPECT_EQ(KeyPauseMilliseconds(-5), 0);
+    EXPECT_EQ(KeyPauseMilliseconds(static_cast<std::int32_t>(0xFFFFFF05)),
+              0);  // a one-byte 5 read as a DWORD
+    EXPECT_EQ(KeyPauseMilliseconds(100), 100);
+    EXPECT_EQ(KeyPauseMilliseconds(1 << 30), 1000);
+}
+
+TEST(ThreadedTyper, OverlappingTextsBothCompleteAndAFloodIsCapped) {
+    Settings settings;
+    GateKeySender sender;
+    ThreadedTyper typer(sender, settings);
+    TraceRecorder traces;
+    int started = 0;
+    for (int i = 0; i < 20; ++i)
+        started += typer.TypeText(i < 2 ? "1111" : "22");
+    EXPECT_EQ(started, ThreadedTyper::kMaxTypingThreads);
+    EXPECT_EQ(traces.Count("[E] Typing refused: 8 texts are being typed\n"), 12);
+    sender.open = true;
+    typer.WaitUntilIdle();
+    std::string typed = sender.Typed();
+    EXPECT_EQ(std::count(typed.begin(), typed.end(), '1'), 8);
+    EXPECT_EQ(std::count(typed.begin(), typed.end(), '2'), 12);
+    // Room again once the typing has ended.
+    EXPECT_TRUE(typer.TypeText("3"));
+}
