@@ -28,3 +28,29 @@ BENCHMARK_CAPTURE(InterpretFully, CollectionSlip, "84620000002311301132632914523
                   CodeKind::CollectionSlip);
 BENCHMARK_CAPTURE(InterpretFully, NfeKey, "12345678901234567890123456789012345678901235",
                   CodeKind::NfeKey);
+
+// The receiver's work for one datagram, without the socket: rules, record, interpretation.
+#include "net/receiver.h"
+#include "settings/debug_trace.h"
+#include "net/scan_datagram.h"
+
+static void AcceptOneDatagram(benchmark::State& state) {
+    auto datagram = *BuildScanDatagram("00191455700000110009956850418332600000624818", 1);
+    ReceiverState receiverState;
+    CodeRecord record;
+    LocalDateTime now = LocalNow();
+    for (auto _ : state) {
+        AcceptDatagram(receiverState, datagram.data(), datagram.size(), 0x0100007F, now, record);
+        benchmark::DoNotOptimize(record);
+    }
+}
+BENCHMARK(AcceptOneDatagram);
+
+static void LocalTimeAndTrace(benchmark::State& state) {
+    for (auto _ : state) {
+        LocalDateTime now = LocalNow();
+        benchmark::DoNotOptimize(FormatReceivedAt(now));
+        DebugTrace("Received datagram from %s - %ld bytes\n", FormatIPv4(0x0100007F).c_str(), 50L);
+    }
+}
+BENCHMARK(LocalTimeAndTrace);

@@ -61,7 +61,7 @@ public:
         std::string line;
         {
             auto lock = history.Lock();
-            const CodeRecord& stored = history.AppendWithCap(record, rows);
+            const CodeRecord& stored = history.AppendWithCap(std::move(record), rows);
             line = RecordJson(stored);
         }
         line += '\n';

@@ -1,9 +1,9 @@
 #include "net/history_store.h"
 
-const CodeRecord& HistoryStore::AppendWithCap(const CodeRecord& record, HistoryRows& rows) {
+const CodeRecord& HistoryStore::AppendWithCap(CodeRecord record, HistoryRows& rows) {
     auto lock = Lock();
     if (records.size() >= kCapacity && rows.HasStableIds()) TrimOldest(rows);
-    CodeRecord& stored = records.emplace_back(record);
+    CodeRecord& stored = records.emplace_back(std::move(record));
     stored.listItemId = rows.AddRow(stored);
     return stored;
 }

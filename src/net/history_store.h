@@ -19,7 +19,7 @@ public:
     // Appends a copy of `record` with its row. When the store already holds kCapacity
     // records (and the rows have stable ids), first drops the kTrimCount oldest records
     // with their rows. Returns the stored copy.
-    const CodeRecord& AppendWithCap(const CodeRecord& record, HistoryRows& rows);
+    const CodeRecord& AppendWithCap(CodeRecord record, HistoryRows& rows);
 
     // Removes a stored record; the caller removes its row.
     void Erase(const CodeRecord* record);
