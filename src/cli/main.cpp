@@ -8,6 +8,7 @@
 #include "cli/listen_command.h"
 #include "cli/options.h"
 #include "cli/send_command.h"
+#include "version.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "--version") {
-        std::printf("zentory-cli %s\n", ZENTORY_VERSION);
+        std::printf("zentory-cli %s\n", ZENTORY_VERSION_TEXT);
         return 0;
     }
     std::fprintf(stderr, "zentory-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);

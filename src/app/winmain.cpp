@@ -1,0 +1,107 @@
+// Zentory's entry point: one instance, the command line, the network, the settings, the
+// UDP endpoint, the main window, the message loop, and an orderly end.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+
+#include "inject/key_sender_win32.h"
+#include "net/endpoint.h"
+#include "net/user_messages_win32.h"
+#include "settings/command_line.h"
+#include "settings/debug_trace.h"
+#include "settings/registry_store_win32.h"
+#include "ui/main_window.h"
+
+namespace {
+
+// Any argument turns the global hot key on ("-f name" included).
+bool HasArguments() {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    DebugTrace("argc %d", count);
+    LocalFree(arguments);
+    return count > 1;
+}
+
+int MessageLoop(Program& program, HACCEL accelerators) {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        HWND window = program.mainWindow;
+        if (window && TranslateAcceleratorA(window, accelerators, &message)) continue;
+        if (window && IsWindow(window) && IsDialogMessageA(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    bool hotKeyEnabled = HasArguments();
+    InitCommonControls();
+
+    if (HWND running = FindWindowA("ZentoryWinClass", nullptr)) {
+        ShowWindow(running, SW_SHOWNORMAL);
+        SetForegroundWindow(running);
+        return 0;
+    }
+
+    auto program = std::make_unique<Program>();
+    program->hotKeyEnabled = hotKeyEnabled;
+    program->exportFileName = ExportFileNameOption(commandLine ? commandLine : "");
+
+    int networkError = 0;
+    if (!StartNetwork(networkError)) {
+        DebugTrace("[E] WSAStartup error\n");
+        MessageBoxA(nullptr, "WSAStartup error", "zentory", MB_OK | MB_ICONERROR);
+        return -1;
+    }
+
+    static RegistrySettingsStore registry;
+    static MessageBoxUserMessages messages;
+    // Typing threads are never waited for: the typer lives until the process ends.
+    static SendInputKeySender keySender;
+    static ThreadedTyper* typer = new ThreadedTyper(keySender, program->settings);
+    program->store = &registry;
+    program->messages = &messages;
+    LoadSettings(registry, program->settings);
+    program->typer = typer;
+    program->injector = std::make_unique<KeyboardInjector>(program->settings, registry, *typer);
+    program->hotKeyId = GlobalAddAtomA("ZentoryTypematicHotkey");
+    program->instance = instance;
+
+    if (!OpenEndpoint(program->socket, program->settings.udpPort, messages)) {
+        StopNetwork();
+        DebugTrace("Exit error\n");
+        return -1;
+    }
+    if (!RegisterMainWindowClass(instance)) {
+        DebugTrace("[E] RegisterClassEx - %lu\n", GetLastError());
+    }
+    HWND window = CreateMainWindow(*program);
+    if (!window) {
+        DebugTrace("[E] CreateDialog - %lu\n", GetLastError());
+        DebugTrace("Exit error\n");
+        return 1;
+    }
+    if (program->settings.startMinimized != 0) {
+        ShowWindow(window, SW_MINIMIZE);
+        ShowWindow(window, SW_HIDE);
+    } else {
+        ShowWindow(window, showCommand);
+        UpdateWindow(window);
+    }
+    HACCEL accelerators = LoadAcceleratorsA(instance, "ACCELERATORS");
+
+    int exitCode = MessageLoop(*program, accelerators);
+
+    // The receiver goes before the history it writes to.
+    if (program->receiver) program->receiver->Stop();
+    program->socket.Close();
+    StopNetwork();
+    return exitCode;
+}

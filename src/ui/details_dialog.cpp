@@ -1,0 +1,104 @@
+#include "ui/details_dialog.h"
+
+#include <string>
+
+#include "codes/bank_slip.h"
+#include "resource.h"
+#include "ui/layout_helper.h"
+
+namespace {
+
+const int kFieldBoxes[] = {IDC_DETAILS_FIELD1, IDC_DETAILS_FIELD2, IDC_DETAILS_FIELD3,
+                           IDC_DETAILS_FIELD4, IDC_DETAILS_FIELD5};
+
+RECT ClientRectOf(HWND dialog, int id) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The four collection blocks share the barcode box's width, 10 pixels apart.
+void LayOutBlocks(HWND dialog) {
+    RECT barcode = ClientRectOf(dialog, IDC_DETAILS_BARCODE);
+    RECT first = ClientRectOf(dialog, IDC_DETAILS_FIELD1);
+    int width = (barcode.right - barcode.left - 30) / 4;
+    int height = barcode.bottom - barcode.top;
+    for (int i = 0; i < 4; ++i) {
+        HWND box = GetDlgItem(dialog, kFieldBoxes[i]);
+        SetWindowPos(box, nullptr, first.left + i * (width + 10), first.top, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(box, SW_SHOW);
+    }
+}
+
+void FillDetails(HWND dialog, const std::string& barcode) {
+    SetDlgItemTextA(dialog, IDC_DETAILS_BARCODE, barcode.c_str());
+    BankSlip slip(barcode);
+    if (slip.IsBankSlip()) {
+        auto fields = slip.TypeableFields(SeparatorStyle::Punctuated);
+        for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, kFieldBoxes[i], fields[i].c_str());
+        SetDlgItemTextA(dialog, IDC_DETAILS_VALUE, slip.ValueText().c_str());
+        SetDlgItemTextA(dialog, IDC_DETAILS_DUE_DATE, slip.DueDateText().c_str());
+        SetDlgItemTextA(dialog, IDC_DETAILS_ISSUER, slip.BankName().c_str());
+        SetWindowTextA(dialog, "Boleto bancário");
+    } else if (slip.IsCollectionSlip()) {
+        SetWindowTextA(dialog, "Consessionária");
+        auto blocks = slip.CollectionBlocks(SeparatorStyle::Punctuated);
+        for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, kFieldBoxes[i], blocks[i].c_str());
+        SetDlgItemTextA(dialog, IDC_DETAILS_VALUE, slip.CollectionValueText().c_str());
+        SetDlgItemTextA(dialog, IDC_DETAILS_ISSUER, slip.SegmentName());
+        for (int id : {IDC_DETAILS_DATE_LABEL, IDC_DETAILS_FIELD5, IDC_DETAILS_DUE_DATE}) {
+            ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
+        }
+        LayOutBlocks(dialog);
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            CenterWindow(GetParent(dialog), dialog);
+            const auto* request = reinterpret_cast<const DetailsRequest*>(lParam);
+            std::string barcode;
+            bool found = false;
+            {
+                // Only the barcode is copied out, under the lock; the record may go at
+                // any moment afterwards.
+                auto lock = request->history->Lock();
+                if (const CodeRecord* record = request->history->FindByItemId(request->itemId)) {
+                    barcode = record->code;
+                    found = true;
+                }
+            }
+            if (found) FillDetails(dialog, barcode);
+            return FALSE;
+        }
+        case WM_COMMAND:
+            if (wParam == IDOK || wParam == IDCANCEL) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_CLOSE:
+            EndDialog(dialog, 0);
+            return TRUE;
+        case WM_CTLCOLORSTATIC:
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DETAILS_ISSUER) {
+                HDC dc = reinterpret_cast<HDC>(wParam);
+                SetBkMode(dc, TRANSPARENT);
+                SetTextColor(dc, RGB(0, 0, 255));
+                return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
+void ShowDetailsDialog(HWND owner, HINSTANCE instance, const HistoryStore& history, int itemId) {
+    DetailsRequest request{&history, itemId};
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DETAILS), owner, DetailsDialogProcedure,
+                    reinterpret_cast<LPARAM>(&request));
+}

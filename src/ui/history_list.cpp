@@ -1,0 +1,258 @@
+#include "ui/history_list.h"
+
+#include <climits>
+#include <string>
+
+#include "resource.h"
+
+namespace {
+
+struct Column {
+    const char* title;
+    int percent;  // of the list's width; the last column takes the rest
+};
+
+const Column kColumns[] = {{"DV", 5},    {"Recebido de", 12}, {"Digitável", 40},
+                           {"Valor", 8}, {"Data", 8},         {"Código de barras", 0}};
+constexpr int kColumnCount = 6;
+
+const COLORREF kStripeColour = RGB(240, 255, 240);
+
+// The text a column shows for a record.
+std::string CellText(const CodeRecord& record, int column) {
+    switch (column) {
+        case 0: return record.kindLetter;
+        case 1: return FormatIPv4(record.senderAddress);
+        case 2: return record.typeable;
+        case 3: return record.value;
+        case 4: return record.dueDate;
+        default: return record.code;
+    }
+}
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM column) {
+    // Byte by byte as unsigned Windows-1252 characters, as std::string compares.
+    std::string a = CellText(*reinterpret_cast<const CodeRecord*>(first), static_cast<int>(column));
+    std::string b = CellText(*reinterpret_cast<const CodeRecord*>(second), static_cast<int>(column));
+    return a.compare(b);
+}
+
+// ---------------------------------------------------------------- header tips
+
+struct HeaderTips {
+    HWND tooltip;
+    HWND list;
+    HWND header;
+    WNDPROC previousProcedure;
+};
+
+// Posted by the list to itself after a divider drag, once the new width is in place.
+constexpr UINT kRefreshTipsMessage = WM_APP + 20;
+
+void RefreshTipRectangles(HeaderTips& tips) {
+    HDC dc = GetDC(tips.header);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(tips.header, WM_GETFONT, 0, 0)));
+    int x = -GetScrollPos(tips.list, SB_HORZ);
+    RECT headerClient;
+    GetClientRect(tips.header, &headerClient);
+    int count = static_cast<int>(SendMessageA(tips.header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        int width = static_cast<int>(SendMessageA(tips.list, LVM_GETCOLUMNWIDTH, i, 0));
+        char title[200] = {};
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT;
+        column.pszText = title;
+        column.cchTextMax = sizeof title;
+        SendMessageA(tips.list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc, title, lstrlenA(title), &extent);
+        RECT item = {};
+        SendMessageA(tips.header, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+
+        TOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = tips.header;
+        tool.uId = static_cast<UINT_PTR>(i + 1);
+        if (extent.cx < item.right - item.left) {
+            tool.rect = {0, 0, 0, 0};  // the title fits: no tip
+        } else {
+            tool.rect = {x, 0, x + width, headerClient.bottom};
+        }
+        SendMessageA(tips.tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+        x += width;
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(tips.header, dc);
+}
+
+LRESULT CALLBACK ListWithTipsProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* tips = reinterpret_cast<HeaderTips*>(GetWindowLongPtrA(list, GWLP_USERDATA));
+    if (message == kRefreshTipsMessage) {
+        RefreshTipRectangles(*tips);
+        return 0;
+    }
+    WNDPROC previous = tips->previousProcedure;
+    if (message == WM_NOTIFY) {
+        UINT code = reinterpret_cast<NMHDR*>(lParam)->code;
+        if (code == HDN_ENDTRACKA || code == HDN_ENDTRACKW) PostMessageA(list, kRefreshTipsMessage, 0, 0);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        delete tips;
+    }
+    return CallWindowProcA(previous, list, message, wParam, lParam);
+}
+
+}  // namespace
+
+void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance) {
+    RECT client;
+    GetClientRect(list, &client);
+    int unit = client.right / 100;
+    int used = 0;
+    for (int i = 0; i < kColumnCount; ++i) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.pszText = const_cast<char*>(kColumns[i].title);
+        column.iSubItem = i;
+        column.cx = i + 1 < kColumnCount ? unit * kColumns[i].percent
+                                         : client.right - used - GetSystemMetrics(SM_CXVSCROLL);
+        used += column.cx;
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP,
+                 LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    for (int icon : {IDI_CODE_INVALID, IDI_CODE_VALID}) {  // image 0 invalid, image 1 valid
+        HICON image = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        ImageList_AddIcon(images, image);
+        DestroyIcon(image);
+    }
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) | LVS_SHOWSELALWAYS);
+
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
+    CheckMenuItem(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND | MF_CHECKED);
+}
+
+void CreateHeaderTips(HWND list) {
+    auto* tips = new HeaderTips{};
+    tips->list = list;
+    tips->header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    tips->tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    tips->header, nullptr, nullptr, nullptr);
+    tips->previousProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListWithTipsProcedure)));
+    SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
+
+    int count = static_cast<int>(SendMessageA(tips->header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < kColumnCount && i < count; ++i) {
+        TOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_SUBCLASS | TTF_CENTERTIP;
+        tool.hwnd = tips->header;
+        tool.uId = static_cast<UINT_PTR>(i + 1);
+        tool.lpszText = const_cast<char*>(kColumns[i].title);
+        SendMessageA(tips->tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    RefreshTipRectangles(*tips);
+}
+
+int AddHistoryRow(HWND list, const CodeRecord& record) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
+    item.iItem = INT_MAX;
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.iImage = record.checkDigitsValid ? 1 : 0;
+    item.lParam = reinterpret_cast<LPARAM>(&record);
+    int position = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    return RowItemId(list, position);
+}
+
+int RowItemId(HWND list, int row) {
+    return static_cast<int>(SendMessageA(list, LVM_MAPINDEXTOID, row, 0));
+}
+
+void AnswerTextRequest(NMLVDISPINFOA* request) {
+    if (!(request->item.mask & LVIF_TEXT) || request->item.cchTextMax <= 0) return;
+    const auto* record = reinterpret_cast<const CodeRecord*>(request->item.lParam);
+    if (!record) return;
+    switch (request->item.iSubItem) {
+        case 0: request->item.pszText = const_cast<char*>(record->kindLetter.c_str()); break;
+        case 2: request->item.pszText = const_cast<char*>(record->typeable.c_str()); break;
+        case 3: request->item.pszText = const_cast<char*>(record->value.c_str()); break;
+        case 4: request->item.pszText = const_cast<char*>(record->dueDate.c_str()); break;
+        case 5: request->item.pszText = const_cast<char*>(record->code.c_str()); break;
+        case 1:
+            lstrcpynA(request->item.pszText, FormatIPv4(record->senderAddress).c_str(),
+                      request->item.cchTextMax);
+            break;
+        default: break;
+    }
+}
+
+void SortHistoryList(HWND list, int column) {
+    if (column < 0 || column >= kColumnCount) return;
+    SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(CompareRows));
+}
+
+LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw) {
+    if (GetMenuState(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED) return CDRF_DODEFAULT;
+    switch (draw->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            if (draw->nmcd.dwItemSpec % 2 == 0) {
+                draw->clrTextBk = kStripeColour;
+                return CDRF_NEWFONT;
+            }
+            return 0;
+        default: return 0;
+    }
+}
+
+void DeleteHistoryRows(Program& program) {
+    HWND list = program.list;
+    auto lock = program.history.Lock();
+    int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (row < 0) {
+        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+        program.history.Clear();
+        return;
+    }
+    ShowWindow(list, SW_HIDE);
+    while (row >= 0) {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        // The row goes first: nothing may draw it once its record is freed.
+        SendMessageA(list, LVM_DELETEITEM, row, 0);
+        if (const CodeRecord* record = program.history.FindByReference(reinterpret_cast<void*>(item.lParam))) {
+            program.history.Erase(record);
+        }
+        row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row - 1, LVNI_SELECTED));
+    }
+    ShowWindow(list, SW_SHOW);
+}
+
+void ToggleGrid(HWND list, HWND mainWindow) {
+    DWORD styles = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    bool gridOn = styles & LVS_EX_GRIDLINES;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, gridOn ? 0 : LVS_EX_GRIDLINES);
+    CheckMenuItem(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND | (gridOn ? MF_UNCHECKED : MF_CHECKED));
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+int ListViewRows::PositionOfId(int itemId) {
+    return static_cast<int>(SendMessageA(list, LVM_MAPIDTOINDEX, itemId, 0));
+}
+
+void ListViewRows::DeleteRow(int position) { SendMessageA(list, LVM_DELETEITEM, position, 0); }
+
+void ListViewRows::Redraw(int first, int last) { SendMessageA(list, LVM_REDRAWITEMS, first, last); }
+
+int ListViewRows::RowCount() { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "net/history_rows.h"
+#include "ui/program.h"
+
+// The report list of received codes (control 1090): one row per stored record, texts
+// read from the record on demand, a valid/invalid image, stable item ids.
+
+// Columns, styles, image list, grid lines on with the check mark at "&Grade".
+void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance);
+// Tips over column titles that do not fit their column.
+void CreateHeaderTips(HWND list);
+
+// Appends the record's row (its item data is the record's address) and returns the
+// row's stable item id.
+int AddHistoryRow(HWND list, const CodeRecord& record);
+// The stable item id of the row at a position.
+int RowItemId(HWND list, int row);
+
+// LVN_GETDISPINFOA: points the cell at the record's text.
+void AnswerTextRequest(NMLVDISPINFOA* request);
+// LVN_COLUMNCLICK: sorts the rows by the column's text, ascending.
+void SortHistoryList(HWND list, int column);
+// NM_CUSTOMDRAW: light green even rows while the grid is off.
+LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw);
+// Command "&Apagar": the selected rows with their records, or everything.
+void DeleteHistoryRows(Program& program);
+// Command "&Grade": grid lines on or off, with the menu's check mark.
+void ToggleGrid(HWND list, HWND mainWindow);
+
+// The history store's view of the list, used on the main thread.
+class ListViewRows : public HistoryRows {
+public:
+    explicit ListViewRows(HWND historyList) : list(historyList) {}
+    int AddRow(const CodeRecord& record) override { return AddHistoryRow(list, record); }
+    int PositionOfId(int itemId) override;
+    void DeleteRow(int position) override;
+    void Hide() override { ShowWindow(list, SW_HIDE); }
+    void Show() override { ShowWindow(list, SW_SHOW); }
+    void Redraw(int first, int last) override;
+    int RowCount() override;
+
+private:
+    HWND list;
+};

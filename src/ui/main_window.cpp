@@ -1,0 +1,352 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+
+#include "codes/contacts.h"
+#include "codes/nfe_access_key.h"
+#include "net/endpoint.h"
+#include "resource.h"
+#include "settings/debug_trace.h"
+#include "ui/details_dialog.h"
+#include "ui/history_list.h"
+#include "ui/layout_helper.h"
+#include "ui/tray_icon.h"
+
+namespace {
+
+constexpr UINT kMainCommands[] = {IDM_SAVE, IDM_DELETE, IDM_CONFIGURATION};
+constexpr UINT_PTR kDrainTimer = 1;
+
+// Per main window: the program and the layout helper.
+struct MainWindowState {
+    Program* program;
+    LayoutHelper layout;
+    std::unique_ptr<MainWindowSink> sink;
+};
+
+MainWindowState* StateOf(HWND window) {
+    return reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(window, DWLP_USER));
+}
+
+INT_PTR Result(HWND window, LRESULT result) {
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+const char* ToolbarTip(UINT command) {
+    switch (command) {
+        case IDM_SAVE: return "Salvar (F2)";
+        case IDM_DELETE: return "Apagar (F6)";
+        case IDM_CONFIGURATION: return "Configuração (F8)";
+        default: return nullptr;
+    }
+}
+
+HWND CreateToolbar(HWND window, HINSTANCE instance) {
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                                   WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE, 0,
+                                   0, 0, 0, window, reinterpret_cast<HMENU>(IDC_TOOLBAR), instance,
+                                   nullptr);
+    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    HIMAGELIST images = ImageList_Create(24, 24, ILC_COLOR32 | ILC_MASK, 3, 0);
+    if (!images) {
+        DebugTrace("[E] ImageList_Create\n");
+    } else {
+        for (int icon : {IDI_TOOLBAR_SAVE, IDI_TOOLBAR_DELETE, IDI_TOOLBAR_SETTINGS}) {
+            HICON image = static_cast<HICON>(
+                LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON, 24, 24, LR_DEFAULTCOLOR));
+            if (!image) {
+                DebugTrace("[E] LoadIcon\n");
+                continue;
+            }
+            ImageList_AddIcon(images, image);
+            DestroyIcon(image);
+        }
+        SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+        if (ImageList_GetImageCount(images) != 3) {
+            DebugTrace("[E] ImageList_GetImageCount\n");
+        } else {
+            TBBUTTON buttons[3] = {};
+            for (int i = 0; i < 3; ++i) {
+                buttons[i].iBitmap = i;
+                buttons[i].idCommand = static_cast<int>(kMainCommands[i]);
+                buttons[i].fsState = TBSTATE_ENABLED;
+                buttons[i].fsStyle = BTNS_BUTTON;
+            }
+            SendMessageA(toolbar, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(buttons));
+            TBBUTTON separator = {};
+            separator.fsStyle = BTNS_SEP;
+            SendMessageA(toolbar, TB_INSERTBUTTONA, 1, reinterpret_cast<LPARAM>(&separator));
+            SendMessageA(toolbar, TB_INSERTBUTTONA, 3, reinterpret_cast<LPARAM>(&separator));
+        }
+    }
+    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    ShowWindow(toolbar, SW_SHOW);
+    return toolbar;
+}
+
+HWND CreateStatusBar(HWND window) {
+    HWND statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
+                                         "Text", window, IDC_STATUSBAR);
+    RECT client;
+    GetClientRect(window, &client);
+    int edges[2] = {client.right / 3, client.right};
+    SendMessageA(statusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    return statusBar;
+}
+
+// The list between the toolbar and the status bar, the window's full width.
+void PlaceList(HWND window, HWND toolbar, HWND statusBar, HWND list) {
+    RECT client, toolbarClient, toolbarWindow, statusWindow;
+    GetClientRect(window, &client);
+    GetClientRect(toolbar, &toolbarClient);
+    GetWindowRect(toolbar, &toolbarWindow);
+    GetWindowRect(statusBar, &statusWindow);
+    SetWindowPos(list, nullptr, 0, toolbarClient.bottom + 2, client.right,
+                 statusWindow.top - toolbarWindow.bottom, SWP_NOZORDER | SWP_NOREDRAW);
+}
+
+void OnCreate(HWND window, MainWindowState& state) {
+    Program& program = *state.program;
+    program.mainWindow = window;
+    if (program.hotKeyEnabled) RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
+    AddTrayIcon(window, program.instance);
+    program.toolbar = CreateToolbar(window, program.instance);
+    program.statusBar = CreateStatusBar(window);
+    HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
+    PlaceList(window, program.toolbar, program.statusBar, list);
+    SendMessageA(program.statusBar, SB_SETTEXTA, 1,
+                 reinterpret_cast<LPARAM>(ModeStatusText(program.settings.injectionMode)));
+    state.layout.Attach(window);
+    state.layout.FindOverride(list, true)->vertical = LayoutHelper::Stretch;
+    SetUpHistoryList(list, window, program.instance);
+    program.list = list;
+    if (program.socket.IsOpen()) {
+        state.sink = std::make_unique<MainWindowSink>(program);
+        program.receiver = std::make_unique<Receiver>(program.socket, program.settings.udpPort,
+                                                      *state.sink, program.injector.get());
+        program.receiver->Start();
+    }
+    CreateHeaderTips(list);
+    // Each record posts one wake-up only when the queue was empty; should that post
+    // ever be lost, this timer still empties the queue.
+    SetTimer(window, kDrainTimer, 500, nullptr);
+}
+
+// A double-click on a row: the NF-e portal for an invoice key, the details otherwise.
+void OnRowActivated(Program& program, int row, int column) {
+    DebugTrace("NM_DBLCLK list %d %d\n", row, column);
+    int count = static_cast<int>(program.history.Count());
+    if (count == 0 || row < 0 || row >= count) return;
+    int itemId = RowItemId(program.list, row);
+    std::string code;
+    CodeKind kind;
+    {
+        auto lock = program.history.Lock();
+        const CodeRecord* record = program.history.FindByItemId(itemId);
+        if (!record) return;
+        code = record->code;
+        kind = record->kind;
+    }
+    if (kind == CodeKind::NfeKey) {
+        ShellExecuteA(program.mainWindow, "open", NfeQueryAddress(code).c_str(), nullptr, nullptr,
+                      SW_SHOWNORMAL);
+    } else {
+        ShowDetailsDialog(program.mainWindow, program.instance, program.history, itemId);
+    }
+}
+
+// Ctrl+Alt+B: types the selected row's code again, into whatever window has the focus.
+void OnHotKey(Program& program) {
+    int row = static_cast<int>(SendMessageA(program.list, LVM_GETSELECTIONMARK, 0, 0));
+    DebugTrace("WM_HOTKEY %d", row);
+    if (row < 0 || row >= static_cast<int>(program.history.Count())) return;
+    int itemId = RowItemId(program.list, row);
+    std::string code;
+    CodeKind kind;
+    {
+        auto lock = program.history.Lock();
+        const CodeRecord* record = program.history.FindByItemId(itemId);
+        if (!record) return;
+        code = record->code;
+        kind = record->kind;
+    }
+    if (program.settings.injectionMode >= ModeTypeable && program.injector) {
+        program.injector->TypeCode(code, kind);
+    }
+}
+
+void OnClose(HWND window, Program& program) {
+    DeleteTrayIcon(window, program.instance);
+    PostQuitMessage(0);
+    DestroyWindow(window);
+}
+
+void OnCommand(HWND window, Program& program, UINT command) {
+    switch (command) {
+        case IDM_EXIT: SendMessageA(window, WM_CLOSE, 0, 0); break;
+        case IDM_SHOW: ShowMainWindow(window); break;
+        case IDM_SUPPORT_MAIL: {
+            // "mailto:" and the address; a "//" would become part of the address.
+            std::string link = std::string("mailto:") + kSupportEmail + "?subject=Zentory Windows";
+            ShellExecuteA(window, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            break;
+        }
+        case IDM_DELETE: DeleteHistoryRows(program); break;
+        case IDM_SAVE:
+            if (program.history.Count() == 0) {
+                MessageBoxA(window, "Não há códigos de barras para salvar.", "zentory",
+                            MB_OK | MB_ICONWARNING);
+            }
+            break;
+        case IDM_SIMULATE: StartSimulatedReception(program.settings.udpPort); break;
+        case IDM_GRID: ToggleGrid(program.list, window); break;
+        default: break;
+    }
+}
+
+INT_PTR OnNotify(HWND window, Program& program, NMHDR* header) {
+    if (header->idFrom == IDC_TOOLBAR && header->code == TBN_GETINFOTIPA) {
+        auto* tip = reinterpret_cast<NMTBGETINFOTIPA*>(header);
+        if (const char* text = ToolbarTip(static_cast<UINT>(tip->iItem))) {
+            lstrcpynA(tip->pszText, text, tip->cchTextMax);
+        }
+        return FALSE;
+    }
+    if (header->idFrom != IDC_HISTORY_LIST) return FALSE;
+    switch (header->code) {
+        case NM_DBLCLK: {
+            auto* activate = reinterpret_cast<NMITEMACTIVATE*>(header);
+            OnRowActivated(program, activate->iItem, activate->iSubItem);
+            return Result(window, 0);
+        }
+        case LVN_GETDISPINFOA:
+            AnswerTextRequest(reinterpret_cast<NMLVDISPINFOA*>(header));
+            return Result(window, 0);
+        case LVN_COLUMNCLICK:
+            SortHistoryList(program.list, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+            return Result(window, 0);
+        case NM_CUSTOMDRAW:
+            return Result(window, CustomDrawHistoryList(window, reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
+        default: return FALSE;
+    }
+}
+
+}  // namespace
+
+const char* ModeStatusText(std::int32_t mode) {
+    switch (mode) {
+        case ModeTypeable: return "Injeção de teclado ativada (digitável)";
+        case ModeTypeableTab: return "Injeção de teclado ativada (digitável com TAB)";
+        case ModeCustom: return "Injeção de teclado ativada (digitável CUSTOM)";
+        default:
+            return mode <= ModeOff ? "Injeção de teclado desativada"
+                                   : "Injeção de teclado ativada (código de barras)";
+    }
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    // A dialog made from a template that names this class: the dialog manager's own
+    // procedure, which calls MainWindowProcedure for every message.
+    windowClass.lpfnWndProc = DefDlgProcA;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "APPICON");
+    windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, "APPICON", IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = "ZentoryWinClass";
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+HWND CreateMainWindow(Program& program) {
+    return CreateDialogParamA(program.instance, "MAIN", nullptr, MainWindowProcedure,
+                              reinterpret_cast<LPARAM>(&program));
+}
+
+INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* state = new MainWindowState{reinterpret_cast<Program*>(lParam), {}, nullptr};
+        SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+        OnCreate(window, *state);
+        return TRUE;
+    }
+    MainWindowState* state = StateOf(window);
+    if (!state) return FALSE;
+    Program& program = *state->program;
+    switch (message) {
+        case WM_SIZE:
+            state->layout.OnSize(wParam);
+            UpdateWindow(window);
+            return Result(window, 0);
+        case WM_PAINT: state->layout.PaintGrip(); return FALSE;
+        case WM_NCHITTEST: return Result(window, state->layout.HitTest(wParam, lParam));
+        case WM_GETMINMAXINFO:
+            state->layout.GetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+            return Result(window, 0);
+        case WM_NOTIFY: return OnNotify(window, program, reinterpret_cast<NMHDR*>(lParam));
+        case WM_COMMAND: OnCommand(window, program, LOWORD(wParam)); return FALSE;
+        case WM_SYSCOMMAND:
+            if (wParam == SC_MINIMIZE) {
+                ShowWindow(window, SW_HIDE);  // it lives on in the tray
+                return Result(window, 1);
+            }
+            return FALSE;
+        case WM_HOTKEY: OnHotKey(program); return FALSE;
+        case WM_CLOSE: OnClose(window, program); return TRUE;
+        case kTrayMessage:
+            OnTrayNotification(window, program.instance, static_cast<UINT>(wParam),
+                               static_cast<UINT>(lParam));
+            return FALSE;
+        case kReceiverEventsMessage: DrainReceiverEvents(program); return TRUE;
+        case WM_TIMER:
+            if (wParam == kDrainTimer) DrainReceiverEvents(program);
+            return TRUE;
+        case WM_NCDESTROY:
+            // The receiver hands records to this window: stop it before the window goes.
+            if (program.receiver) program.receiver->Stop();
+            SetWindowLongPtrA(window, DWLP_USER, 0);
+            delete state;
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
+void DrainReceiverEvents(Program& program) {
+    ListViewRows rows(program.list);
+    for (ReceiverEvent& event : program.pending.TakeAll()) {
+        if (event.isStatus) {
+            SendMessageA(program.statusBar, SB_SETTEXTA, 0,
+                         reinterpret_cast<LPARAM>(event.status.c_str()));
+        } else {
+            program.history.AppendWithCap(std::move(event.record), rows);
+        }
+    }
+}
+
+void MainWindowSink::Push(ReceiverEvent event) {
+    if (program.pending.Push(std::move(event))) {
+        PostMessageA(program.mainWindow, kReceiverEventsMessage, 0, 0);
+    }
+}
+
+void MainWindowSink::ShowStatus(const std::string& text) {
+    ReceiverEvent event;
+    event.isStatus = true;
+    event.status = text;
+    Push(std::move(event));
+}
+
+void MainWindowSink::Deliver(CodeRecord record) {
+    ReceiverEvent event;
+    event.record = std::move(record);
+    Push(std::move(event));
+}

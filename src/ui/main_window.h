@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ui/program.h"
+
+// The status-bar text of an injection mode.
+const char* ModeStatusText(std::int32_t mode);
+
+// Registers the class "ZentoryWinClass" of the main window (a dialog from the template
+// "MAIN"); false when it cannot.
+bool RegisterMainWindowClass(HINSTANCE instance);
+
+// Creates the main window, hidden; its creation builds the toolbar, the status bar, the
+// tray icon and the history list, registers the hot key and starts the receiver when
+// the program's socket is open.
+HWND CreateMainWindow(Program& program);
+
+// The main window's dialog procedure.
+INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Takes what the receiver handed over: status texts and records, which it stores in the
+// history with their rows. Runs on the main thread.
+void DrainReceiverEvents(Program& program);
+
+// The receiver's sink in the program: queues everything for the main thread and wakes it
+// only when the queue was empty, so that a flood cannot fill its message queue.
+class MainWindowSink : public ReceiverSink {
+public:
+    explicit MainWindowSink(Program& owner) : program(owner) {}
+    void ShowStatus(const std::string& text) override;
+    void Deliver(CodeRecord record) override;
+
+private:
+    void Push(ReceiverEvent event);
+    Program& program;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "inject/layouts.h"
+#include "inject/typing.h"
+#include "net/code_record.h"
+#include "net/handoff_queue.h"
+#include "net/history_store.h"
+#include "net/receiver.h"
+#include "net/udp_socket.h"
+#include "net/user_messages.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+
+// What the receiver thread hands to the main window: a status text or a record.
+struct ReceiverEvent {
+    bool isStatus = false;
+    std::string status;
+    CodeRecord record;
+};
+
+// The program's state, shared by its windows. Start-up fills it; the tests fill it with
+// stand-ins. Everything but the settings, the history and the hand-off queue belongs to
+// the main thread.
+struct Program {
+    HINSTANCE instance = nullptr;
+    Settings settings;
+    SettingsStore* store = nullptr;
+    HistoryStore history;
+    TextTyper* typer = nullptr;
+    std::unique_ptr<KeyboardInjector> injector;
+    UserMessages* messages = nullptr;
+
+    // Reception: the socket, its receiver thread, and what the thread hands over.
+    UdpSocket socket;
+    std::unique_ptr<Receiver> receiver;
+    HandoffQueue<ReceiverEvent> pending;
+
+    // Command line: the hot key (any argument) and the export file name ("-f ").
+    bool hotKeyEnabled = false;
+    ATOM hotKeyId = 0;
+    std::string exportFileName;
+
+    // Windows, set while the main window is created.
+    HWND mainWindow = nullptr;
+    HWND toolbar = nullptr;
+    HWND statusBar = nullptr;
+    HWND list = nullptr;
+};
+
+// Posted to the main window when the receiver's queue turns non-empty.
+constexpr UINT kReceiverEventsMessage = WM_APP + 1;
+// The tray icon's callback message.
+constexpr UINT kTrayMessage = WM_USER + 100;

@@ -1,0 +1,82 @@
+#include "ui/tray_icon.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "resource.h"
+#include "settings/debug_trace.h"
+#include "ui/program.h"
+
+namespace {
+
+HICON gTrayIcon = nullptr;   // loaded once, kept for the life of the process
+HMENU gTrayMenu = nullptr;   // loaded on first use, kept
+
+HICON TrayIcon(HINSTANCE instance) {
+    if (!gTrayIcon) {
+        gTrayIcon = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    }
+    return gTrayIcon;
+}
+
+void ShowTrayMenu(HWND mainWindow, HINSTANCE instance, POINT point) {
+    if (!gTrayMenu) gTrayMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    if (!gTrayMenu) return;
+    HMENU popup = GetSubMenu(gTrayMenu, 0);
+    // In front first, or the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(mainWindow);
+    TrackPopupMenu(popup, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, mainWindow,
+                   nullptr);
+    PostMessageA(mainWindow, WM_NULL, 0, 0);
+}
+
+}  // namespace
+
+void AddTrayIcon(HWND mainWindow, HINSTANCE instance) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = mainWindow;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = TrayIcon(instance);
+    lstrcpynA(data.szTip, "Zentory", sizeof data.szTip);
+    Shell_NotifyIconA(NIM_ADD, &data);
+}
+
+void DeleteTrayIcon(HWND mainWindow, HINSTANCE instance) {
+    TrayIcon(instance);
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = mainWindow;
+    data.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+POINT ClampIntoWorkArea(POINT point, const RECT& workArea) {
+    point.y = std::max(std::min(point.y, workArea.bottom), workArea.top);
+    point.x = std::max(std::min(point.x, workArea.right), workArea.left);
+    return point;
+}
+
+void ShowMainWindow(HWND mainWindow) {
+    ShowWindow(mainWindow, SW_SHOWNORMAL);
+    SetForegroundWindow(mainWindow);
+}
+
+void OnTrayNotification(HWND mainWindow, HINSTANCE instance, UINT iconId, UINT mouseMessage) {
+    if (mouseMessage == WM_MOUSEMOVE) return;
+    DebugTrace("TrayCallback(%d,%d)\n", static_cast<int>(iconId), static_cast<int>(mouseMessage));
+    if (mouseMessage == WM_RBUTTONUP && iconId == kTrayIconId) {
+        POINT point;
+        GetCursorPos(&point);
+        RECT workArea;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+        ShowTrayMenu(mainWindow, instance, ClampIntoWorkArea(point, workArea));
+        SendMessageA(mainWindow, WM_CANCELMODE, 0, 0);
+    } else if (mouseMessage == WM_LBUTTONDOWN) {
+        ShowMainWindow(mainWindow);
+    }
+}

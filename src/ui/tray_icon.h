@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+// The notification-area icon: a left click shows the main window, a right click opens
+// the menu with "&Mostrar" and "&Sair".
+constexpr UINT kTrayIconId = 500;
+
+void AddTrayIcon(HWND mainWindow, HINSTANCE instance);
+void DeleteTrayIcon(HWND mainWindow, HINSTANCE instance);
+// The tray icon's callback message: icon id and mouse message.
+void OnTrayNotification(HWND mainWindow, HINSTANCE instance, UINT iconId, UINT mouseMessage);
+// Shows the main window in its normal state, in front.
+void ShowMainWindow(HWND mainWindow);
+// The point where the tray menu opens: clamped into the work area, y first, then x.
+POINT ClampIntoWorkArea(POINT point, const RECT& workArea);
