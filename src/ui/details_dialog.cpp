@@ -37,7 +37,8 @@ void FillDetails(HWND dialog, const std::string& barcode) {
     BankSlip slip(barcode);
     if (slip.IsBankSlip()) {
         auto fields = slip.TypeableFields(SeparatorStyle::Punctuated);
-        for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, kFieldBoxes[i], fields[i].c_str());
+        for (int i = 0; i < 5; ++i)
+            SetDlgItemTextA(dialog, kFieldBoxes[i], fields[i].c_str());
         SetDlgItemTextA(dialog, IDC_DETAILS_VALUE, slip.ValueText().c_str());
         SetDlgItemTextA(dialog, IDC_DETAILS_DUE_DATE, slip.DueDateText().c_str());
         SetDlgItemTextA(dialog, IDC_DETAILS_ISSUER, slip.BankName().c_str());
@@ -45,7 +46,8 @@ void FillDetails(HWND dialog, const std::string& barcode) {
     } else if (slip.IsCollectionSlip()) {
         SetWindowTextA(dialog, "Consessionária");
         auto blocks = slip.CollectionBlocks(SeparatorStyle::Punctuated);
-        for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, kFieldBoxes[i], blocks[i].c_str());
+        for (int i = 0; i < 4; ++i)
+            SetDlgItemTextA(dialog, kFieldBoxes[i], blocks[i].c_str());
         SetDlgItemTextA(dialog, IDC_DETAILS_VALUE, slip.CollectionValueText().c_str());
         SetDlgItemTextA(dialog, IDC_DETAILS_ISSUER, slip.SegmentName());
         for (int id : {IDC_DETAILS_DATE_LABEL, IDC_DETAILS_FIELD5, IDC_DETAILS_DUE_DATE}) {
@@ -82,9 +84,7 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
                 return TRUE;
             }
             return FALSE;
-        case WM_CLOSE:
-            EndDialog(dialog, 0);
-            return TRUE;
+        case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
         case WM_CTLCOLORSTATIC:
             if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DETAILS_ISSUER) {
                 HDC dc = reinterpret_cast<HDC>(wParam);

@@ -33,7 +33,8 @@ std::string CellText(const CodeRecord& record, int column) {
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM column) {
     // Byte by byte as unsigned Windows-1252 characters, as std::string compares.
     std::string a = CellText(*reinterpret_cast<const CodeRecord*>(first), static_cast<int>(column));
-    std::string b = CellText(*reinterpret_cast<const CodeRecord*>(second), static_cast<int>(column));
+    std::string b =
+        CellText(*reinterpret_cast<const CodeRecord*>(second), static_cast<int>(column));
     return a.compare(b);
 }
 
@@ -51,7 +52,8 @@ constexpr UINT kRefreshTipsMessage = WM_APP + 20;
 
 void RefreshTipRectangles(HeaderTips& tips) {
     HDC dc = GetDC(tips.header);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(tips.header, WM_GETFONT, 0, 0)));
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(tips.header, WM_GETFONT, 0, 0)));
     int x = -GetScrollPos(tips.list, SB_HORZ);
     RECT headerClient;
     GetClientRect(tips.header, &headerClient);
@@ -94,7 +96,8 @@ LRESULT CALLBACK ListWithTipsProcedure(HWND list, UINT message, WPARAM wParam, L
     WNDPROC previous = tips->previousProcedure;
     if (message == WM_NOTIFY) {
         UINT code = reinterpret_cast<NMHDR*>(lParam)->code;
-        if (code == HDN_ENDTRACKA || code == HDN_ENDTRACKW) PostMessageA(list, kRefreshTipsMessage, 0, 0);
+        if (code == HDN_ENDTRACKA || code == HDN_ENDTRACKW)
+            PostMessageA(list, kRefreshTipsMessage, 0, 0);
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
@@ -142,9 +145,9 @@ void CreateHeaderTips(HWND list) {
     auto* tips = new HeaderTips{};
     tips->list = list;
     tips->header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    tips->tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                    tips->header, nullptr, nullptr, nullptr);
+    tips->tooltip = CreateWindowExA(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, tips->header, nullptr, nullptr, nullptr);
     tips->previousProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListWithTipsProcedure)));
     SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
@@ -169,7 +172,8 @@ int AddHistoryRow(HWND list, const CodeRecord& record) {
     item.pszText = LPSTR_TEXTCALLBACKA;
     item.iImage = record.checkDigitsValid ? 1 : 0;
     item.lParam = reinterpret_cast<LPARAM>(&record);
-    int position = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    int position =
+        static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     return RowItemId(list, position);
 }
 
@@ -197,11 +201,13 @@ void AnswerTextRequest(NMLVDISPINFOA* request) {
 
 void SortHistoryList(HWND list, int column) {
     if (column < 0 || column >= kColumnCount) return;
-    SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(CompareRows));
+    SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(CompareRows));
 }
 
 LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw) {
-    if (GetMenuState(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED) return CDRF_DODEFAULT;
+    if (GetMenuState(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED)
+        return CDRF_DODEFAULT;
     switch (draw->nmcd.dwDrawStage) {
         case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
         case CDDS_ITEMPREPAINT:
@@ -217,7 +223,8 @@ LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw) {
 void DeleteHistoryRows(Program& program) {
     HWND list = program.list;
     auto lock = program.history.Lock();
-    int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    int row = static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (row < 0) {
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
         program.history.Clear();
@@ -231,7 +238,8 @@ void DeleteHistoryRows(Program& program) {
         SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         // The row goes first: nothing may draw it once its record is freed.
         SendMessageA(list, LVM_DELETEITEM, row, 0);
-        if (const CodeRecord* record = program.history.FindByReference(reinterpret_cast<void*>(item.lParam))) {
+        if (const CodeRecord* record =
+                program.history.FindByReference(reinterpret_cast<void*>(item.lParam))) {
             program.history.Erase(record);
         }
         row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row - 1, LVNI_SELECTED));
@@ -242,8 +250,10 @@ void DeleteHistoryRows(Program& program) {
 void ToggleGrid(HWND list, HWND mainWindow) {
     DWORD styles = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     bool gridOn = styles & LVS_EX_GRIDLINES;
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, gridOn ? 0 : LVS_EX_GRIDLINES);
-    CheckMenuItem(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND | (gridOn ? MF_UNCHECKED : MF_CHECKED));
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES,
+                 gridOn ? 0 : LVS_EX_GRIDLINES);
+    CheckMenuItem(GetMenu(mainWindow), IDM_GRID,
+                  MF_BYCOMMAND | (gridOn ? MF_UNCHECKED : MF_CHECKED));
     InvalidateRect(list, nullptr, TRUE);
 }
 
@@ -251,8 +261,14 @@ int ListViewRows::PositionOfId(int itemId) {
     return static_cast<int>(SendMessageA(list, LVM_MAPIDTOINDEX, itemId, 0));
 }
 
-void ListViewRows::DeleteRow(int position) { SendMessageA(list, LVM_DELETEITEM, position, 0); }
+void ListViewRows::DeleteRow(int position) {
+    SendMessageA(list, LVM_DELETEITEM, position, 0);
+}
 
-void ListViewRows::Redraw(int first, int last) { SendMessageA(list, LVM_REDRAWITEMS, first, last); }
+void ListViewRows::Redraw(int first, int last) {
+    SendMessageA(list, LVM_REDRAWITEMS, first, last);
+}
 
-int ListViewRows::RowCount() { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int ListViewRows::RowCount() {
+    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}

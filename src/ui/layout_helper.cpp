@@ -5,8 +5,12 @@
 
 namespace {
 
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
 
 // Push buttons keep their size: a button across the line moves or stays with the
 // larger part of it.
@@ -75,9 +79,9 @@ BOOL CALLBACK LayoutHelper::PositionChild(HWND child, LPARAM selfParam) {
     if (vertical == Move) bounds.top += dy;
     if (vertical == Move || vertical == Stretch) bounds.bottom += dy;
     if (self->pending) {
-        self->pending = DeferWindowPos(self->pending, child, nullptr, bounds.left, bounds.top,
-                                       Width(bounds), Height(bounds),
-                                       SWP_NOZORDER | SWP_NOACTIVATE);
+        self->pending =
+            DeferWindowPos(self->pending, child, nullptr, bounds.left, bounds.top, Width(bounds),
+                           Height(bounds), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return TRUE;
 }

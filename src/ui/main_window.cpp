@@ -46,10 +46,9 @@ const char* ToolbarTip(UINT command) {
 }
 
 HWND CreateToolbar(HWND window, HINSTANCE instance) {
-    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                   WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE, 0,
-                                   0, 0, 0, window, reinterpret_cast<HMENU>(IDC_TOOLBAR), instance,
-                                   nullptr);
+    HWND toolbar = CreateWindowExA(
+        0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE,
+        0, 0, 0, 0, window, reinterpret_cast<HMENU>(IDC_TOOLBAR), instance, nullptr);
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     HIMAGELIST images = ImageList_Create(24, 24, ILC_COLOR32 | ILC_MASK, 3, 0);
     if (!images) {
@@ -230,7 +229,8 @@ INT_PTR OnNotify(HWND window, Program& program, NMHDR* header) {
             SortHistoryList(program.list, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
             return Result(window, 0);
         case NM_CUSTOMDRAW:
-            return Result(window, CustomDrawHistoryList(window, reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
+            return Result(window,
+                          CustomDrawHistoryList(window, reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
         default: return FALSE;
     }
 }

@@ -10,8 +10,8 @@
 
 namespace {
 
-HICON gTrayIcon = nullptr;   // loaded once, kept for the life of the process
-HMENU gTrayMenu = nullptr;   // loaded on first use, kept
+HICON gTrayIcon = nullptr;  // loaded once, kept for the life of the process
+HMENU gTrayMenu = nullptr;  // loaded on first use, kept
 
 HICON TrayIcon(HINSTANCE instance) {
     if (!gTrayIcon) {

@@ -1,0 +1,274 @@
+// The main window built hidden in this process and driven by messages.
+
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "../core/test_doubles.h"
+#include "resource.h"
+#include "settings/memory_settings_store.h"
+#include "ui/history_list.h"
+
+namespace {
+
+const char kBank[] = "00191455700000110009956850418332600000624818";
+const char kCollection[] = "84620000002311301132632914523029359083800000";
+const char kNfe[] = "12345678901234567890123456789012345678901235";
+
+CodeRecord Record(const char* code, CodeKind kind, bool valid, std::uint32_t sender = 0x0100007F) {
+    CodeRecord record;
+    record.code = code;
+    record.kind = kind;
+    record.kindLetter = KindLetter(kind);
+    record.checkDigitsValid = valid;
+    record.senderAddress = sender;
+    record.typeable = std::string("typeable ") + code;
+    record.value = "R$ 1,00";
+    return record;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.instance = GetModuleHandleA(nullptr);
+        program.store = &store;
+        program.typer = &typer;
+        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
+        program.hotKeyId = GlobalAddAtomA("ZentoryTestHotkey");
+        RegisterMainWindowClass(program.instance);
+        window = CreateMainWindow(program);
+        ASSERT_TRUE(window);
+    }
+    void TearDown() override {
+        if (IsWindow(window)) DestroyWindow(window);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    // Hands records over as the receiver thread does, and lets the window take them.
+    void Receive(CodeRecord record) {
+        MainWindowSink sink(program);
+        sink.Deliver(std::move(record));
+        SendMessageA(window, kReceiverEventsMessage, 0, 0);
+    }
+    int Rows() { return static_cast<int>(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0)); }
+    std::string Cell(int row, int column) {
+        char text[260] = {};
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(program.list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    const CodeRecord* RecordAt(int row) {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageA(program.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return reinterpret_cast<const CodeRecord*>(item.lParam);
+    }
+    void Select(int row) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        SendMessageA(program.list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(program.list, LVM_SETSELECTIONMARK, 0, row);
+    }
+    void Command(UINT id) { SendMessageA(window, WM_COMMAND, id, 0); }
+    void ClickColumn(int column) {
+        NMLISTVIEW click = {};
+        click.hdr.hwndFrom = program.list;
+        click.hdr.idFrom = IDC_HISTORY_LIST;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+
+    Program program;
+    MemorySettingsStore store;
+    RecordingTyper typer;
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartsHiddenWithGridStatusAndToolbar) {
+    EXPECT_FALSE(IsWindowVisible(window));
+    char text[128] = {};
+    SendMessageA(program.statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Text");
+    SendMessageA(program.statusBar, SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Injeção de teclado ativada (digitável)");
+    EXPECT_TRUE(GetMenuState(GetMenu(window), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(SendMessageA(program.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
+    EXPECT_EQ(SendMessageA(program.toolbar, TB_BUTTONCOUNT, 0, 0), 5);
+
+    MainWindowSink(program).ShowStatus("Esperando dados na porta 6666 UDP");
+    SendMessageA(window, kReceiverEventsMessage, 0, 0);
+    SendMessageA(program.statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Esperando dados na porta 6666 UDP");
+}
+
+TEST_F(MainWindowTest, RowsShowTheirRecordsWithTheirImages) {
+    Receive(Record(kBank, CodeKind::BankSlip, true, 0x0A00000A));
+    Receive(Record(kCollection, CodeKind::CollectionSlip, false));
+    Receive(Record(kNfe, CodeKind::NfeKey, true));
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(0, 0), "B");
+    EXPECT_EQ(Cell(0, 1), "10.0.0.10");
+    EXPECT_EQ(Cell(0, 2), std::string("typeable ") + kBank);
+    EXPECT_EQ(Cell(0, 3), "R$ 1,00");
+    EXPECT_EQ(Cell(1, 0), "C");
+    EXPECT_EQ(Cell(2, 5), kNfe);
+    for (int row = 0; row < 3; ++row) {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        SendMessageA(program.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(item.iImage, row == 1 ? 0 : 1) << row;
+    }
+}
+
+TEST_F(MainWindowTest, TheCapKeepsStableIds) {
+    for (int i = 1; i <= 500; ++i) {
+        CodeRecord record = Record(kBank, CodeKind::BankSlip, true);
+        record.sequenceIndex = i;
+        ReceiverEvent event;
+        event.record = std::move(record);
+        program.pending.Push(std::move(event));
+    }
+    DrainReceiverEvents(program);
+    EXPECT_EQ(Rows(), 500);
+    CodeRecord last = Record(kBank, CodeKind::BankSlip, true);
+    last.sequenceIndex = 501;
+    Receive(last);
+    ASSERT_EQ(Rows(), 301);
+    EXPECT_EQ(program.history.Count(), 301u);
+    for (int row = 0; row < 301; ++row) {
+        const CodeRecord* record = RecordAt(row);
+        ASSERT_EQ(record->sequenceIndex, 201 + row);
+        EXPECT_EQ(program.history.FindByItemId(RowItemId(program.list, row)), record);
+    }
+}
+
+TEST_F(MainWindowTest, DeleteRemovesTheSelectedRowsOrEverything) {
+    for (int i = 0; i < 5; ++i) {
+        CodeRecord record = Record(kBank, CodeKind::BankSlip, true);
+        record.sequenceIndex = i;
+        Receive(record);
+    }
+    Select(2);
+    Select(3);
+    Command(IDM_DELETE);
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(program.history.Count(), 3u);
+    int expected[] = {0, 1, 4};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(RecordAt(row)->sequenceIndex, expected[row]);
+        EXPECT_EQ(program.history.FindByItemId(RowItemId(program.list, row)), RecordAt(row));
+    }
+    LVITEMA none = {};  // no row selected
+    none.stateMask = LVIS_SELECTED;
+    SendMessageA(program.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&none));
+    Command(IDM_DELETE);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(program.history.Count(), 0u);
+}
+
+TEST_F(MainWindowTest, SortingByAddressOrdersTheTextAndNewRowsGoToTheBottom) {
+    Receive(Record(kBank, CodeKind::BankSlip, true, 0x0100000A));  // 10.0.0.1
+    Receive(Record(kBank, CodeKind::BankSlip, true, 0x01000009));  // 9.0.0.1
+    Receive(Record(kBank, CodeKind::BankSlip, true, 0x0100A8C0));  // 192.168.0.1
+    ClickColumn(1);
+    EXPECT_EQ(Cell(0, 1), "10.0.0.1");
+    EXPECT_EQ(Cell(1, 1), "192.168.0.1");
+    EXPECT_EQ(Cell(2, 1), "9.0.0.1");
+    Receive(Record(kBank, CodeKind::BankSlip, true, 0x01000001));  // 1.0.0.1
+    EXPECT_EQ(Cell(3, 1), "1.0.0.1");
+    ClickColumn(5);
+    ClickColumn(9);  // no such column: nothing happens
+    EXPECT_EQ(Rows(), 4);
+}
+
+TEST_F(MainWindowTest, GridToggleAndStriping) {
+    Command(IDM_GRID);
+    EXPECT_FALSE(GetMenuState(GetMenu(window), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(SendMessageA(program.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
+    NMLVCUSTOMDRAW draw = {};
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    EXPECT_EQ(CustomDrawHistoryList(window, &draw), CDRF_NOTIFYITEMDRAW);
+    draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    draw.nmcd.dwItemSpec = 2;
+    EXPECT_EQ(CustomDrawHistoryList(window, &draw), CDRF_NEWFONT);
+    EXPECT_EQ(draw.clrTextBk, RGB(240, 255, 240));
+    draw.nmcd.dwItemSpec = 3;
+    draw.clrTextBk = 0;
+    EXPECT_EQ(CustomDrawHistoryList(window, &draw), 0);
+    EXPECT_EQ(draw.clrTextBk, 0u);
+    Command(IDM_GRID);
+    EXPECT_TRUE(GetMenuState(GetMenu(window), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(CustomDrawHistoryList(window, &draw), CDRF_DODEFAULT);
+}
+
+TEST_F(MainWindowTest, HotKeyTypesTheSelectedRowAgain) {
+    CodeRecord bank = Record(kBank, CodeKind::BankSlip, true);
+    Receive(bank);
+    Receive(Record(kNfe, CodeKind::NfeKey, true));
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);  // no selection: nothing
+    EXPECT_TRUE(typer.Texts().empty());
+    Select(1);
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);
+    Select(0);
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);
+    EXPECT_EQ(typer.Texts(),
+              (std::vector<std::string>{kNfe, "00199956875041833260200006248181145570000011000"}));
+    program.settings.injectionMode = 0;
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);
+    EXPECT_EQ(typer.Texts().size(), 2u);
+}
+
+TEST_F(MainWindowTest, MinimiseHidesAndShowBringsBack) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    Command(IDM_SHOW);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_FALSE(IsIconic(window));
+}
+
+TEST_F(MainWindowTest, SavingAnEmptyHistoryWarns) {
+    std::atomic<bool> seen{false};
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 500 && !done; ++i) {
+            if (HWND box = FindWindowA("#32770", "zentory")) {
+                seen = true;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    Command(IDM_SAVE);
+    done = true;
+    watchdog.join();
+    EXPECT_TRUE(seen);
+}
+
+TEST(ModeStatusText, EveryMode) {
+    EXPECT_STREQ(ModeStatusText(-3), "Injeção de teclado desativada");
+    EXPECT_STREQ(ModeStatusText(0), "Injeção de teclado desativada");
+    EXPECT_STREQ(ModeStatusText(2), "Injeção de teclado ativada (código de barras)");
+    EXPECT_STREQ(ModeStatusText(7), "Injeção de teclado ativada (código de barras)");
+    EXPECT_STREQ(ModeStatusText(3), "Injeção de teclado ativada (digitável com TAB)");
+    EXPECT_STREQ(ModeStatusText(4), "Injeção de teclado ativada (digitável CUSTOM)");
+}
