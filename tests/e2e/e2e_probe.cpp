@@ -1,0 +1,118 @@
+// A small Windows helper that the end-to-end test runs beside zentory.exe under Wine:
+//   e2e_probe rows                  prints the number of rows of Zentory's history list
+//   e2e_probe hotkey                presses Ctrl+Alt+B through SendInput
+//   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
+//   e2e_probe activate TITLE        brings the window with this title to the front
+//   e2e_probe close                 asks Zentory's main window to close
+//   e2e_probe target FILE           a window with a focused edit box; writes what it
+//                                   receives to FILE at every change, until closed
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* gTargetFile = nullptr;
+HWND gEdit = nullptr;
+
+void WriteTargetText() {
+    int length = GetWindowTextLengthA(gEdit);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    GetWindowTextA(gEdit, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    std::string temporary = std::string(gTargetFile) + ".part";
+    if (FILE* file = std::fopen(temporary.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+        MoveFileExA(temporary.c_str(), gTargetFile, MOVEFILE_REPLACE_EXISTING);
+    }
+}
+
+LRESULT CALLBACK TargetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == EN_CHANGE) WriteTargetText();
+            return 0;
+        case WM_SETFOCUS: SetFocus(gEdit); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int RunTarget(const char* file) {
+    gTargetFile = file;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = TargetProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ZentoryTypingTarget";
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "ZentoryTypingTarget", "Zentory typing target",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 600, 160, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    gEdit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | WS_BORDER, 5, 5,
+                            580, 110, window, nullptr, windowClass.hInstance, nullptr);
+    SetForegroundWindow(window);
+    SetFocus(gEdit);
+    WriteTargetText();
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+void Key(INPUT& input, WORD key, bool up) {
+    input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "rows") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        if (!main) return 1;
+        std::printf("%d\n", static_cast<int>(SendMessageA(GetDlgItem(main, 1090), LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "hotkey") == 0) {
+        INPUT keys[6];
+        Key(keys[0], VK_CONTROL, false);
+        Key(keys[1], VK_MENU, false);
+        Key(keys[2], 'B', false);
+        Key(keys[3], 'B', true);
+        Key(keys[4], VK_MENU, true);
+        Key(keys[5], VK_CONTROL, true);
+        return SendInput(6, keys, sizeof(INPUT)) == 6 ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "key") == 0) {
+        INPUT keys[2];
+        WORD key = static_cast<WORD>(std::strtoul(argv[2], nullptr, 16));
+        Key(keys[0], key, false);
+        Key(keys[1], key, true);
+        return SendInput(2, keys, sizeof(INPUT)) == 2 ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "activate") == 0) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        if (!window) return 1;
+        SetForegroundWindow(window);
+        for (int i = 0; i < 100 && GetForegroundWindow() != window; ++i) Sleep(10);
+        return GetForegroundWindow() == window ? 0 : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "close") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        return main && PostMessageA(main, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "target") == 0) return RunTarget(argv[2]);
+    std::fprintf(stderr, "usage: e2e_probe rows | hotkey | key VK | activate TITLE | close | target FILE\n");
+    return 2;
+}

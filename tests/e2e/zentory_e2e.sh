@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The real zentory.exe under Wine on an X display, driven from Linux.
+#   zentory_e2e.sh BUILD_DIR [SCREENSHOT_DIR]
+# Needs WINEPREFIX (switched to the x11 display mode here) and DISPLAY. Checks: a port in
+# use, a second start, F9 five times, codes sent over UDP typed into another program's
+# window in the configured layout, and Ctrl+Alt+B typing the selected row again.
+set -u
+build=$1
+shots=${2:-}
+wine=/usr/lib/wine/wine64
+root=$(cd "$(dirname "$0")/../.." && pwd)
+export WINEDEBUG=-all LC_ALL=C.UTF-8
+work=$(mktemp -d)
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+cleanup() {
+    "$wine" "$build/tests/e2e_probe.exe" close >/dev/null 2>&1
+    jobs -p | xargs -r kill 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Polls a command for up to $1 tenths of a second.
+wait_until() {
+    local tenths=$1
+    shift
+    for ((i = 0; i < tenths; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+probe() { "$wine" "$build/tests/e2e_probe.exe" "$@"; }
+# Brings Zentory to the front and presses a key there, as the user would.
+press_in_zentory() { probe activate Zentory && probe key "$1"; }
+rows() { "$wine" "$build/tests/e2e_probe.exe" rows | tr -d '\r'; }
+rows_are() { [ "$(rows)" = "$1" ]; }
+typed_is() { [ -f "$work/typed.txt" ] && [ "$(cat "$work/typed.txt")" = "$(printf '%b' "$1")" ]; }
+main_window() { xdotool search --name '^Zentory$' | head -n1; }
+
+"$root/scripts/wine-prefix.sh" create x11 && "$root/scripts/wine-prefix.sh" start
+[ -n "$shots" ] && mkdir -p "$shots"
+port=$((36000 + $$ % 1000))
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPport /t REG_DWORD /d $port /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 3 /f >/dev/null 2>&1
+send() { "$wine" "$build/zentory-cli.exe" send --port $port "$@" || fail "send $*"; }
+
+# 1. The port is taken: the message, then exit code -1.
+"$wine" "$build/zentory-cli.exe" listen --port $port >/dev/null 2>&1 &
+listener=$!
+sleep 0.5
+"$wine" "$build/zentory.exe" &
+zentory=$!
+if wait_until 100 xdotool search --name '^zentory$'; then
+    box=$(xdotool search --name '^zentory$' | head -n1)
+    [ -n "$shots" ] && import -window "$box" "$shots/port-in-use.png" 2>/dev/null
+    xdotool windowfocus --sync "$box" key Return
+else
+    fail "no message box for the port in use"
+fi
+wait $zentory
+code=$?
+[ $code -eq 255 ] || fail "port in use: exit code $code, not 255"
+kill $listener 2>/dev/null
+wait $listener 2>/dev/null
+
+# 2. Started with an argument (the hot key is on); a second start brings it forward.
+"$wine" "$build/zentory.exe" -f e2e.txt &
+zentory=$!
+wait_until 100 rows_are 0 || fail "the main window did not appear"
+"$wine" "$build/zentory.exe"
+code=$?
+[ $code -eq 0 ] || fail "second start: exit code $code, not 0"
+
+# 3. F9 five times: the five samples.
+window=$(main_window)
+for _ in 1 2 3 4 5; do
+    press_in_zentory 78 || fail "F9 not pressed"
+    sleep 0.2
+done
+wait_until 50 rows_are 5 || fail "F9 five times gave $(rows) rows, not 5"
+
+# 4. Codes from the network typed into another program in layout 3 (TABs).
+probe target "Z:$work/typed.txt" &
+wait_until 50 test -f "$work/typed.txt" || fail "the typing target did not start"
+probe activate "Zentory typing target" || fail "cannot activate the target"
+send 00191455700000110009956850418332600000624818
+bank='00199\t95687\t50418\t332602\t00006\t248181\t1\t45570000011000'
+wait_until 50 typed_is "$bank" || fail "typed: '$(cat "$work/typed.txt")'"
+send 84620000002311301132632914523029359083800000
+both="$bank"'846200000020\t311301132636\t291452302933\t590838000008'
+wait_until 50 typed_is "$both" || fail "typed: '$(cat "$work/typed.txt")'"
+wait_until 30 rows_are 7 || fail "$(rows) rows, not 7"
+
+# 5. Ctrl+Alt+B types the selected row (the first sample) again.
+press_in_zentory 24 || fail "Home not pressed"
+sleep 0.3
+probe activate "Zentory typing target" || fail "cannot activate the target"
+probe hotkey || fail "hot key not sent"
+again="$both"'00094\t24045\t05000\t030006\t02260\t267030\t2\t47350000083000'
+wait_until 50 typed_is "$again" || fail "after the hot key: '$(cat "$work/typed.txt")'"
+
+if [ -n "$shots" ]; then
+    probe activate Zentory
+    sleep 0.5
+    import -window "$window" "$shots/main-window.png" && echo "screenshots in $shots"
+fi
+
+# 6. F3 ends it normally.
+press_in_zentory 72 || fail "F3 not pressed"
+wait $zentory
+code=$?
+[ $code -eq 0 ] || fail "F3: exit code $code, not 0"
+
+[ $failures -eq 0 ] && echo "zentory_e2e: all checks passed"
+exit $((failures != 0))
