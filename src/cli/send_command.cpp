@@ -1,6 +1,8 @@
 #include "cli/send_command.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "cli/options.h"
 #include "net/scan_datagram.h"
@@ -9,8 +11,8 @@
 namespace {
 
 const char kSendUsage[] =
-    "usage: zentory-cli send [--host H] [--port P] [--kind 1|2|3] [--seq N] [--hex BYTES] "
-    "[CODE...]\n";
+    "usage: zentory-cli send [--host H] [--port P] [--kind 1|2|3] [--seq N] [--hex BYTES]\n"
+    "                        [--repeat N] [--rate PER_SECOND] [CODE...]\n";
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "zentory-cli send: %s\n%s", message.c_str(), kSendUsage);
@@ -63,7 +65,8 @@ std::optional<long long> ParseNumber(std::string_view text, long long minimum, l
 
 int RunSend(const std::vector<std::string>& args) {
     std::string error;
-    auto parsed = ParseArguments(args, {"--host", "--port", "--kind", "--seq", "--hex"}, {}, error);
+    auto parsed = ParseArguments(
+        args, {"--host", "--port", "--kind", "--seq", "--hex", "--repeat", "--rate"}, {}, error);
     if (!parsed) return UsageError(error);
     auto option = [&](const char* name, const char* fallback) {
         auto found = parsed->options.find(name);
@@ -83,6 +86,12 @@ int RunSend(const std::vector<std::string>& args) {
         sequence = ParseNumber(option("--seq", ""), 0, 0xFFFFFFFFLL);
         if (!sequence) return UsageError("bad sequence number '" + option("--seq", "") + "'");
     }
+
+    // For load tests: everything sent --repeat times, --rate datagrams a second at most.
+    auto repeat = ParseNumber(option("--repeat", "1"), 1, 1LL << 40);
+    if (!repeat) return UsageError("bad repeat count '" + option("--repeat", "") + "'");
+    auto rate = ParseNumber(option("--rate", "0"), 0, 100000000);
+    if (!rate) return UsageError("bad rate '" + option("--rate", "") + "'");
 
     std::vector<std::vector<std::uint8_t>> datagrams;
     if (parsed->Has("--hex")) {
@@ -109,10 +118,19 @@ int RunSend(const std::vector<std::string>& args) {
     UdpSocket socket;
     SocketError socketError;
     bool sent = socket.Open(socketError);
-    for (const auto& datagram : datagrams) {
-        if (!sent) break;
-        sent = socket.SendTo(address, static_cast<std::uint16_t>(*port), datagram.data(),
-                             datagram.size(), socketError);
+    auto start = std::chrono::steady_clock::now();
+    long long number = 0;
+    for (long long round = 0; round < *repeat && sent; ++round) {
+        for (const auto& datagram : datagrams) {
+            if (*rate > 0) {
+                std::this_thread::sleep_until(start +
+                                              std::chrono::microseconds(number * 1000000 / *rate));
+            }
+            ++number;
+            sent = socket.SendTo(address, static_cast<std::uint16_t>(*port), datagram.data(),
+                                 datagram.size(), socketError);
+            if (!sent) break;
+        }
     }
     socket.Close();
     StopNetwork();

@@ -265,10 +265,6 @@ void ListViewRows::DeleteRow(int position) {
     SendMessageA(list, LVM_DELETEITEM, position, 0);
 }
 
-void ListViewRows::Redraw(int first, int last) {
-    SendMessageA(list, LVM_REDRAWITEMS, first, last);
-}
-
 int ListViewRows::RowCount() {
     return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
 }

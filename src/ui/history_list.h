@@ -32,15 +32,17 @@ void DeleteHistoryRows(Program& program);
 void ToggleGrid(HWND list, HWND mainWindow);
 
 // The history store's view of the list, used on the main thread.
+// Made for one batch of changes while the list's redrawing is switched off
+// (WM_SETREDRAW): hiding, showing and redrawing are then left to the end of the batch.
 class ListViewRows : public HistoryRows {
 public:
     explicit ListViewRows(HWND historyList) : list(historyList) {}
     int AddRow(const CodeRecord& record) override { return AddHistoryRow(list, record); }
     int PositionOfId(int itemId) override;
     void DeleteRow(int position) override;
-    void Hide() override { ShowWindow(list, SW_HIDE); }
-    void Show() override { ShowWindow(list, SW_SHOW); }
-    void Redraw(int first, int last) override;
+    void Hide() override {}
+    void Show() override {}
+    void Redraw(int, int) override {}
     int RowCount() override;
 
 private:

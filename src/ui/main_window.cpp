@@ -321,15 +321,31 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
 }
 
 void DrainReceiverEvents(Program& program) {
+    std::vector<ReceiverEvent> events = program.pending.TakeAll();
+    if (events.empty()) return;
+    // Under a flood, records older than the newest 500 of a batch would be dropped by
+    // the history's cap before the batch ends: they are not added at all, which keeps the
+    // work of one wake-up bounded and the window responsive.
+    std::size_t records = 0;
+    for (const ReceiverEvent& event : events)
+        records += !event.isStatus;
+    std::size_t skip = records > HistoryStore::kCapacity ? records - HistoryStore::kCapacity : 0;
+
     ListViewRows rows(program.list);
-    for (ReceiverEvent& event : program.pending.TakeAll()) {
+    // One redraw for the whole batch instead of one per row.
+    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);
+    for (ReceiverEvent& event : events) {
         if (event.isStatus) {
             SendMessageA(program.statusBar, SB_SETTEXTA, 0,
                          reinterpret_cast<LPARAM>(event.status.c_str()));
+        } else if (skip > 0) {
+            --skip;
         } else {
             program.history.AppendWithCap(std::move(event.record), rows);
         }
     }
+    SendMessageA(program.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(program.list, nullptr, FALSE);
 }
 
 void MainWindowSink::Push(ReceiverEvent event) {

@@ -14,8 +14,8 @@ TEST(HandoffQueue, OnlyThePushIntoAnEmptyQueueWakesTheMainThread) {
 }
 
 TEST(HandoffQueue, NothingIsLostBetweenThreads) {
-    HandoffQueue<int> queue;
     constexpr int kItems = 20000;
+    HandoffQueue<int> queue(kItems);
     int wakeUps = 0;
     std::vector<int> received;
     std::thread worker([&] {
@@ -32,4 +32,12 @@ TEST(HandoffQueue, NothingIsLostBetweenThreads) {
         ASSERT_EQ(received[i], i);
     EXPECT_GE(wakeUps, 1);
     EXPECT_LE(wakeUps, kItems);
+}
+
+TEST(HandoffQueue, KeepsOnlyTheNewestItemsWhenNobodyTakesThem) {
+    HandoffQueue<int> queue(3);
+    for (int i = 1; i <= 5; ++i)
+        queue.Push(i);
+    EXPECT_EQ(queue.TakeAll(), (std::vector<int>{3, 4, 5}));
+    EXPECT_EQ(queue.Dropped(), 2u);
 }

@@ -4,11 +4,18 @@
 //   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
 //   e2e_probe activate TITLE        brings the window with this title to the front
 //   e2e_probe close                 asks Zentory's main window to close
+//   e2e_probe roundtrip SECONDS     sends WM_NULL to Zentory's main window every 10 ms and
+//                                   prints the round-trip times (p50, p99, max) in ms
+//   e2e_probe memory                prints Zentory's private memory in KiB
 //   e2e_probe target FILE           a window with a focused edit box; writes what it
 //                                   receives to FILE at every change, until closed
 
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <vector>
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,7 +88,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "rows") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);
         if (!main) return 1;
-        std::printf("%d\n", static_cast<int>(SendMessageA(GetDlgItem(main, 1090), LVM_GETITEMCOUNT, 0, 0)));
+        std::printf("%d\n",
+                    static_cast<int>(SendMessageA(GetDlgItem(main, 1090), LVM_GETITEMCOUNT, 0, 0)));
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "hotkey") == 0) {
@@ -105,14 +113,57 @@ int main(int argc, char** argv) {
         HWND window = FindWindowA(nullptr, argv[2]);
         if (!window) return 1;
         SetForegroundWindow(window);
-        for (int i = 0; i < 100 && GetForegroundWindow() != window; ++i) Sleep(10);
+        for (int i = 0; i < 100 && GetForegroundWindow() != window; ++i)
+            Sleep(10);
         return GetForegroundWindow() == window ? 0 : 1;
     }
     if (argc >= 2 && std::strcmp(argv[1], "close") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);
         return main && PostMessageA(main, WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "roundtrip") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        if (!main) return 1;
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        std::vector<double> times;
+        DWORD until = GetTickCount() + static_cast<DWORD>(std::atof(argv[2]) * 1000);
+        while (GetTickCount() < until) {
+            DWORD_PTR result;
+            QueryPerformanceCounter(&start);
+            if (!SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) {
+                times.push_back(10000);
+            } else {
+                QueryPerformanceCounter(&end);
+                times.push_back(1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+            }
+            Sleep(10);
+        }
+        std::sort(times.begin(), times.end());
+        auto at = [&](double q) { return times[static_cast<std::size_t>(q * (times.size() - 1))]; };
+        std::printf("%zu round trips: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", times.size(),
+                    at(0.5), at(0.99), times.back());
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "memory") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        DWORD id = 0;
+        if (!main || !GetWindowThreadProcessId(main, &id)) return 1;
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof counters;
+        if (!process ||
+            !GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                  sizeof counters)) {
+            return 1;
+        }
+        std::printf("private %zu KiB, working set %zu KiB\n", counters.PrivateUsage / 1024,
+                    counters.WorkingSetSize / 1024);
+        CloseHandle(process);
+        return 0;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "target") == 0) return RunTarget(argv[2]);
-    std::fprintf(stderr, "usage: e2e_probe rows | hotkey | key VK | activate TITLE | close | target FILE\n");
+    std::fprintf(
+        stderr, "usage: e2e_probe rows | hotkey | key VK | activate TITLE | close | target FILE\n");
     return 2;
 }
