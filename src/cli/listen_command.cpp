@@ -174,9 +174,7 @@ int RunListen(const std::vector<std::string>& args) {
 
     if (parsed->Has("--export")) {
         const std::string& path = parsed->options.find("--export")->second;
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        bool written = file && WriteHistoryLines(history, file, TodayLocal());
-        if (file && std::fclose(file) != 0) written = false;
+        bool written = WriteHistoryFile(path, history, TodayLocal());
         if (!written) {
             std::fprintf(stderr, "zentory-cli listen: could not write the history to '%s'\n",
                          path.c_str());

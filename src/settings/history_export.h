@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "net/history_store.h"
 #include "util/civil_date.h"
@@ -9,3 +10,12 @@
 // history lock for the whole walk so that a record arriving meanwhile is written
 // completely or not at all. True when every byte was written.
 bool WriteHistoryLines(const HistoryStore& history, std::FILE* file, CivilDate today);
+
+// The Save dialog's extension rule: with the filter "Txt file (*.txt)" (index 2), a name
+// that does not end in ".txt" (any letter case) gets ".txt"; with "All" (index 1) the
+// name stays as typed.
+std::string WithTxtExtension(std::string name, int filterIndex);
+
+// Writes the whole history to the file, replacing it; false when the file cannot be
+// created or written.
+bool WriteHistoryFile(const std::string& name, const HistoryStore& history, CivilDate today);

@@ -10,7 +10,11 @@
 #include "net/endpoint.h"
 #include "resource.h"
 #include "settings/debug_trace.h"
+#include "settings/config_dialog_win32.h"
+#include "settings/export_dialog_win32.h"
+#include "ui/about_box.h"
 #include "ui/details_dialog.h"
+#include "ui/help_page.h"
 #include "ui/history_list.h"
 #include "ui/layout_helper.h"
 #include "ui/tray_icon.h"
@@ -24,8 +28,14 @@ constexpr UINT_PTR kDrainTimer = 1;
 struct MainWindowState {
     Program* program;
     LayoutHelper layout;
-    std::unique_ptr<MainWindowSink> sink;
 };
+
+void StartReceiver(Program& program) {
+    if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
+    program.receiver = std::make_unique<Receiver>(program.socket, program.settings.udpPort,
+                                                  *program.receiverSink, program.injector.get());
+    program.receiver->Start();
+}
 
 MainWindowState* StateOf(HWND window) {
     return reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -123,12 +133,7 @@ void OnCreate(HWND window, MainWindowState& state) {
     state.layout.FindOverride(list, true)->vertical = LayoutHelper::Stretch;
     SetUpHistoryList(list, window, program.instance);
     program.list = list;
-    if (program.socket.IsOpen()) {
-        state.sink = std::make_unique<MainWindowSink>(program);
-        program.receiver = std::make_unique<Receiver>(program.socket, program.settings.udpPort,
-                                                      *state.sink, program.injector.get());
-        program.receiver->Start();
-    }
+    if (program.socket.IsOpen()) StartReceiver(program);
     CreateHeaderTips(list);
     // Each record posts one wake-up only when the queue was empty; should that post
     // ever be lost, this timer still empties the queue.
@@ -199,8 +204,13 @@ void OnCommand(HWND window, Program& program, UINT command) {
             if (program.history.Count() == 0) {
                 MessageBoxA(window, "Não há códigos de barras para salvar.", "zentory",
                             MB_OK | MB_ICONWARNING);
+            } else {
+                ChooseExportFile(window, program);
             }
             break;
+        case IDM_ABOUT: AboutBox(window, program.instance); break;
+        case IDM_HELP: ShowHelpPage(window, "/#157"); break;
+        case IDM_CONFIGURATION: ConfigDialog(window, program); break;
         case IDM_SIMULATE: StartSimulatedReception(program.settings.udpPort); break;
         case IDM_GRID: ToggleGrid(program.list, window); break;
         default: break;
@@ -274,7 +284,7 @@ HWND CreateMainWindow(Program& program) {
 
 INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* state = new MainWindowState{reinterpret_cast<Program*>(lParam), {}, nullptr};
+        auto* state = new MainWindowState{reinterpret_cast<Program*>(lParam), {}};
         SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
         OnCreate(window, *state);
         return TRUE;
@@ -318,6 +328,16 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             return FALSE;
         default: return FALSE;
     }
+}
+
+bool MoveReception(Program& program, std::int32_t port) {
+    if (program.receiver) program.receiver->Stop();  // closes the old socket under it
+    program.receiver.reset();
+    program.socket.Close();
+    program.settings.udpPort = port;
+    if (!OpenEndpoint(program.socket, port, *program.messages)) return false;
+    StartReceiver(program);
+    return true;
 }
 
 void DrainReceiverEvents(Program& program) {

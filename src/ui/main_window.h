@@ -21,6 +21,11 @@ HWND CreateMainWindow(Program& program);
 // The main window's dialog procedure.
 INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Moves the reception to another port: the receiver on the old socket ends, the
+// endpoint opens on the new port (telling the user when it cannot) and a new receiver
+// starts on it. The new port is held either way. True when the endpoint opened.
+bool MoveReception(Program& program, std::int32_t port);
+
 // Takes what the receiver handed over: status texts and records, which it stores in the
 // history with their rows. Runs on the main thread.
 void DrainReceiverEvents(Program& program);

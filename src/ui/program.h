@@ -37,6 +37,7 @@ struct Program {
 
     // Reception: the socket, its receiver thread, and what the thread hands over.
     UdpSocket socket;
+    std::unique_ptr<ReceiverSink> receiverSink;
     std::unique_ptr<Receiver> receiver;
     HandoffQueue<ReceiverEvent> pending;
 

@@ -1,0 +1,212 @@
+#include "settings/config_dialog_win32.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "inject/custom_separators_dialog_win32.h"
+#include "resource.h"
+#include "settings/debug_trace.h"
+#include "ui/layout_helper.h"
+#include "ui/main_window.h"
+
+namespace {
+
+struct ModeButton {
+    int id;
+    std::int32_t mode;
+    const char* trace;
+};
+
+// In the order "Salvar" looks at them; ModeOff when none is checked.
+const ModeButton kModeButtons[] = {
+    {IDC_CONFIG_MODE_TYPEABLE, ModeTypeable, "Injection RADIO2"},
+    {IDC_CONFIG_MODE_TYPEABLE_TAB, ModeTypeableTab, "Injection RADIO3"},
+    {IDC_CONFIG_MODE_RAW, ModeRaw, "Injection RADIO4"},
+    {IDC_CONFIG_MODE_CUSTOM, ModeCustom, "Injection RADIO5"}};
+
+struct ConfigState {
+    Program* program;
+    std::int32_t pendingKeyDelay = 0;
+    bool logonEntryPresent = false;
+};
+
+void ShowDelay(HWND dialog, std::int32_t delay) {
+    char label[32];
+    std::snprintf(label, sizeof label, "%d ms", delay);
+    SetDlgItemTextA(dialog, IDC_CONFIG_DELAY_LABEL, label);
+}
+
+void OnInit(HWND dialog, ConfigState& state) {
+    Settings& settings = state.program->settings;
+    CenterWindow(GetParent(dialog), dialog);
+    SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    state.pendingKeyDelay = settings.keyDelay;
+    SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_SETPOS, TRUE, state.pendingKeyDelay);
+    ShowDelay(dialog, state.pendingKeyDelay);
+    char port[16];
+    std::snprintf(port, sizeof port, "%u", static_cast<unsigned>(settings.udpPort.load()));
+    SetDlgItemTextA(dialog, IDC_CONFIG_PORT, port);
+    CheckDlgButton(dialog, IDC_CONFIG_START_MINIMIZED,
+                   (settings.startMinimized & 1) ? BST_CHECKED : BST_UNCHECKED);
+    state.logonEntryPresent = state.program->store->RegValueExists(kRunKey, kLogonEntryValue);
+    CheckDlgButton(dialog, IDC_CONFIG_START_AT_LOGON,
+                   state.logonEntryPresent ? BST_CHECKED : BST_UNCHECKED);
+    std::int32_t mode = settings.injectionMode;
+    DebugTrace("WM_INITDIALOG %d\n", mode);
+    EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM), FALSE);
+    int selected = IDC_CONFIG_MODE_OFF;
+    for (const ModeButton& button : kModeButtons) {
+        if (button.mode == mode) selected = button.id;
+    }
+    CheckRadioButton(dialog, IDC_CONFIG_MODE_OFF, IDC_CONFIG_MODE_CUSTOM, selected);
+    if (selected == IDC_CONFIG_MODE_CUSTOM)
+        EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM), TRUE);
+}
+
+// The port field: a whole number, or nothing for a text that is not one.
+bool ReadPort(HWND dialog, long long& port, std::string& text) {
+    char buffer[32] = {};
+    GetDlgItemTextA(dialog, IDC_CONFIG_PORT, buffer, sizeof buffer);
+    text = buffer;
+    port = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            port = 0;  // not a number reads as 0
+            return true;
+        }
+        port = port * 10 + (c - '0');
+        if (port > 0xFFFFFFFFLL) port = 0xFFFFFFFFLL + 1;  // far out of range; keep it there
+    }
+    return true;
+}
+
+// Saves; false when the dialog must stay open.
+bool OnSave(HWND dialog, ConfigState& state) {
+    Program& program = *state.program;
+    Settings& settings = program.settings;
+    SettingsStore& store = *program.store;
+
+    long long port = 0;
+    std::string portText;
+    ReadPort(dialog, port, portText);
+    if (port != settings.udpPort) {
+        if (port < 1 || port > 65535) {
+            // Above 65535 the port would silently become another one.
+            char message[96];
+            if (port > 0xFFFFFFFFLL) {
+                std::snprintf(message, sizeof message, "Porta %s é inválida.", portText.c_str());
+            } else {
+                std::snprintf(message, sizeof message, "Porta %lld é inválida.", port);
+            }
+            MessageBoxA(dialog, message, "Erro", MB_OK | MB_ICONERROR);
+            return false;
+        }
+        DebugTrace("Port changed to %d", static_cast<int>(port));
+        if (MoveReception(program, static_cast<std::int32_t>(port))) {
+            store.WriteRegDword(kSettingsKey, kUdpPortValue, static_cast<std::int32_t>(port));
+        }
+    }
+
+    std::int32_t mode = ModeOff;
+    const char* trace = "Injection INACTIVE";
+    for (const ModeButton& button : kModeButtons) {
+        if (IsDlgButtonChecked(dialog, button.id)) {
+            mode = button.mode;
+            trace = button.trace;
+            break;
+        }
+    }
+    SendMessageA(program.statusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(ModeStatusText(mode)));
+    DebugTrace("%s", trace);
+    if (mode != settings.injectionMode) {
+        settings.injectionMode = mode;
+        store.WriteRegDword(kSettingsKey, kInjectionModeValue, mode);
+    }
+    if (state.pendingKeyDelay != settings.keyDelay) {
+        settings.keyDelay = state.pendingKeyDelay;
+        store.WriteRegDword(kSettingsKey, kKeyDelayValue, state.pendingKeyDelay);
+    }
+    std::int32_t minimized = IsDlgButtonChecked(dialog, IDC_CONFIG_START_MINIMIZED) ? 1 : 0;
+    if (minimized != settings.startMinimized) {
+        settings.startMinimized = minimized;
+        store.WriteRegDword(kSettingsKey, kStartMinimizedValue, minimized);
+    }
+
+    bool logon = IsDlgButtonChecked(dialog, IDC_CONFIG_START_AT_LOGON);
+    if (logon != state.logonEntryPresent) {
+        DebugTrace("RUN changed");
+        if (!logon) {
+            store.DeleteRegValue(kRunKey, kLogonEntryValue);
+        } else {
+            char path[512];
+            DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+            if (length > 0 && length < sizeof path) {
+                DebugTrace("RUN app %s", path);
+                store.WriteRegString(kRunKey, kLogonEntryValue, LogonEntryFor(path));
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string LogonEntryFor(const char* executablePath) {
+    return std::string("\"") + executablePath + "\"";
+}
+
+INT_PTR CALLBACK ConfigDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* state = new ConfigState{reinterpret_cast<Program*>(lParam)};
+        SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+        OnInit(dialog, *state);
+        return TRUE;
+    }
+    auto* state = reinterpret_cast<ConfigState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!state) return FALSE;
+    switch (message) {
+        case WM_COMMAND: {
+            if (HIWORD(wParam) != 0) return FALSE;
+            int id = LOWORD(wParam);
+            if (id >= IDC_CONFIG_MODE_OFF && id <= IDC_CONFIG_MODE_CUSTOM) {
+                EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM),
+                             IsDlgButtonChecked(dialog, IDC_CONFIG_MODE_CUSTOM));
+            } else if (id == IDC_CONFIG_CUSTOM) {
+                CustomSeparatorsDialog(dialog, state->program->instance, *state->program->store);
+            } else if (id == IDOK) {
+                if (OnSave(dialog, *state)) EndDialog(dialog, 0);
+            } else if (id == IDCANCEL) {
+                EndDialog(dialog, 0);
+            } else {
+                return FALSE;
+            }
+            return TRUE;
+        }
+        case WM_HSCROLL:
+            switch (LOWORD(wParam)) {
+                case TB_LINEUP:
+                case TB_LINEDOWN:
+                case TB_THUMBPOSITION:
+                case TB_THUMBTRACK:
+                    state->pendingKeyDelay = static_cast<std::int32_t>(
+                        SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_GETPOS, 0, 0));
+                    ShowDelay(dialog, state->pendingKeyDelay);
+                    break;
+                default: break;
+            }
+            return TRUE;
+        case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+        case WM_NCDESTROY:
+            delete state;
+            SetWindowLongPtrA(dialog, DWLP_USER, 0);
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
+void ConfigDialog(HWND owner, Program& program) {
+    DialogBoxParamA(program.instance, MAKEINTRESOURCEA(IDD_CONFIGURATION), owner,
+                    ConfigDialogProcedure, reinterpret_cast<LPARAM>(&program));
+}

@@ -1,0 +1,70 @@
+#include "settings/history_export.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "net/headless_rows.h"
+#include "settings/command_line.h"
+
+TEST(WithTxtExtension, TheSaveDialogRule) {
+    EXPECT_EQ(WithTxtExtension("codigos", 2), "codigos.txt");
+    EXPECT_EQ(WithTxtExtension("codigos.TXT", 2), "codigos.TXT");
+    EXPECT_EQ(WithTxtExtension("codigos.csv", 2), "codigos.csv.txt");
+    EXPECT_EQ(WithTxtExtension("a", 2), "a.txt");
+    EXPECT_EQ(WithTxtExtension("", 2), ".txt");
+    EXPECT_EQ(WithTxtExtension("codigos", 1), "codigos");
+}
+
+TEST(ExportFileNameOption, QuotedPlainCutAndMissing) {
+    EXPECT_EQ(ExportFileNameOption("-f codigos.txt"), "codigos.txt");
+    EXPECT_EQ(ExportFileNameOption("x -f   \"C:\\Meus Documentos\\boletos.txt\" y"),
+              "C:\\Meus Documentos\\boletos.txt");
+    EXPECT_EQ(ExportFileNameOption("-f a b"), "a");
+    EXPECT_EQ(ExportFileNameOption("-f a\tb"), "a");
+    EXPECT_EQ(ExportFileNameOption("-f \"unterminated name"), "unterminated name");
+    EXPECT_EQ(ExportFileNameOption("-f " + std::string(300, 'n')), std::string(255, 'n'));
+    EXPECT_EQ(ExportFileNameOption("-f \"" + std::string(300, 'q') + "\""), std::string(255, 'q'));
+    EXPECT_EQ(ExportFileNameOption("-f "), "");
+    EXPECT_EQ(ExportFileNameOption("-f"), "");
+    EXPECT_EQ(ExportFileNameOption("-fx name"), "");
+    EXPECT_EQ(ExportFileNameOption(""), "");
+}
+
+TEST(WriteHistoryFile, MixedHistoryBytesAndFailures) {
+    HistoryStore history;
+    HeadlessHistoryRows rows;
+    CodeRecord nfe;
+    nfe.code = "12345678901234567890123456789012345678901235";
+    nfe.kind = CodeKind::NfeKey;
+    CodeRecord bank;
+    bank.code = "00191455700000110009956850418332600000624818";
+    CodeRecord wrong;
+    wrong.code = "00197455700000110009956850418332600000624818";
+    for (const CodeRecord& record : {nfe, bank, wrong})
+        history.AppendWithCap(record, rows);
+
+    std::string name = ::testing::TempDir() + "zentory-export-test.txt";
+    ASSERT_TRUE(WriteHistoryFile(name, history, {2008, 1, 1}));
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    ASSERT_TRUE(file);
+    std::string bytes;
+    char buffer[1024];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, count);
+    std::fclose(file);
+    std::remove(name.c_str());
+    EXPECT_EQ(bytes,
+              "NFe 12345678901234567890123456789012345678901235 "
+              "12-3456-78.901.234/5678-90-12-345-678.901.234-567.890.123-5\r\n"
+              "00191455700000110009956850418332600000624818 R$ 110,00 30/03/2010 0019995687 "
+              "50418332602 00006248181 1 45570000011000 Banco do Brasil S.A.\r\n"
+              "00197455700000110009956850418332600000624818 digito verificador invalido\r\n");
+
+    // A folder as file name, and a folder that does not exist: reported, not pretended.
+    EXPECT_FALSE(WriteHistoryFile(::testing::TempDir(), history, {2008, 1, 1}));
+    EXPECT_FALSE(
+        WriteHistoryFile(::testing::TempDir() + "no-such-folder/x.txt", history, {2008, 1, 1}));
+}
