@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "settings/settings.h"
 #include "ui/layout_helper.h"
+#include "ui/link_colour.h"
 
 namespace {
 
@@ -51,8 +52,7 @@ INT_PTR CALLBACK CustomSeparatorsProcedure(HWND dialog, UINT message, WPARAM wPa
             if (!IsSample(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) return FALSE;
             HDC dc = reinterpret_cast<HDC>(wParam);
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColorBrush(COLOR_HOTLIGHT) ? GetSysColor(COLOR_HOTLIGHT)
-                                                              : RGB(0, 0, 255));
+            SetTextColor(dc, LinkTextColour());
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         }
         default: return FALSE;

@@ -4,6 +4,7 @@
 
 #include "resource.h"
 #include "ui/layout_helper.h"
+#include "ui/link_colour.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ INT_PTR CALLBACK AboutBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
             gAbout.underlinedFont = CreateFontIndirectA(&description);
             gAbout.hand = LoadCursorA(GetModuleHandleA(nullptr), "HAND");
             gAbout.arrow = LoadCursorA(nullptr, IDC_ARROW);
+            // The link's font is its own (a static may select its font after asking for colours).
+            SendMessageA(gAbout.link, WM_SETFONT, reinterpret_cast<WPARAM>(gAbout.underlinedFont),
+                         FALSE);
             SetDlgItemTextA(dialog, IDC_ABOUT_CREDIT, "© Mordale");
             return TRUE;
         }
@@ -52,15 +56,17 @@ INT_PTR CALLBACK AboutBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
             if (reinterpret_cast<HWND>(lParam) != gAbout.link) return FALSE;
             HDC dc = reinterpret_cast<HDC>(wParam);
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColorBrush(COLOR_HOTLIGHT) ? GetSysColor(COLOR_HOTLIGHT)
-                                                              : RGB(0, 0, 255));
-            SelectObject(dc, gAbout.underlined ? gAbout.underlinedFont : gAbout.plainFont);
+            SetTextColor(dc, LinkTextColour());
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         }
         case WM_MOUSEMOVE: {
             bool overLink = ChildUnderPointer(dialog, lParam) == gAbout.link;
             if (gAbout.underlined == overLink) {
                 gAbout.underlined = !overLink;
+                SendMessageA(gAbout.link, WM_SETFONT,
+                             reinterpret_cast<WPARAM>(gAbout.underlined ? gAbout.underlinedFont
+                                                                        : gAbout.plainFont),
+                             FALSE);
                 InvalidateRect(gAbout.link, nullptr, FALSE);
             }
             SetCursor(overLink ? gAbout.hand : gAbout.arrow);

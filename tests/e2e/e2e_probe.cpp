@@ -3,6 +3,8 @@
 //   e2e_probe hotkey                presses Ctrl+Alt+B through SendInput
 //   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
 //   e2e_probe activate TITLE        brings the window with this title to the front
+//   e2e_probe click TITLE ID        clicks the button ID of the window with this title
+//   e2e_probe command ID            sends Zentory's main window the menu command ID
 //   e2e_probe close                 asks Zentory's main window to close
 //   e2e_probe roundtrip SECONDS     sends WM_NULL to Zentory's main window every 10 ms and
 //                                   prints the round-trip times (p50, p99, max) in ms
@@ -116,6 +118,15 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 100 && GetForegroundWindow() != window; ++i)
             Sleep(10);
         return GetForegroundWindow() == window ? 0 : 1;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "click") == 0) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        HWND button = window ? GetDlgItem(window, std::atoi(argv[3])) : nullptr;
+        return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "command") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        return main && PostMessageA(main, WM_COMMAND, std::atoi(argv[2]), 0) ? 0 : 1;
     }
     if (argc >= 2 && std::strcmp(argv[1], "close") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);
