@@ -53,8 +53,10 @@ void Receiver::Start() {
 }
 
 void Receiver::Stop() {
+    // Once stopped, the socket may already serve a new receiver: leave it alone.
+    if (!thread.joinable()) return;
     socket.Interrupt();
-    if (thread.joinable()) thread.join();
+    thread.join();
 }
 
 void Receiver::Run() {

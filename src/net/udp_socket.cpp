@@ -94,6 +94,9 @@ bool UdpSocket::Open(SocketError& error) {
         return false;
     }
     handle = static_cast<std::uintptr_t>(s);
+    // The object may be reused for a new port after an interrupt.
+    interrupted = false;
+    closedByInterrupt = false;
     return true;
 }
 

@@ -143,6 +143,18 @@ TEST_F(ReceiverTest, InjectionModeZeroTypesNothing) {
     EXPECT_TRUE(typer.Texts().empty());
 }
 
+TEST_F(ReceiverTest, ASocketOpenedAgainAfterAStopReceivesAgain) {
+    sink.WaitForStatus();
+    receiver->Stop();
+    socket.Close();
+    SocketError error;
+    ASSERT_TRUE(socket.Open(error));
+    ASSERT_TRUE(socket.Bind(0, true, error));
+    receiver = std::make_unique<Receiver>(socket, socket.LocalPort(), sink, &injector);
+    receiver->Start();
+    SendMarkerAndWait(1);
+}
+
 TEST_F(ReceiverTest, StopEndsTheThreadWithoutAnErrorTrace) {
     sink.WaitForStatus();
     receiver->Stop();
@@ -179,30 +191,18 @@ TEST(Endpoint, PortInUseIsReportedWithItsNumber) {
     StopNetwork();
 }
 
-TEST(SimulatedReception, SendsTheFiveSamplesInTurn) {
-    int error;
-    ASSERT_TRUE(StartNetwork(error));
-    UdpSocket listener;
-    SocketError socketError;
-    ASSERT_TRUE(listener.Open(socketError));
-    ASSERT_TRUE(listener.Bind(0, true, socketError));
-    std::vector<std::string> codes;
-    for (int i = 0; i < 6; ++i) {
-        SendNextSample(listener.LocalPort());
-        std::uint8_t buffer[512];
-        ReceivedDatagram received = listener.Receive(buffer, sizeof buffer);
-        ASSERT_EQ(received.size, 50);
-        auto datagram = ParseScanDatagram(buffer, 50);
-        ASSERT_TRUE(datagram);
-        EXPECT_EQ(datagram->kindByte, 1);  // also for the collection samples
-        codes.emplace_back(datagram->code);
-    }
+TEST_F(ReceiverTest, SimulatedReceptionSendsTheFiveSamplesInTurn) {
+    for (int i = 0; i < 6; ++i) SendNextSample(socket.LocalPort());
+    auto records = sink.WaitFor(6);
+    ASSERT_EQ(records.size(), 6u);
     // Whichever sample came first, the others follow in table order and wrap around.
     int first = 0;
-    while (first < 5 && codes[0] != kSampleCodes[first])
-        ++first;
+    while (first < 5 && records[0].code != kSampleCodes[first]) ++first;
     ASSERT_LT(first, 5);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(codes[i], kSampleCodes[(first + i) % 5]) << i;
-    StopNetwork();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(records[i].code, kSampleCodes[(first + i) % 5]) << i;
+        EXPECT_TRUE(records[i].checkDigitsValid);
+    }
+    // Kind byte 1 for every sample; the collection samples are told by their first digit.
+    EXPECT_EQ(records[(7 - first) % 5].kindLetter, "C");
 }

@@ -1,0 +1,334 @@
+// The configuration, custom separators and export dialogs driven through their controls.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "../core/test_doubles.h"
+#include "dialog_watcher.h"
+#include "inject/custom_separators_dialog_win32.h"
+#include "net/endpoint.h"
+#include "net/scan_datagram.h"
+#include "resource.h"
+#include "settings/config_dialog_win32.h"
+#include "settings/export_dialog_win32.h"
+#include "settings/memory_settings_store.h"
+#include "ui/help_page.h"
+#include "ui/main_window.h"
+
+namespace {
+
+class RecordingMessages : public UserMessages {
+public:
+    void ShowError(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+class DialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.instance = GetModuleHandleA(nullptr);
+        program.store = &store;
+        program.typer = &typer;
+        program.messages = &messages;
+        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
+        RegisterMainWindowClass(program.instance);
+    }
+    void TearDown() override {
+        if (dialog) DestroyWindow(dialog);
+        if (program.mainWindow) DestroyWindow(program.mainWindow);
+    }
+    void CreateMain() { ASSERT_TRUE(CreateMainWindow(program)); }
+    // The configuration dialog, modeless so that the test can work its controls.
+    void OpenConfig() {
+        dialog = CreateDialogParamA(program.instance, MAKEINTRESOURCEA(IDD_CONFIGURATION),
+                                    program.mainWindow, ConfigDialogProcedure,
+                                    reinterpret_cast<LPARAM>(&program));
+        ASSERT_TRUE(dialog);
+        ShowWindow(dialog, SW_SHOW);
+    }
+    bool Checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+    void Click(int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    std::string Text(int id) {
+        char text[64] = {};
+        GetDlgItemTextA(dialog, id, text, sizeof text);
+        return text;
+    }
+    void Pump() {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    std::string StatusText(int part) {
+        char text[128] = {};
+        SendMessageA(program.statusBar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    Program program;
+    MemorySettingsStore store;
+    RecordingTyper typer;
+    RecordingMessages messages;
+    HWND dialog = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DialogsTest, ConfigOpensWithTheHeldSettings) {
+    CreateMain();
+    program.settings.injectionMode = ModeCustom;
+    program.settings.keyDelay = 250;
+    program.settings.startMinimized = 2;  // only the lowest bit counts
+    program.settings.udpPort = 7000;
+    store.WriteRegString(kRunKey, "Zentory", "\"C:\\zentory.exe\"");
+    OpenConfig();
+    EXPECT_TRUE(Checked(IDC_CONFIG_MODE_CUSTOM));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_CUSTOM)));
+    EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "250 ms");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(Text(IDC_CONFIG_PORT), "7000");
+    EXPECT_FALSE(Checked(IDC_CONFIG_START_MINIMIZED));
+    EXPECT_TRUE(Checked(IDC_CONFIG_START_AT_LOGON));
+
+    // Another mode disables "Config"; an unknown held mode opens with "off".
+    Click(IDC_CONFIG_MODE_RAW);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_CUSTOM)));
+    DestroyWindow(dialog);
+    program.settings.injectionMode = 7;
+    OpenConfig();
+    EXPECT_TRUE(Checked(IDC_CONFIG_MODE_OFF));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_CUSTOM)));
+}
+
+TEST_F(DialogsTest, SaveStoresExactlyWhatChanged) {
+    CreateMain();
+    program.settings.keyDelay = 250;
+    OpenConfig();
+    TraceRecorder traces;
+    Click(IDC_CONFIG_MODE_CUSTOM);
+    Click(IDC_CONFIG_START_MINIMIZED);
+    Click(IDC_CONFIG_START_AT_LOGON);
+    Click(IDOK);
+    EXPECT_FALSE(IsWindowVisible(dialog));  // closed
+    EXPECT_EQ(program.settings.injectionMode, ModeCustom);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "KBDinjection"), ModeCustom);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "StartMinimized"), 1);
+    EXPECT_FALSE(store.RegValueExists(kSettingsKey, "UDPport"));      // unchanged
+    EXPECT_FALSE(store.RegValueExists(kSettingsKey, "KBDkeydelay"));  // untouched: stays 250
+    EXPECT_EQ(program.settings.keyDelay, 250);
+    std::string entry = store.ReadString(kRunKey, "Zentory");
+    ASSERT_GE(entry.size(), 3u);
+    EXPECT_EQ(entry.front(), '"');  // quoted: a path with blanks starts nothing else
+    EXPECT_EQ(entry.back(), '"');
+    EXPECT_EQ(StatusText(1), "Injeção de teclado ativada (digitável CUSTOM)");
+    EXPECT_EQ(traces.Count("Injection RADIO5"), 1);
+    EXPECT_EQ(traces.Count("RUN changed"), 1);
+}
+
+TEST_F(DialogsTest, TrackbarPageStepsChangeNothing) {
+    CreateMain();
+    OpenConfig();
+    HWND trackbar = GetDlgItem(dialog, IDC_CONFIG_DELAY);
+    SendMessageA(trackbar, TBM_SETPOS, TRUE, 40);
+    SendMessageA(dialog, WM_HSCROLL, TB_PAGEDOWN, reinterpret_cast<LPARAM>(trackbar));
+    EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "0 ms");
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40), reinterpret_cast<LPARAM>(trackbar));
+    EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "40 ms");
+    Click(IDOK);
+    EXPECT_EQ(program.settings.keyDelay, 40);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "KBDkeydelay"), 40);
+}
+
+TEST_F(DialogsTest, InvalidPortsAreRefusedAndTheDialogStays) {
+    CreateMain();
+    OpenConfig();
+    for (const char* port : {"", "0", "70000", "99999999999"}) {
+        SetDlgItemTextA(dialog, IDC_CONFIG_PORT, port);
+        DialogWatcher box("Erro", DialogWatcher::Press(IDOK));
+        Click(IDOK);
+        EXPECT_TRUE(box.Seen()) << port;
+        std::string expected = std::string("Porta ") + (*port ? port : "0") + " é inválida.";
+        EXPECT_EQ(box.Text(), expected);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+    }
+    EXPECT_EQ(program.settings.udpPort, 6666);
+    EXPECT_FALSE(store.RegValueExists(kSettingsKey, "UDPport"));
+}
+
+TEST_F(DialogsTest, CancelChangesNothing) {
+    CreateMain();
+    OpenConfig();
+    Click(IDC_CONFIG_MODE_OFF);
+    SetDlgItemTextA(dialog, IDC_CONFIG_PORT, "7001");
+    Click(IDCANCEL);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ(program.settings.injectionMode, ModeTypeable);
+    EXPECT_EQ(program.settings.udpPort, 6666);
+}
+
+TEST_F(DialogsTest, APortChangeMovesTheReception) {
+    int error;
+    ASSERT_TRUE(StartNetwork(error));
+    UdpSocket probe;
+    SocketError socketError;
+    // Two free ports: the first for the program, the second to move to.
+    UdpSocket spare;
+    ASSERT_TRUE(spare.Open(socketError) && spare.Bind(0, false, socketError));
+    std::uint16_t newPort = spare.LocalPort();
+    spare.Close();
+    ASSERT_TRUE(OpenEndpoint(program.socket, 0, messages));
+    std::uint16_t oldPort = program.socket.LocalPort();
+    program.settings.udpPort = oldPort;
+    CreateMain();
+    ASSERT_TRUE(program.receiver);
+    OpenConfig();
+    SetDlgItemTextA(dialog, IDC_CONFIG_PORT, std::to_string(newPort).c_str());
+    Click(IDOK);
+    EXPECT_EQ(program.settings.udpPort, newPort);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "UDPport"), newPort);
+
+    ASSERT_TRUE(probe.Open(socketError));
+    auto datagram = *BuildScanDatagram("00191455700000110009956850418332600000624818", 1);
+    probe.SendTo(LoopbackAddress(), oldPort, datagram.data(), datagram.size(), socketError);
+    probe.SendTo(LoopbackAddress(), newPort, datagram.data(), datagram.size(), socketError);
+    for (int i = 0; i < 100 && program.history.Count() == 0; ++i) {
+        Pump();
+        Sleep(10);
+    }
+    Sleep(100);
+    Pump();
+    EXPECT_EQ(program.history.Count(), 1u);  // only the new port receives
+    EXPECT_EQ(StatusText(0), "Esperando dados na porta " + std::to_string(newPort) + " UDP");
+    DestroyWindow(program.mainWindow);
+    program.mainWindow = nullptr;
+    program.socket.Close();
+    StopNetwork();
+}
+
+TEST_F(DialogsTest, CustomSeparatorBitsRoundTrip) {
+    auto open = [&] {
+        HWND separators = CreateDialogParamA(program.instance, MAKEINTRESOURCEA(IDD_CUSTOM_SEPARATORS),
+                                             nullptr, CustomSeparatorsProcedure,
+                                             reinterpret_cast<LPARAM>(static_cast<SettingsStore*>(&store)));
+        EXPECT_TRUE(separators);
+        return separators;
+    };
+    auto checkedBoxes = [](HWND separators) {
+        int bits = 0;
+        for (int i = 0; i < 10; ++i) bits |= IsDlgButtonChecked(separators, 1128 + i) ? 1 << i : 0;
+        return bits;
+    };
+    HWND separators = open();
+    EXPECT_EQ(checkedBoxes(separators), 0);  // nothing stored
+    CheckDlgButton(separators, 1133, BST_CHECKED);
+    SendMessageA(separators, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "CustomSeparators"), 0x20);
+    DestroyWindow(separators);
+
+    store.WriteRegDword(kSettingsKey, "CustomSeparators", 0x7FFFF);  // bits above 9 set
+    separators = open();
+    EXPECT_EQ(checkedBoxes(separators), 0x3FF);
+    SendMessageA(separators, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "CustomSeparators"), 0x3FF);
+    DestroyWindow(separators);
+
+    separators = open();
+    CheckDlgButton(separators, 1128, BST_UNCHECKED);
+    SendMessageA(separators, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "CustomSeparators"), 0x3FF);
+    DestroyWindow(separators);
+}
+
+namespace {
+
+// Types a name into the Save dialog and presses Save.
+DialogWatcher::Action SaveAs(const std::string& name) {
+    return [name](HWND dialog) {
+        SetDlgItemTextA(dialog, 0x47C, name.c_str());  // the file name box
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+}
+
+std::string ReadFile(const std::string& name) {
+    std::string bytes;
+    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t count;
+        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
+    CreateMain();
+    CodeRecord record;
+    record.code = "12345678901234567890123456789012345678901235";
+    record.kind = CodeKind::NfeKey;
+    program.pending.Push(ReceiverEvent{false, {}, record});
+    DrainReceiverEvents(program);
+
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string base = std::string(folder) + "zentory-export";
+    std::remove((base + ".txt").c_str());
+    {
+        DialogWatcher save("Save log", SaveAs(base));
+        EXPECT_EQ(ChooseExportFile(program.mainWindow, program), 0);
+        EXPECT_TRUE(save.Seen());
+    }
+    const std::string line =
+        "NFe 12345678901234567890123456789012345678901235 "
+        "12-3456-78.901.234/5678-90-12-345-678.901.234-567.890.123-5\r\n";
+    EXPECT_EQ(ReadFile(base + ".txt"), line);
+
+    // It exists now: "No" keeps the old file.
+    std::FILE* file = std::fopen((base + ".txt").c_str(), "wb");
+    std::fputs("old", file);
+    std::fclose(file);
+    {
+        DialogWatcher save("Save log", SaveAs(base));
+        DialogWatcher question("zentory", DialogWatcher::Press(IDNO));
+        ChooseExportFile(program.mainWindow, program);
+        EXPECT_NE(question.Text().find("já existe"), std::string::npos);
+    }
+    EXPECT_EQ(ReadFile(base + ".txt"), "old");
+
+    // "Yes" on a file that cannot be written: the failure is reported.
+    SetFileAttributesA((base + ".txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    {
+        DialogWatcher save("Save log", SaveAs(base + ".txt"));
+        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
+        ChooseExportFile(program.mainWindow, program);
+        EXPECT_TRUE(question.Seen());
+    }
+    {
+        DialogWatcher save("Save log", SaveAs(base + ".txt"));
+        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
+        DialogWatcher failure("zentory", DialogWatcher::Press(IDOK));
+        ChooseExportFile(program.mainWindow, program);
+    }
+    SetFileAttributesA((base + ".txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::remove((base + ".txt").c_str());
+
+    // Cancel: nothing written, -1.
+    DialogWatcher cancel("Save log", DialogWatcher::Press(IDCANCEL));
+    EXPECT_EQ(ChooseExportFile(program.mainWindow, program), -1);
+}
+
+TEST(HelpPage, FallsBackToTheBrowserWithThePage) {
+    static std::string opened;
+    std::string file = OpenHelpPageInBrowser(
+        nullptr, IDR_HELP_PAGE, [](HWND, const std::string& name) { opened = name; });
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(opened, file);
+    std::string page = ReadFile(file);
+    EXPECT_NE(page.find("6666"), std::string::npos);
+    EXPECT_NE(page.find("firewall"), std::string::npos);
+    std::remove(file.c_str());
+}
