@@ -64,8 +64,10 @@ code=$?
 kill $listener 2>/dev/null
 wait $listener 2>/dev/null
 
-# 2. Started with an argument (the hot key is on); a second start brings it forward.
-"$wine" "$build/zentory.exe" -f e2e.txt &
+# 2. Started with an argument (the hot key is on, and "-f" names the export file); a
+#    second start brings it forward.
+export_name="Z:${work//\//\\}\\codigos"
+"$wine" "$build/zentory.exe" -f "$export_name" &
 zentory=$!
 wait_until 100 rows_are 0 || fail "the main window did not appear"
 "$wine" "$build/zentory.exe"
@@ -100,13 +102,44 @@ probe hotkey || fail "hot key not sent"
 again="$both"'00094\t24045\t05000\t030006\t02260\t267030\t2\t47350000083000'
 wait_until 50 typed_is "$again" || fail "after the hot key: '$(cat "$work/typed.txt")'"
 
+# 6. F2 saves the history under the name given with "-f" (".txt" added by the filter).
+press_in_zentory 71 || fail "F2 not pressed"
+if wait_until 50 xdotool search --name '^Save log$'; then
+    probe activate "Save log"
+    probe key 0d
+else
+    fail "no Save dialog"
+fi
+wait_until 50 test -s "$work/codigos.txt" || fail "F2 wrote no codigos.txt"
+lines=$(tr -d '\r' <"$work/codigos.txt" | wc -l)
+[ "$lines" -eq 7 ] || fail "the export has $lines lines, not 7"
+grep -q $'^84620000002311301132632914523029359083800000 R\$ 231,13 .* Telco\r$' "$work/codigos.txt" ||
+    fail "export: $(head -c 300 "$work/codigos.txt")"
+
 if [ -n "$shots" ]; then
     probe activate Zentory
     sleep 0.5
-    import -window "$window" "$shots/main-window.png" && echo "screenshots in $shots"
+    import -window "$window" "$shots/main-window.png"
+    # The configuration dialog, with the custom layout chosen, and its separators dialog.
+    press_in_zentory 77
+    if wait_until 50 xdotool search --name '^Configura'; then
+        probe click "Configuração" 1119
+        sleep 0.3
+        import -window "$(xdotool search --name '^Configura' | head -n1)" "$shots/configuration.png"
+        probe click "Configuração" 1138
+        if wait_until 50 xdotool search --name '^Separa'; then
+            sleep 0.3
+            import -window "$(xdotool search --name '^Separa' | head -n1)" "$shots/custom-separators.png"
+            probe click "Separação de campos digitáveis personalizada" 2
+        fi
+        sleep 0.3
+        probe click "Configuração" 2
+    fi
+    sleep 0.3
+    echo "screenshots in $shots"
 fi
 
-# 6. F3 ends it normally.
+# 7. F3 ends it normally.
 press_in_zentory 72 || fail "F3 not pressed"
 wait $zentory
 code=$?
