@@ -1,5 +1,6 @@
 #include "net/receiver.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -74,19 +75,21 @@ void Receiver::Run() {
         // Windows, 10022 under Wine, 0 bytes after shutdown), the receiver is stopped.
         if (socket.WasInterrupted()) break;
         if (received.size < 0) {
+            // Only closing the socket ends the receiver: one stray packet, an ICMP report
+            // or a passing shortage must not stop all reception until the next start.
             SocketErrorKind kind = received.error.kind;
-            if (kind == SocketErrorKind::MessageTooLong ||
-                kind == SocketErrorKind::ConnectionReset || kind == SocketErrorKind::Interrupted) {
-                // One stray packet must not end all reception until the next start.
-                DebugTrace("[E] recvfrom %d: datagram dropped\n", received.error.number);
-                continue;
-            }
             if (kind == SocketErrorKind::TimedOut) {
                 DebugTrace("recvfrom timeout\n");
+            } else if (kind == SocketErrorKind::MessageTooLong ||
+                       kind == SocketErrorKind::ConnectionReset ||
+                       kind == SocketErrorKind::Interrupted) {
+                DebugTrace("[E] recvfrom %d: datagram dropped\n", received.error.number);
             } else {
                 DebugTrace("[E] recvfrom %d\n", received.error.number);
+                // An error that repeats at once must not keep a core busy.
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
-            break;
+            continue;
         }
         DebugTrace("Received datagram from %s - %ld bytes\n",
                    FormatIPv4(received.senderAddress).c_str(), received.size);

@@ -41,7 +41,7 @@ public:
 // The thread that waits on the UDP socket: validates each datagram, drops repeats,
 // interprets the code, starts its typing (when an injector is given) and hands the
 // record on. It ends only when its socket is interrupted; stray datagrams, oversized
-// ones and "connection reset" reports are dropped.
+// ones, "connection reset" reports and other receive errors are dropped.
 class Receiver {
 public:
     static constexpr std::size_t kBufferSize = 512;

@@ -192,12 +192,14 @@ TEST(Endpoint, PortInUseIsReportedWithItsNumber) {
 }
 
 TEST_F(ReceiverTest, SimulatedReceptionSendsTheFiveSamplesInTurn) {
-    for (int i = 0; i < 6; ++i) SendNextSample(socket.LocalPort());
+    for (int i = 0; i < 6; ++i)
+        SendNextSample(socket.LocalPort());
     auto records = sink.WaitFor(6);
     ASSERT_EQ(records.size(), 6u);
     // Whichever sample came first, the others follow in table order and wrap around.
     int first = 0;
-    while (first < 5 && records[0].code != kSampleCodes[first]) ++first;
+    while (first < 5 && records[0].code != kSampleCodes[first])
+        ++first;
     ASSERT_LT(first, 5);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(records[i].code, kSampleCodes[(first + i) % 5]) << i;

@@ -15,8 +15,12 @@ class DialogWatcher {
 public:
     using Action = std::function<void(HWND dialog)>;
 
-    DialogWatcher(std::string windowTitle, Action onSeen)
-        : title(std::move(windowTitle)), action(std::move(onSeen)), thread([this] { Watch(); }) {}
+    // `mustContain`: only a dialog whose message text holds it counts.
+    DialogWatcher(std::string windowTitle, Action onSeen, std::string mustContain = "")
+        : title(std::move(windowTitle)),
+          action(std::move(onSeen)),
+          needle(std::move(mustContain)),
+          thread([this] { Watch(); }) {}
     ~DialogWatcher() { Finish(); }
     // Waits for the watch to end (at once when the dialog was handled).
     void Finish() {
@@ -40,20 +44,13 @@ public:
 private:
     void Watch() {
         for (int i = 0; i < 300 && !(stop && i > 100); ++i) {
-            if (HWND dialog = FindWindowA("#32770", title.c_str())) {
-                // The message text of a message box is its one static with text.
-                EnumChildWindows(
-                    dialog,
-                    [](HWND child, LPARAM self) -> BOOL {
-                        char name[16] = {}, buffer[512] = {};
-                        GetClassNameA(child, name, sizeof name);
-                        GetWindowTextA(child, buffer, sizeof buffer);
-                        if (lstrcmpiA(name, "Static") == 0 && buffer[0]) {
-                            reinterpret_cast<DialogWatcher*>(self)->text = buffer;
-                        }
-                        return TRUE;
-                    },
-                    reinterpret_cast<LPARAM>(this));
+            HWND dialog = FindWindowA("#32770", title.c_str());
+            if (dialog && !needle.empty() &&
+                MessageText(dialog).find(needle) == std::string::npos) {
+                dialog = nullptr;  // another box of the same title
+            }
+            if (dialog) {
+                text = MessageText(dialog);
                 seen = true;
                 Sleep(50);  // let it finish opening
                 action(dialog);
@@ -63,8 +60,27 @@ private:
         }
     }
 
+    // The message text of a message box: its static with text.
+    static std::string MessageText(HWND dialog) {
+        std::string found;
+        EnumChildWindows(
+            dialog,
+            [](HWND child, LPARAM self) -> BOOL {
+                char name[16] = {}, buffer[512] = {};
+                GetClassNameA(child, name, sizeof name);
+                GetWindowTextA(child, buffer, sizeof buffer);
+                if (lstrcmpiA(name, "Static") == 0 && buffer[0]) {
+                    *reinterpret_cast<std::string*>(self) = buffer;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
     std::string title;
     Action action;
+    std::string needle;
     std::atomic<bool> stop{false};
     std::atomic<bool> seen{false};
     std::string text;

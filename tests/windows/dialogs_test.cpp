@@ -60,7 +60,8 @@ protected:
     }
     void Pump() {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
     }
     std::string StatusText(int part) {
         char text[128] = {};
@@ -135,7 +136,8 @@ TEST_F(DialogsTest, TrackbarPageStepsChangeNothing) {
     SendMessageA(trackbar, TBM_SETPOS, TRUE, 40);
     SendMessageA(dialog, WM_HSCROLL, TB_PAGEDOWN, reinterpret_cast<LPARAM>(trackbar));
     EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "0 ms");
-    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40), reinterpret_cast<LPARAM>(trackbar));
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40),
+                 reinterpret_cast<LPARAM>(trackbar));
     EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "40 ms");
     Click(IDOK);
     EXPECT_EQ(program.settings.keyDelay, 40);
@@ -210,15 +212,17 @@ TEST_F(DialogsTest, APortChangeMovesTheReception) {
 
 TEST_F(DialogsTest, CustomSeparatorBitsRoundTrip) {
     auto open = [&] {
-        HWND separators = CreateDialogParamA(program.instance, MAKEINTRESOURCEA(IDD_CUSTOM_SEPARATORS),
-                                             nullptr, CustomSeparatorsProcedure,
-                                             reinterpret_cast<LPARAM>(static_cast<SettingsStore*>(&store)));
+        HWND separators =
+            CreateDialogParamA(program.instance, MAKEINTRESOURCEA(IDD_CUSTOM_SEPARATORS), nullptr,
+                               CustomSeparatorsProcedure,
+                               reinterpret_cast<LPARAM>(static_cast<SettingsStore*>(&store)));
         EXPECT_TRUE(separators);
         return separators;
     };
     auto checkedBoxes = [](HWND separators) {
         int bits = 0;
-        for (int i = 0; i < 10; ++i) bits |= IsDlgButtonChecked(separators, 1128 + i) ? 1 << i : 0;
+        for (int i = 0; i < 10; ++i)
+            bits |= IsDlgButtonChecked(separators, 1128 + i) ? 1 << i : 0;
         return bits;
     };
     HWND separators = open();
@@ -257,7 +261,8 @@ std::string ReadFile(const std::string& name) {
     if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
         char buffer[4096];
         std::size_t count;
-        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            bytes.append(buffer, count);
         std::fclose(file);
     }
     return bytes;
@@ -299,21 +304,16 @@ TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
     }
     EXPECT_EQ(ReadFile(base + ".txt"), "old");
 
-    // "Yes" on a file that cannot be written: the failure is reported.
-    SetFileAttributesA((base + ".txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    // A name that, with ".txt" added, is a folder: the failure is reported.
+    std::string folderName = base + "-folder";
+    CreateDirectoryA((folderName + ".txt").c_str(), nullptr);
     {
-        DialogWatcher save("Save log", SaveAs(base + ".txt"));
-        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
+        DialogWatcher save("Save log", SaveAs(folderName));
+        DialogWatcher failure("zentory", DialogWatcher::Press(IDOK), "Não foi possível");
         ChooseExportFile(program.mainWindow, program);
-        EXPECT_TRUE(question.Seen());
+        EXPECT_TRUE(failure.Seen());
     }
-    {
-        DialogWatcher save("Save log", SaveAs(base + ".txt"));
-        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
-        DialogWatcher failure("zentory", DialogWatcher::Press(IDOK));
-        ChooseExportFile(program.mainWindow, program);
-    }
-    SetFileAttributesA((base + ".txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA((folderName + ".txt").c_str());
     std::remove((base + ".txt").c_str());
 
     // Cancel: nothing written, -1.
@@ -323,8 +323,8 @@ TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
 
 TEST(HelpPage, FallsBackToTheBrowserWithThePage) {
     static std::string opened;
-    std::string file = OpenHelpPageInBrowser(
-        nullptr, IDR_HELP_PAGE, [](HWND, const std::string& name) { opened = name; });
+    std::string file = OpenHelpPageInBrowser(nullptr, IDR_HELP_PAGE,
+                                             [](HWND, const std::string& name) { opened = name; });
     ASSERT_FALSE(file.empty());
     EXPECT_EQ(opened, file);
     std::string page = ReadFile(file);
