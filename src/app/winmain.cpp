@@ -3,9 +3,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <shellapi.h>
-
-#include <memory>
 
 #include "inject/key_sender_win32.h"
 #include "net/endpoint.h"
@@ -43,6 +42,8 @@ int MessageLoop(Program& program, HACCEL accelerators) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     bool hotKeyEnabled = HasArguments();
     InitCommonControls();
+    // The HTML help dialog is an OLE service.
+    OleInitialize(nullptr);
 
     if (HWND running = FindWindowA("ZentoryWinClass", nullptr)) {
         ShowWindow(running, SW_SHOWNORMAL);
@@ -50,7 +51,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         return 0;
     }
 
-    auto program = std::make_unique<Program>();
+    // Lives until the process ends: typing threads that are still pausing when the user
+    // quits read its key delay, and they are never waited for.
+    Program* program = new Program;
     program->hotKeyEnabled = hotKeyEnabled;
     program->exportFileName = ExportFileNameOption(commandLine ? commandLine : "");
 
@@ -64,8 +67,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     static RegistrySettingsStore registry;
     static MessageBoxUserMessages messages;
     // Typing threads are never waited for: the typer lives until the process ends.
-    static SendInputKeySender keySender;
-    static ThreadedTyper* typer = new ThreadedTyper(keySender, program->settings);
+    static SendInputKeySender* keySender = new SendInputKeySender;
+    static ThreadedTyper* typer = new ThreadedTyper(*keySender, program->settings);
     program->store = &registry;
     program->messages = &messages;
     LoadSettings(registry, program->settings);
@@ -103,5 +106,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     if (program->receiver) program->receiver->Stop();
     program->socket.Close();
     StopNetwork();
+    OleUninitialize();
     return exitCode;
 }

@@ -8,7 +8,9 @@
 
 #include "net/headless_rows.h"
 #include "resource.h"
+#include "ui/about_box.h"
 #include "ui/details_dialog.h"
+#include "version.h"
 
 namespace {
 
@@ -207,4 +209,31 @@ TEST(DetailsDialog, UnknownIdLeavesTheResourceTexts) {
     EXPECT_EQ(Text(dialog, IDC_DETAILS_BARCODE), "");
     EXPECT_EQ(Text(dialog, IDC_DETAILS_ISSUER), "Tipo");
     DestroyWindow(dialog);
+}
+
+TEST(AboutBox, LinkLosesItsUnderlineUnderThePointerAndEscapeCloses) {
+    HWND about =
+        CreateDialogParamA(GetModuleHandleA(nullptr), "ABOUT", nullptr, AboutBoxProcedure, 0);
+    ASSERT_TRUE(about);
+    HWND link = GetDlgItem(about, IDC_ABOUT_LINK);
+    auto underlined = [&] {
+        LOGFONTA font = {};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(link, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        return font.lfUnderline != 0;
+    };
+    char product[64] = {};
+    GetDlgItemTextA(about, IDC_ABOUT_PRODUCT, product, sizeof product);
+    EXPECT_EQ(std::string(product), "Zentory " ZENTORY_VERSION_TEXT);
+    EXPECT_TRUE(underlined());
+    RECT box = ClientRectOf(about, link);
+    LPARAM overLink = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    SendMessageA(about, WM_MOUSEMOVE, 0, overLink);
+    EXPECT_FALSE(underlined());
+    SendMessageA(about, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_TRUE(underlined());
+    ShowWindow(about, SW_SHOW);
+    SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindowVisible(about));
+    DestroyWindow(about);
 }
