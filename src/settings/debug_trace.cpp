@@ -27,6 +27,13 @@ std::string FormatTraceText(unsigned long threadId, const char* message) {
 }
 
 void DebugTrace(const char* format, ...) {
+    // Most of the time nobody listens: then the receiver's trace of every datagram
+    // costs nothing.
+    TraceCapture* capture = gTraceCapture.load();
+    bool toStandardError = gTraceToStandardError.load(std::memory_order_relaxed);
+    bool toDebugger = DebuggerListens();
+    if (!capture && !toStandardError && !toDebugger) return;
+
     char message[kMaxMessageLength + 1];
     va_list args;
     va_start(args, format);
@@ -34,12 +41,12 @@ void DebugTrace(const char* format, ...) {
     va_end(args);
 
     std::string text = FormatTraceText(CurrentThreadNumber(), message);
-    WriteToDebuggerOutput(text.c_str());
-    if (gTraceToStandardError.load(std::memory_order_relaxed)) {
+    if (toDebugger) WriteToDebuggerOutput(text.c_str());
+    if (toStandardError) {
         std::fputs(text.c_str(), stderr);
         std::fflush(stderr);
     }
-    if (TraceCapture* capture = gTraceCapture.load()) capture->Trace(text);
+    if (capture) capture->Trace(text);
 }
 
 void EnableTraceToStandardError(bool enable) {

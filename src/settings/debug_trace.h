@@ -25,6 +25,8 @@ void SetTraceCapture(TraceCapture* capture);
 // The text DebugTrace hands over for a message from a thread (exposed for tests).
 std::string FormatTraceText(unsigned long threadId, const char* message);
 
-// Platform side: the calling thread's id, and the debugger output.
+// Platform side: the calling thread's id, whether a debugger or a debug-output viewer
+// listens, and the debugger output.
 unsigned long CurrentThreadNumber();
+bool DebuggerListens();
 void WriteToDebuggerOutput(const char* text);

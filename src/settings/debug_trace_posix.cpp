@@ -9,4 +9,7 @@ unsigned long CurrentThreadNumber() {
 }
 
 // No debugger output channel here: traces reach standard error when switched on.
+bool DebuggerListens() {
+    return false;
+}
 void WriteToDebuggerOutput(const char*) {}

@@ -10,7 +10,7 @@ namespace {
 // Nobody listening is the usual case, and then OutputDebugStringA costs a raised
 // exception per call for nothing (tens of microseconds under Wine, a trace for every
 // datagram of a flood).
-bool SomeoneListens() {
+bool ListensNow() {
     static std::atomic<DWORD> checkedAt{0};
     static std::atomic<bool> listening{true};
     DWORD now = GetTickCount();
@@ -33,6 +33,10 @@ unsigned long CurrentThreadNumber() {
     return GetCurrentThreadId();
 }
 
+bool DebuggerListens() {
+    return ListensNow();
+}
+
 void WriteToDebuggerOutput(const char* text) {
-    if (SomeoneListens()) OutputDebugStringA(text);
+    OutputDebugStringA(text);
 }
