@@ -341,20 +341,23 @@ bool MoveReception(Program& program, std::int32_t port) {
 }
 
 void DrainReceiverEvents(Program& program) {
-    std::vector<ReceiverEvent> events = program.pending.TakeAll();
-    if (events.empty()) return;
-    // Under a flood, records older than the newest 500 of a batch would be dropped by
-    // the history's cap before the batch ends: they are not added at all, which keeps the
-    // work of one wake-up bounded and the window responsive.
+    for (ReceiverEvent& event : program.pending.TakeAll())
+        program.backlog.push_back(std::move(event));
+    if (program.backlog.empty()) return;
+    // Under a flood, records older than the newest 500 waiting would be dropped by the
+    // history's cap before they could be seen: they are not added at all.
     std::size_t records = 0;
-    for (const ReceiverEvent& event : events)
+    for (const ReceiverEvent& event : program.backlog)
         records += !event.isStatus;
     std::size_t skip = records > HistoryStore::kCapacity ? records - HistoryStore::kCapacity : 0;
 
+    // A bounded slice per wake-up, so that the window keeps answering between slices.
+    constexpr int kSlice = 100;
     ListViewRows rows(program.list);
-    // One redraw for the whole batch instead of one per row.
-    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);
-    for (ReceiverEvent& event : events) {
+    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);  // one redraw for the slice
+    for (int done = 0; done < kSlice && !program.backlog.empty();) {
+        ReceiverEvent event = std::move(program.backlog.front());
+        program.backlog.pop_front();
         if (event.isStatus) {
             SendMessageA(program.statusBar, SB_SETTEXTA, 0,
                          reinterpret_cast<LPARAM>(event.status.c_str()));
@@ -362,10 +365,12 @@ void DrainReceiverEvents(Program& program) {
             --skip;
         } else {
             program.history.AppendWithCap(std::move(event.record), rows);
+            ++done;
         }
     }
     SendMessageA(program.list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(program.list, nullptr, FALSE);
+    if (!program.backlog.empty()) PostMessageA(program.mainWindow, kReceiverEventsMessage, 0, 0);
 }
 
 void MainWindowSink::Push(ReceiverEvent event) {

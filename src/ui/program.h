@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,7 @@ struct Program {
     std::unique_ptr<ReceiverSink> receiverSink;
     std::unique_ptr<Receiver> receiver;
     HandoffQueue<ReceiverEvent> pending;
+    std::deque<ReceiverEvent> backlog;  // taken from `pending`, not yet shown (main thread)
 
     // Command line: the hot key (any argument) and the export file name ("-f ").
     bool hotKeyEnabled = false;
