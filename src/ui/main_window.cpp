@@ -140,21 +140,26 @@ void OnCreate(HWND window, MainWindowState& state) {
     SetTimer(window, kDrainTimer, 500, nullptr);
 }
 
+// The code and kind of the record shown in a row, copied out under the history lock;
+// false for a row out of range or one whose record is gone.
+bool RecordOfRow(Program& program, int row, int& itemId, std::string& code, CodeKind& kind) {
+    if (row < 0 || row >= static_cast<int>(program.history.Count())) return false;
+    itemId = RowItemId(program.list, row);
+    auto lock = program.history.Lock();
+    const CodeRecord* record = program.history.FindByItemId(itemId);
+    if (!record) return false;
+    code = record->code;
+    kind = record->kind;
+    return true;
+}
+
 // A double-click on a row: the NF-e portal for an invoice key, the details otherwise.
 void OnRowActivated(Program& program, int row, int column) {
     DebugTrace("NM_DBLCLK list %d %d\n", row, column);
-    int count = static_cast<int>(program.history.Count());
-    if (count == 0 || row < 0 || row >= count) return;
-    int itemId = RowItemId(program.list, row);
+    int itemId;
     std::string code;
     CodeKind kind;
-    {
-        auto lock = program.history.Lock();
-        const CodeRecord* record = program.history.FindByItemId(itemId);
-        if (!record) return;
-        code = record->code;
-        kind = record->kind;
-    }
+    if (!RecordOfRow(program, row, itemId, code, kind)) return;
     if (kind == CodeKind::NfeKey) {
         ShellExecuteA(program.mainWindow, "open", NfeQueryAddress(code).c_str(), nullptr, nullptr,
                       SW_SHOWNORMAL);
@@ -167,17 +172,10 @@ void OnRowActivated(Program& program, int row, int column) {
 void OnHotKey(Program& program) {
     int row = static_cast<int>(SendMessageA(program.list, LVM_GETSELECTIONMARK, 0, 0));
     DebugTrace("WM_HOTKEY %d", row);
-    if (row < 0 || row >= static_cast<int>(program.history.Count())) return;
-    int itemId = RowItemId(program.list, row);
+    int itemId;
     std::string code;
     CodeKind kind;
-    {
-        auto lock = program.history.Lock();
-        const CodeRecord* record = program.history.FindByItemId(itemId);
-        if (!record) return;
-        code = record->code;
-        kind = record->kind;
-    }
+    if (!RecordOfRow(program, row, itemId, code, kind)) return;
     if (program.settings.injectionMode >= ModeTypeable && program.injector) {
         program.injector->TypeCode(code, kind);
     }
