@@ -43,7 +43,7 @@ public:
 
 private:
     void Watch() {
-        for (int i = 0; i < 300 && !(stop && i > 100); ++i) {
+        for (int i = 0; i < 1000 && !(stop && i > 100); ++i) {
             HWND dialog = FindWindowA("#32770", title.c_str());
             if (dialog && !needle.empty() &&
                 MessageText(dialog).find(needle) == std::string::npos) {

@@ -196,7 +196,7 @@ TEST_F(DialogsTest, APortChangeMovesTheReception) {
     auto datagram = *BuildScanDatagram("00191455700000110009956850418332600000624818", 1);
     probe.SendTo(LoopbackAddress(), oldPort, datagram.data(), datagram.size(), socketError);
     probe.SendTo(LoopbackAddress(), newPort, datagram.data(), datagram.size(), socketError);
-    for (int i = 0; i < 100 && program.history.Count() == 0; ++i) {
+    for (int i = 0; i < 500 && program.history.Count() == 0; ++i) {
         Pump();
         Sleep(10);
     }

@@ -28,7 +28,7 @@ public:
     std::string WaitForText(std::size_t length) {
         DWORD start = GetTickCount();
         std::string text;
-        while (GetTickCount() - start < 2000) {
+        while (GetTickCount() - start < 5000) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                 TranslateMessage(&message);
