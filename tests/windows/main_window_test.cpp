@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "settings/memory_settings_store.h"
 #include "ui/history_list.h"
+#include "ui/tray_icon.h"
 
 namespace {
 
@@ -278,4 +279,21 @@ TEST(ModeStatusText, EveryMode) {
     EXPECT_STREQ(ModeStatusText(7), "Injeção de teclado ativada (código de barras)");
     EXPECT_STREQ(ModeStatusText(3), "Injeção de teclado ativada (digitável com TAB)");
     EXPECT_STREQ(ModeStatusText(4), "Injeção de teclado ativada (digitável CUSTOM)");
+}
+
+TEST_F(MainWindowTest, TrayClicksShowTheWindowAndTraceAllButMoves) {
+    TraceRecorder traces;
+    SendMessageA(window, kTrayMessage, 500, WM_MOUSEMOVE);
+    EXPECT_TRUE(traces.Traces().empty());
+    SendMessageA(window, kTrayMessage, 500, WM_LBUTTONDOWN);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(traces.Count("TrayCallback(500,513)\n"), 1);
+
+    RECT workArea = {0, 0, 1024, 738};
+    POINT clamped = ClampIntoWorkArea({1500, 900}, workArea);
+    EXPECT_EQ(clamped.x, 1024);
+    EXPECT_EQ(clamped.y, 738);
+    clamped = ClampIntoWorkArea({-5, -7}, workArea);
+    EXPECT_EQ(clamped.x, 0);
+    EXPECT_EQ(clamped.y, 0);
 }
