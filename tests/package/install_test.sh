@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs and uninstalls the installer silently under Wine and checks what each leaves.
+#   install_test.sh SETUP.exe        (WINEPREFIX set; the prefix's server may be running)
+set -u
+setup=$1
+wine=/usr/lib/wine/wine64
+export WINEDEBUG=-all LC_ALL=C.UTF-8
+drive=$WINEPREFIX/drive_c
+dir="$drive/Program Files/Zentory"
+menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Zentory"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentory'
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+reg_value() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+
+"$wine" "$setup" /S /LOGON=1 || fail "silent install exited with $?"
+for file in zentory.exe zentory-cli.exe LEIA-ME.txt uninstall.exe; do
+    [ -f "$dir/$file" ] || fail "not installed: $file"
+done
+[ -f "$menu/Zentory.lnk" ] || fail "no Start-menu entry"
+[ "$(reg_value "$uninstall_key" DisplayName)" = "Zentory" ] || fail "no uninstall entry"
+version=$(basename "$setup" | sed 's/^zentory-\(.*\)-setup\.exe$/\1/')
+[ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "uninstall entry version"
+[ "$(reg_value "$uninstall_key" QuietUninstallString)" = '"C:\Program Files\Zentory\uninstall.exe" /S' ] ||
+    fail "quiet uninstall string: $(reg_value "$uninstall_key" QuietUninstallString)"
+[ "$(reg_value "$run_key" Zentory)" = '"C:\Program Files\Zentory\zentory.exe"' ] ||
+    fail "logon entry: '$(reg_value "$run_key" Zentory)'"
+
+# The uninstaller copies itself away and runs from there: wait for it to finish.
+"$wine" "C:\\Program Files\\Zentory\\uninstall.exe" /S || fail "silent uninstall exited with $?"
+for _ in $(seq 1 100); do
+    [ -e "$dir" ] || break
+    sleep 0.1
+done
+[ -e "$dir" ] && fail "left behind: $(ls "$dir")"
+[ -e "$menu" ] && fail "Start-menu folder left behind"
+"$wine" reg query "$uninstall_key" >/dev/null 2>&1 && fail "uninstall entry left behind"
+[ -n "$(reg_value "$run_key" Zentory)" ] && fail "logon entry left behind"
+
+[ $failures -eq 0 ] && echo "install_test: all checks passed"
+exit $((failures != 0))
