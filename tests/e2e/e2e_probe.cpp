@@ -4,6 +4,7 @@
 //   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
 //   e2e_probe activate TITLE        brings the window with this title to the front
 //   e2e_probe click TITLE ID        clicks the button ID of the window with this title
+//   e2e_probe settext TITLE ID TEXT sets the text of control ID of the window with this title
 //   e2e_probe command ID            sends Zentory's main window the menu command ID
 //   e2e_probe close                 asks Zentory's main window to close
 //   e2e_probe roundtrip SECONDS     sends WM_NULL to Zentory's main window every 10 ms and
@@ -123,6 +124,10 @@ int main(int argc, char** argv) {
         HWND window = FindWindowA(nullptr, argv[2]);
         HWND button = window ? GetDlgItem(window, std::atoi(argv[3])) : nullptr;
         return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "settext") == 0) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        return window && SetDlgItemTextA(window, std::atoi(argv[3]), argv[4]) ? 0 : 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "command") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);
