@@ -136,6 +136,14 @@ if [ -n "$shots" ]; then
         probe click "Configuração" 2
     fi
     sleep 0.3
+    # The About box.
+    probe command 40037
+    if wait_until 50 xdotool search --name '^Sobre Zentory$'; then
+        sleep 0.3
+        import -window "$(xdotool search --name '^Sobre Zentory$' | head -n1)" "$shots/about.png"
+        probe click "Sobre Zentory" 1
+    fi
+    sleep 0.3
     echo "screenshots in $shots"
 fi
 
