@@ -143,6 +143,16 @@ if [ -n "$shots" ]; then
         import -window "$(xdotool search --name '^Sobre Zentory$' | head -n1)" "$shots/about.png"
         probe click "Sobre Zentory" 1
     fi
+    # The details of the first row (a bank slip), opened by a double-click on it.
+    probe activate Zentory
+    xdotool mousemove --window "$window" 200 106 click --repeat 2 --delay 100 1
+    if wait_until 30 xdotool search --name '^Boleto'; then
+        sleep 0.3
+        import -window "$(xdotool search --name '^Boleto' | head -n1)" "$shots/details.png"
+    fi
+    # Whatever the click opened, close it: nothing may stay modal over the main window.
+    probe click "Boleto bancário" 1 >/dev/null 2>&1
+    probe click "Customize Toolbar" 1 >/dev/null 2>&1
     sleep 0.3
     echo "screenshots in $shots"
 fi
