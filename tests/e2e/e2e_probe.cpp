@@ -6,6 +6,7 @@
 //   e2e_probe click TITLE ID        clicks the button ID of the window with this title
 //   e2e_probe settext TITLE ID TEXT sets the text of control ID of the window with this title
 //   e2e_probe command ID            sends Zentory's main window the menu command ID
+//   e2e_probe post MSG WPARAM LPARAM posts a message (decimal numbers) to Zentory's main window
 //   e2e_probe close                 asks Zentory's main window to close
 //   e2e_probe roundtrip SECONDS     sends WM_NULL to Zentory's main window every 10 ms and
 //                                   prints the round-trip times (p50, p99, max) in ms
@@ -128,6 +129,14 @@ int main(int argc, char** argv) {
     if (argc >= 5 && std::strcmp(argv[1], "settext") == 0) {
         HWND window = FindWindowA(nullptr, argv[2]);
         return window && SetDlgItemTextA(window, std::atoi(argv[3]), argv[4]) ? 0 : 1;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "post") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        return main && PostMessageA(main, static_cast<UINT>(std::atoi(argv[2])),
+                                    static_cast<WPARAM>(std::atoi(argv[3])),
+                                    static_cast<LPARAM>(std::atoi(argv[4])))
+                   ? 0
+                   : 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "command") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);

@@ -150,7 +150,14 @@ if [ -n "$shots" ]; then
         sleep 0.3
         import -window "$(xdotool search --name '^Boleto' | head -n1)" "$shots/details.png"
     fi
-    # Whatever the click opened, close it: nothing may stay modal over the main window.
+    # The tray menu, as a right click on the icon opens it (WM_USER + 100, icon 500,
+    # WM_RBUTTONUP) at the pointer.
+    xdotool mousemove 640 700
+    probe post 1124 500 517
+    sleep 0.8
+    import -window root -crop 260x120+560+600 "$shots/tray-menu.png"
+    probe key 1b
+    # Whatever the clicks opened, close it: nothing may stay modal over the main window.
     probe click "Boleto bancário" 1 >/dev/null 2>&1
     probe click "Customize Toolbar" 1 >/dev/null 2>&1
     sleep 0.3
