@@ -6,6 +6,7 @@
 #include <string>
 
 #include "net/headless_rows.h"
+#include "read_file.h"
 #include "settings/command_line.h"
 
 TEST(WithTxtExtension, TheSaveDialogRule) {
@@ -47,14 +48,7 @@ TEST(WriteHistoryFile, MixedHistoryBytesAndFailures) {
 
     std::string name = ::testing::TempDir() + "zentory-export-test.txt";
     ASSERT_TRUE(WriteHistoryFile(name, history, {2008, 1, 1}));
-    std::FILE* file = std::fopen(name.c_str(), "rb");
-    ASSERT_TRUE(file);
-    std::string bytes;
-    char buffer[1024];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, count);
-    std::fclose(file);
+    std::string bytes = ReadWholeFile(name);
     std::remove(name.c_str());
     EXPECT_EQ(bytes,
               "NFe 12345678901234567890123456789012345678901235 "

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "../core/read_file.h"
 #include "../core/test_doubles.h"
 #include "dialog_watcher.h"
 #include "inject/custom_separators_dialog_win32.h"
@@ -256,18 +257,6 @@ DialogWatcher::Action SaveAs(const std::string& name) {
     };
 }
 
-std::string ReadFile(const std::string& name) {
-    std::string bytes;
-    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
-        char buffer[4096];
-        std::size_t count;
-        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            bytes.append(buffer, count);
-        std::fclose(file);
-    }
-    return bytes;
-}
-
 }  // namespace
 
 TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
@@ -290,7 +279,7 @@ TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
     const std::string line =
         "NFe 12345678901234567890123456789012345678901235 "
         "12-3456-78.901.234/5678-90-12-345-678.901.234-567.890.123-5\r\n";
-    EXPECT_EQ(ReadFile(base + ".txt"), line);
+    EXPECT_EQ(ReadWholeFile(base + ".txt"), line);
 
     // It exists now: "No" keeps the old file.
     std::FILE* file = std::fopen((base + ".txt").c_str(), "wb");
@@ -302,7 +291,7 @@ TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
         ChooseExportFile(program.mainWindow, program);
         EXPECT_NE(question.Text().find("já existe"), std::string::npos);
     }
-    EXPECT_EQ(ReadFile(base + ".txt"), "old");
+    EXPECT_EQ(ReadWholeFile(base + ".txt"), "old");
 
     // A name that, with ".txt" added, is a folder: the failure is reported.
     std::string folderName = base + "-folder";
@@ -327,7 +316,7 @@ TEST(HelpPage, FallsBackToTheBrowserWithThePage) {
                                              [](HWND, const std::string& name) { opened = name; });
     ASSERT_FALSE(file.empty());
     EXPECT_EQ(opened, file);
-    std::string page = ReadFile(file);
+    std::string page = ReadWholeFile(file);
     EXPECT_NE(page.find("6666"), std::string::npos);
     EXPECT_NE(page.find("firewall"), std::string::npos);
     std::remove(file.c_str());
