@@ -4,7 +4,7 @@
 #include "resource.h"
 #include "settings/settings.h"
 #include "ui/layout_helper.h"
-#include "ui/link_colour.h"
+#include "ui/dialog_helpers.h"
 
 namespace {
 
@@ -48,13 +48,9 @@ INT_PTR CALLBACK CustomSeparatorsProcedure(HWND dialog, UINT message, WPARAM wPa
             }
             return FALSE;
         case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
-        case WM_CTLCOLORSTATIC: {
+        case WM_CTLCOLORSTATIC:
             if (!IsSample(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) return FALSE;
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, LinkTextColour());
-            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-        }
+            return ColouredStaticText(wParam, LinkTextColour());
         default: return FALSE;
     }
 }

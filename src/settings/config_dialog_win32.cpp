@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -65,21 +66,15 @@ void OnInit(HWND dialog, ConfigState& state) {
         EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM), TRUE);
 }
 
-// The port field: a whole number, or nothing for a text that is not one.
-bool ReadPort(HWND dialog, long long& port, std::string& text) {
-    char buffer[32] = {};
-    GetDlgItemTextA(dialog, IDC_CONFIG_PORT, buffer, sizeof buffer);
-    text = buffer;
-    port = 0;
+// The port field as a number: 0 for a text that is not one, and at most 99999999 (far
+// out of range, and still a number that the refusal can show).
+long long PortNumber(const std::string& text) {
+    long long port = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') {
-            port = 0;  // not a number reads as 0
-            return true;
-        }
-        port = port * 10 + (c - '0');
-        if (port > 0xFFFFFFFFLL) port = 0xFFFFFFFFLL + 1;  // far out of range; keep it there
+        if (c < '0' || c > '9') return 0;
+        port = std::min(port * 10 + (c - '0'), 99999999LL);
     }
-    return true;
+    return port;
 }
 
 // Saves; false when the dialog must stay open.
@@ -88,17 +83,18 @@ bool OnSave(HWND dialog, ConfigState& state) {
     Settings& settings = program.settings;
     SettingsStore& store = *program.store;
 
-    long long port = 0;
-    std::string portText;
-    ReadPort(dialog, port, portText);
+    char portText[32] = {};
+    GetDlgItemTextA(dialog, IDC_CONFIG_PORT, portText, sizeof portText);
+    long long port = PortNumber(portText);
     if (port != settings.udpPort) {
         if (port < 1 || port > 65535) {
-            // Above 65535 the port would silently become another one.
+            // Above 65535 the port would silently become another one. A number too long
+            // to hold is shown as typed.
             char message[96];
-            if (port > 0xFFFFFFFFLL) {
-                std::snprintf(message, sizeof message, "Porta %s é inválida.", portText.c_str());
-            } else {
+            if (port < 99999999) {
                 std::snprintf(message, sizeof message, "Porta %lld é inválida.", port);
+            } else {
+                std::snprintf(message, sizeof message, "Porta %s é inválida.", portText);
             }
             MessageBoxA(dialog, message, "Erro", MB_OK | MB_ICONERROR);
             return false;

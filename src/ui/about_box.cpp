@@ -4,7 +4,7 @@
 
 #include "resource.h"
 #include "ui/layout_helper.h"
-#include "ui/link_colour.h"
+#include "ui/dialog_helpers.h"
 
 namespace {
 
@@ -46,19 +46,10 @@ INT_PTR CALLBACK AboutBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         }
         case WM_COMMAND:
-            if (wParam == IDOK || wParam == IDCANCEL) {
-                EndDialog(dialog, 0);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
-        case WM_CTLCOLORSTATIC: {
+        case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);
+        case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) != gAbout.link) return FALSE;
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, LinkTextColour());
-            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-        }
+            return ColouredStaticText(wParam, LinkTextColour());
         case WM_MOUSEMOVE: {
             bool overLink = ChildUnderPointer(dialog, lParam) == gAbout.link;
             if (gAbout.underlined == overLink) {

@@ -4,6 +4,7 @@
 
 #include "codes/bank_slip.h"
 #include "resource.h"
+#include "ui/dialog_helpers.h"
 #include "ui/layout_helper.h"
 
 namespace {
@@ -79,20 +80,10 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
             return FALSE;
         }
         case WM_COMMAND:
-            if (wParam == IDOK || wParam == IDCANCEL) {
-                EndDialog(dialog, 0);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+        case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DETAILS_ISSUER) {
-                HDC dc = reinterpret_cast<HDC>(wParam);
-                SetBkMode(dc, TRANSPARENT);
-                SetTextColor(dc, RGB(0, 0, 255));
-                return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-            }
-            return FALSE;
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_DETAILS_ISSUER) return FALSE;
+            return ColouredStaticText(wParam, RGB(0, 0, 255));
         default: return FALSE;
     }
 }

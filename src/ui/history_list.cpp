@@ -18,16 +18,22 @@ constexpr int kColumnCount = 6;
 
 const COLORREF kStripeColour = RGB(240, 255, 240);
 
+// The record's own text that a column shows; column 1 (the sender) has none stored.
+const std::string* StoredCellText(const CodeRecord& record, int column) {
+    switch (column) {
+        case 0: return &record.kindLetter;
+        case 1: return nullptr;
+        case 2: return &record.typeable;
+        case 3: return &record.value;
+        case 4: return &record.dueDate;
+        default: return &record.code;
+    }
+}
+
 // The text a column shows for a record.
 std::string CellText(const CodeRecord& record, int column) {
-    switch (column) {
-        case 0: return record.kindLetter;
-        case 1: return FormatIPv4(record.senderAddress);
-        case 2: return record.typeable;
-        case 3: return record.value;
-        case 4: return record.dueDate;
-        default: return record.code;
-    }
+    const std::string* stored = StoredCellText(record, column);
+    return stored ? *stored : FormatIPv4(record.senderAddress);
 }
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM column) {
@@ -185,17 +191,11 @@ void AnswerTextRequest(NMLVDISPINFOA* request) {
     if (!(request->item.mask & LVIF_TEXT) || request->item.cchTextMax <= 0) return;
     const auto* record = reinterpret_cast<const CodeRecord*>(request->item.lParam);
     if (!record) return;
-    switch (request->item.iSubItem) {
-        case 0: request->item.pszText = const_cast<char*>(record->kindLetter.c_str()); break;
-        case 2: request->item.pszText = const_cast<char*>(record->typeable.c_str()); break;
-        case 3: request->item.pszText = const_cast<char*>(record->value.c_str()); break;
-        case 4: request->item.pszText = const_cast<char*>(record->dueDate.c_str()); break;
-        case 5: request->item.pszText = const_cast<char*>(record->code.c_str()); break;
-        case 1:
-            lstrcpynA(request->item.pszText, FormatIPv4(record->senderAddress).c_str(),
-                      request->item.cchTextMax);
-            break;
-        default: break;
+    if (const std::string* stored = StoredCellText(*record, request->item.iSubItem)) {
+        request->item.pszText = const_cast<char*>(stored->c_str());  // no copy
+    } else {
+        lstrcpynA(request->item.pszText, FormatIPv4(record->senderAddress).c_str(),
+                  request->item.cchTextMax);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "codes/contacts.h"
@@ -339,15 +340,26 @@ bool MoveReception(Program& program, std::int32_t port) {
 }
 
 void DrainReceiverEvents(Program& program) {
-    for (ReceiverEvent& event : program.pending.TakeAll())
-        program.backlog.push_back(std::move(event));
+    std::vector<ReceiverEvent> arrived = program.pending.TakeAll();
+    if (!arrived.empty()) {
+        for (ReceiverEvent& event : arrived)
+            program.backlog.push_back(std::move(event));
+        // Under a flood, records older than the newest 500 waiting would be dropped by the
+        // history's cap before they could be seen: they are not added at all.
+        std::size_t records = std::count_if(program.backlog.begin(), program.backlog.end(),
+                                            [](const ReceiverEvent& e) { return !e.isStatus; });
+        std::size_t excess =
+            records > HistoryStore::kCapacity ? records - HistoryStore::kCapacity : 0;
+        for (auto event = program.backlog.begin(); excess > 0 && event != program.backlog.end();) {
+            if (event->isStatus) {
+                ++event;
+            } else {
+                event = program.backlog.erase(event);
+                --excess;
+            }
+        }
+    }
     if (program.backlog.empty()) return;
-    // Under a flood, records older than the newest 500 waiting would be dropped by the
-    // history's cap before they could be seen: they are not added at all.
-    std::size_t records = 0;
-    for (const ReceiverEvent& event : program.backlog)
-        records += !event.isStatus;
-    std::size_t skip = records > HistoryStore::kCapacity ? records - HistoryStore::kCapacity : 0;
 
     // A bounded slice per wake-up, so that the window keeps answering between slices.
     constexpr int kSlice = 100;
@@ -359,8 +371,6 @@ void DrainReceiverEvents(Program& program) {
         if (event.isStatus) {
             SendMessageA(program.statusBar, SB_SETTEXTA, 0,
                          reinterpret_cast<LPARAM>(event.status.c_str()));
-        } else if (skip > 0) {
-            --skip;
         } else {
             program.history.AppendWithCap(std::move(event.record), rows);
             ++done;

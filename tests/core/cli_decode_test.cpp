@@ -8,6 +8,7 @@
 
 #include "cli/json.h"
 #include "json_reader.h"
+#include "read_file.h"
 
 namespace {
 
@@ -22,11 +23,7 @@ struct DecodeRun {
 
 std::string ReadAll(std::FILE* file) {
     std::rewind(file);
-    std::string text;
-    char buffer[4096];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, count);
+    std::string text = ReadRest(file);
     std::fclose(file);
     return text;
 }
