@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "codes/interpretation.h"
-#include "settings/history_line.h"
+#include "history/history_line.h"
 
 namespace {
 
@@ -30,9 +30,9 @@ BENCHMARK_CAPTURE(InterpretFully, NfeKey, "1234567890123456789012345678901234567
                   CodeKind::NfeKey);
 
 // The receiver's work for one datagram, without the socket: rules, record, interpretation.
-#include "net/receiver.h"
-#include "settings/debug_trace.h"
-#include "net/scan_datagram.h"
+#include "reception/receiver.h"
+#include "reception/scan_datagram.h"
+#include "util/debug_trace.h"
 
 static void AcceptOneDatagram(benchmark::State& state) {
     auto datagram = *BuildScanDatagram("00191455700000110009956850418332600000624818", 1);

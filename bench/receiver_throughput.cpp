@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "inject/layouts.h"
-#include "net/headless_rows.h"
-#include "net/history_store.h"
-#include "net/receiver.h"
-#include "net/scan_datagram.h"
-#include "net/udp_socket.h"
+#include "history/headless_rows.h"
+#include "history/history_store.h"
+#include "reception/receiver.h"
+#include "reception/scan_datagram.h"
+#include "reception/udp_socket.h"
 #include "settings/memory_settings_store.h"
+#include "typing/layouts.h"
 
 namespace {
 

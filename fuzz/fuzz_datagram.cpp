@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "inject/layouts.h"
-#include "net/receiver.h"
-#include "settings/history_line.h"
+#include "history/history_line.h"
+#include "reception/receiver.h"
+#include "typing/layouts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A private copy of exactly `size` bytes, so that the sanitizer sees any over-read.

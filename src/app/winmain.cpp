@@ -6,13 +6,13 @@
 #include <ole2.h>
 #include <shellapi.h>
 
-#include "inject/key_sender_win32.h"
-#include "net/endpoint.h"
-#include "net/user_messages_win32.h"
+#include "reception/endpoint.h"
+#include "reception/user_messages_win32.h"
 #include "settings/command_line.h"
-#include "settings/debug_trace.h"
 #include "settings/registry_store_win32.h"
+#include "typing/key_sender_win32.h"
 #include "ui/main_window.h"
+#include "util/debug_trace.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "cli/options.h"
 #include "codes/code_kind.h"
 #include "codes/interpretation.h"
-#include "settings/history_line.h"
+#include "history/history_line.h"
 #include "util/binary_stdio.h"
 #include "util/local_time.h"
 

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "cli/options.h"
-#include "net/scan_datagram.h"
-#include "net/udp_socket.h"
+#include "reception/scan_datagram.h"
+#include "reception/udp_socket.h"
 
 namespace {
 

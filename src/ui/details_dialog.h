@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "net/history_store.h"
+#include "history/history_store.h"
 
 // The interpretation of one stored payment slip (dialog 154), for the record whose row
 // has this list item id. Modal; returns when the user closes it.

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/debug_trace.h"
+#include "util/debug_trace.h"
 
 namespace {
 

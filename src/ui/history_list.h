@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "net/history_rows.h"
+#include "history/history_rows.h"
 #include "ui/program.h"
 
 // The report list of received codes (control 1090): one row per stored record, texts

@@ -8,17 +8,17 @@
 
 #include "codes/contacts.h"
 #include "codes/nfe_access_key.h"
-#include "net/endpoint.h"
+#include "reception/endpoint.h"
 #include "resource.h"
-#include "settings/debug_trace.h"
-#include "settings/config_dialog_win32.h"
-#include "settings/export_dialog_win32.h"
 #include "ui/about_box.h"
+#include "ui/config_dialog.h"
 #include "ui/details_dialog.h"
 #include "ui/help_page.h"
 #include "ui/history_list.h"
 #include "ui/layout_helper.h"
+#include "ui/save_dialog.h"
 #include "ui/tray_icon.h"
+#include "util/debug_trace.h"
 
 namespace {
 

@@ -6,16 +6,16 @@
 #include <memory>
 #include <string>
 
-#include "inject/layouts.h"
-#include "inject/typing.h"
-#include "net/code_record.h"
-#include "net/handoff_queue.h"
-#include "net/history_store.h"
-#include "net/receiver.h"
-#include "net/udp_socket.h"
-#include "net/user_messages.h"
+#include "history/code_record.h"
+#include "history/history_store.h"
+#include "reception/handoff_queue.h"
+#include "reception/receiver.h"
+#include "reception/udp_socket.h"
+#include "reception/user_messages.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "typing/layouts.h"
+#include "typing/typing.h"
 
 // What the receiver thread hands to the main window: a status text or a record.
 struct ReceiverEvent {

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "resource.h"
-#include "settings/debug_trace.h"
 #include "ui/program.h"
+#include "util/debug_trace.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "settings/history_export.h"
+#include "history/history_export.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "net/headless_rows.h"
+#include "history/headless_rows.h"
 #include "read_file.h"
 #include "settings/command_line.h"
 

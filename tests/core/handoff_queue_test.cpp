@@ -1,4 +1,4 @@
-#include "net/handoff_queue.h"
+#include "reception/handoff_queue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "net/history_store.h"
+#include "history/history_store.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "net/headless_rows.h"
+#include "history/headless_rows.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/history_line.h"
+#include "history/history_line.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "inject/layouts.h"
+#include "typing/layouts.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "codes/bank_slip.h"
 #include "codes/interpretation.h"
 #include "codes/nfe_access_key.h"
-#include "settings/history_line.h"
+#include "history/history_line.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The receiver over real UDP on loopback.
 
-#include "net/receiver.h"
+#include "reception/receiver.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "net/endpoint.h"
-#include "net/scan_datagram.h"
+#include "reception/endpoint.h"
+#include "reception/scan_datagram.h"
 #include "settings/memory_settings_store.h"
 #include "test_doubles.h"
 

@@ -1,4 +1,4 @@
-#include "net/scan_datagram.h"
+#include "reception/scan_datagram.h"
 
 #include <gtest/gtest.h>
 

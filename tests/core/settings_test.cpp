@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/debug_trace.h"
 #include "settings/memory_settings_store.h"
 #include "test_doubles.h"
+#include "util/debug_trace.h"
 
 using ValueType = MemorySettingsStore::ValueType;
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "inject/key_sender.h"
-#include "inject/typing.h"
-#include "net/receiver.h"
-#include "settings/debug_trace.h"
+#include "reception/receiver.h"
+#include "typing/key_sender.h"
+#include "typing/typing.h"
+#include "util/debug_trace.h"
 
 // Keeps every character and pause, in order, from all typing threads.
 class RecordingKeySender : public KeySender {

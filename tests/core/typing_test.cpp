@@ -1,4 +1,4 @@
-#include "inject/typing.h"
+#include "typing/typing.h"
 
 #include <gtest/gtest.h>
 

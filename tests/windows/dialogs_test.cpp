@@ -11,15 +11,15 @@
 #include "../core/read_file.h"
 #include "../core/test_doubles.h"
 #include "dialog_watcher.h"
-#include "inject/custom_separators_dialog_win32.h"
-#include "net/endpoint.h"
-#include "net/scan_datagram.h"
+#include "reception/endpoint.h"
+#include "reception/scan_datagram.h"
 #include "resource.h"
-#include "settings/config_dialog_win32.h"
-#include "settings/export_dialog_win32.h"
 #include "settings/memory_settings_store.h"
+#include "ui/config_dialog.h"
+#include "ui/custom_separators_dialog.h"
 #include "ui/help_page.h"
 #include "ui/main_window.h"
+#include "ui/save_dialog.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // SendInput typing into a real EDIT control that has the keyboard focus.
 
-#include "inject/key_sender_win32.h"
+#include "typing/key_sender_win32.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
-#include "inject/typing.h"
+#include "typing/typing.h"
 
 namespace {
 

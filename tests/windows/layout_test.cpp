@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "net/headless_rows.h"
+#include "history/headless_rows.h"
 #include "resource.h"
 #include "ui/about_box.h"
 #include "ui/details_dialog.h"

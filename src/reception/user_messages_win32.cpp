@@ -1,4 +1,4 @@
-#include "net/user_messages_win32.h"
+#include "reception/user_messages_win32.h"
 
 #include <windows.h>
 

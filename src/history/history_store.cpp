@@ -1,4 +1,4 @@
-#include "net/history_store.h"
+#include "history/history_store.h"
 
 const CodeRecord& HistoryStore::AppendWithCap(CodeRecord record, HistoryRows& rows) {
     auto lock = Lock();

@@ -1,4 +1,4 @@
-#include "inject/key_sender_win32.h"
+#include "typing/key_sender_win32.h"
 
 #include <windows.h>
 

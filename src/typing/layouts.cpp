@@ -1,10 +1,10 @@
-#include "inject/layouts.h"
+#include "typing/layouts.h"
 
 #include <algorithm>
 
 #include "codes/bank_slip.h"
 #include "codes/check_digits.h"
-#include "settings/debug_trace.h"
+#include "util/debug_trace.h"
 #include "util/join.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "settings/debug_trace.h"
+#include "util/debug_trace.h"
 
 namespace {
 

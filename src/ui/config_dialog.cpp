@@ -1,4 +1,4 @@
-#include "settings/config_dialog_win32.h"
+#include "ui/config_dialog.h"
 
 #include <commctrl.h>
 
@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "inject/custom_separators_dialog_win32.h"
 #include "resource.h"
-#include "settings/debug_trace.h"
+#include "ui/custom_separators_dialog.h"
 #include "ui/layout_helper.h"
 #include "ui/main_window.h"
+#include "util/debug_trace.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "net/code_record.h"
+#include "history/code_record.h"
 
 #include <cstdio>
 #include <cstring>

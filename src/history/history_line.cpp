@@ -1,4 +1,4 @@
-#include "settings/history_line.h"
+#include "history/history_line.h"
 
 #include "codes/bank_slip.h"
 #include "codes/nfe_access_key.h"

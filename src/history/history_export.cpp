@@ -1,6 +1,6 @@
-#include "settings/history_export.h"
+#include "history/history_export.h"
 
-#include "settings/history_line.h"
+#include "history/history_line.h"
 
 #include <cctype>
 

@@ -1,10 +1,10 @@
-#include "inject/custom_separators_dialog_win32.h"
+#include "ui/custom_separators_dialog.h"
 
-#include "inject/layouts.h"
 #include "resource.h"
 #include "settings/settings.h"
-#include "ui/layout_helper.h"
+#include "typing/layouts.h"
 #include "ui/dialog_helpers.h"
+#include "ui/layout_helper.h"
 
 namespace {
 

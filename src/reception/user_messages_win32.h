@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/user_messages.h"
+#include "reception/user_messages.h"
 
 // A message box without owner, caption "zentory", error icon; returns once closed.
 class MessageBoxUserMessages : public UserMessages {

@@ -1,7 +1,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "settings/debug_trace.h"
+#include "util/debug_trace.h"
 
 // The kernel's thread id, as debuggers and /proc show it.
 unsigned long CurrentThreadNumber() {

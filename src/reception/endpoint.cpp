@@ -1,4 +1,4 @@
-#include "net/endpoint.h"
+#include "reception/endpoint.h"
 
 #include <atomic>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <system_error>
 #include <thread>
 
-#include "net/scan_datagram.h"
-#include "settings/debug_trace.h"
+#include "reception/scan_datagram.h"
+#include "util/debug_trace.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "net/udp_socket.h"
+#include "reception/udp_socket.h"
 
 #include <cstring>
 

@@ -1,12 +1,12 @@
-#include "net/receiver.h"
+#include "reception/receiver.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "codes/interpretation.h"
-#include "net/scan_datagram.h"
-#include "settings/debug_trace.h"
+#include "reception/scan_datagram.h"
+#include "util/debug_trace.h"
 
 std::string FormatReceivedAt(const LocalDateTime& time) {
     char text[48];

@@ -1,4 +1,4 @@
-#include "net/headless_rows.h"
+#include "history/headless_rows.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "net/history_store.h"
+#include "history/history_store.h"
 #include "util/civil_date.h"
 
 // Writes one line per stored record, oldest first, each ending in CR LF, holding the

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "net/history_rows.h"
+#include "history/history_rows.h"
 
 // Rows without a window: item ids 0, 1, 2, ... in a plain list, for programs and tests
 // that keep a history without showing it.

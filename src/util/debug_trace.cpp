@@ -1,4 +1,4 @@
-#include "settings/debug_trace.h"
+#include "util/debug_trace.h"
 
 #include <algorithm>
 #include <atomic>

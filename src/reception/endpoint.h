@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "net/udp_socket.h"
-#include "net/user_messages.h"
+#include "reception/udp_socket.h"
+#include "reception/user_messages.h"
 
 // Opens the socket on which the receiver waits: UDP on every local address at `port`.
 // Tells the user why when it cannot ("Porta 6666 esta em uso." for a port in use).

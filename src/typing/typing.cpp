@@ -1,9 +1,9 @@
-#include "inject/typing.h"
+#include "typing/typing.h"
 
 #include <system_error>
 #include <thread>
 
-#include "settings/debug_trace.h"
+#include "util/debug_trace.h"
 
 ThreadedTyper::ThreadedTyper(KeySender& keySender, const Settings& heldSettings)
     : sender(keySender), settings(heldSettings) {}

@@ -1,12 +1,12 @@
-#include "settings/export_dialog_win32.h"
+#include "ui/save_dialog.h"
 
 #include <commdlg.h>
 
 #include <string>
 
-#include "settings/debug_trace.h"
-#include "settings/history_export.h"
+#include "history/history_export.h"
 #include "ui/layout_helper.h"
+#include "util/debug_trace.h"
 #include "util/local_time.h"
 
 namespace {

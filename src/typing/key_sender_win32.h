@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inject/key_sender.h"
+#include "typing/key_sender.h"
 
 // Characters as Unicode character events through SendInput: no virtual keys, no scan
 // codes, no Shift state; a TAB arrives as the character 9.

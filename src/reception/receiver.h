@@ -5,9 +5,9 @@
 #include <string>
 #include <thread>
 
-#include "inject/layouts.h"
-#include "net/code_record.h"
-#include "net/udp_socket.h"
+#include "history/code_record.h"
+#include "reception/udp_socket.h"
+#include "typing/layouts.h"
 #include "util/local_time.h"
 
 // What one receiver thread remembers between datagrams.

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <string>
 
-#include "inject/key_sender.h"
 #include "settings/settings.h"
+#include "typing/key_sender.h"
 
 // Where TypeCode hands the text it built.
 class TextTyper {

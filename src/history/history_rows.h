@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/code_record.h"
+#include "history/code_record.h"
 
 // The rows of the history list, as the history store changes them. The main window's
 // list view implements it; a headless program and the tests use HeadlessHistoryRows.

@@ -5,8 +5,8 @@
 #include <list>
 #include <mutex>
 
-#include "net/code_record.h"
-#include "net/history_rows.h"
+#include "history/code_record.h"
+#include "history/history_rows.h"
 
 // The history of accepted codes, oldest first. Records never move once stored: each
 // list row refers to its record by address. The store has the program's one lock, a

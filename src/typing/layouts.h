@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "codes/code_kind.h"
-#include "inject/typing.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "typing/typing.h"
 
 // What keyboard injection types for a received code.
 enum InjectionMode : std::int32_t {
