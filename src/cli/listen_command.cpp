@@ -133,7 +133,8 @@ int RunListen(const std::vector<std::string>& args) {
     };
     auto port = number("--port", "6666", 1, 65535);
     auto mode = number("--mode", "1", 0, 4);
-    auto separators = number("--custom-separators", "0", 0, 0xFFFFFFFFLL);
+    // Ten bits, one per gap of the typeable lines.
+    auto separators = number("--custom-separators", "0", 0, 1023);
     auto count = number("--count", "0", 0, 1LL << 40);
     if (!port || !mode || !separators || !count) return UsageError(error);
 
@@ -142,7 +143,7 @@ int RunListen(const std::vector<std::string>& args) {
     store.WriteRegDword(kSettingsKey, kUdpPortValue, static_cast<std::int32_t>(*port));
     store.WriteRegDword(kSettingsKey, kInjectionModeValue, static_cast<std::int32_t>(*mode));
     store.WriteRegDword(kSettingsKey, kCustomSeparatorsValue,
-                        static_cast<std::int32_t>(static_cast<std::uint32_t>(*separators)));
+                        static_cast<std::int32_t>(*separators));
     Settings settings;
     LoadSettings(store, settings);
     EnableTraceToStandardError(parsed->Has("--trace"));

@@ -26,6 +26,10 @@ bool NfeAccessKey::CheckDigitOk() const {
     return key[43] == DigitChar(Mod11CheckDigit(Key(), 43));
 }
 
+bool IsWellFormedNfeKey(std::string_view text) {
+    return text.size() == NfeAccessKey::kLength && AllDigits(text);
+}
+
 std::string NfeQueryAddress(std::string_view key) {
     std::string address = "http://";
     address += kNfePortalHost;

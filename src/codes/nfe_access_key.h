@@ -27,5 +27,8 @@ private:
     std::string formattedKey;
 };
 
+// Whether a text is exactly 44 ASCII digits: only such a key may go into an address.
+bool IsWellFormedNfeKey(std::string_view text);
+
 // The portal page that shows the invoice of this key; the key goes in as received.
 std::string NfeQueryAddress(std::string_view key);

@@ -7,7 +7,7 @@
 bool WriteHistoryLines(const HistoryStore& history, std::FILE* file, CivilDate today) {
     bool written = true;
     history.ForEach([&](const CodeRecord& record) {
-        std::string line = HistoryExportLine(record.code, record.kind, today);
+        std::string line = WithoutControlBytes(HistoryExportLine(record.code, record.kind, today));
         line += "\r\n";
         written = written && std::fwrite(line.data(), 1, line.size(), file) == line.size();
     });

@@ -2,15 +2,33 @@
 
 const CodeRecord& HistoryStore::AppendWithCap(CodeRecord record, HistoryRows& rows) {
     auto lock = Lock();
-    if (records.size() >= kCapacity && rows.HasStableIds()) TrimOldest(rows);
+    if (records.size() >= kCapacity && rows.HasStableIds()) DropOldest(kTrimCount, rows);
     CodeRecord& stored = records.emplace_back(std::move(record));
     stored.listItemId = rows.AddRow(stored);
     return stored;
 }
 
-void HistoryStore::TrimOldest(HistoryRows& rows) {
+HistoryStore::CapOutcome HistoryStore::OutcomeOfAppending(std::size_t stored,
+                                                          std::size_t incoming) {
+    // Each append onto a full store first drops kTrimCount, so past kCapacity the count
+    // runs through kCapacity - kTrimCount + 1 ... kCapacity again and again.
+    if (incoming == 0) return {0, 0};
+    std::size_t total = stored + incoming;
+    std::size_t survivors = total;
+    if (total > kCapacity) {
+        constexpr std::size_t kLowest = kCapacity - kTrimCount + 1;
+        survivors = kLowest + (total - kCapacity - 1) % kTrimCount;
+    }
+    std::size_t gone = total - survivors;
+    std::size_t droppedStored = gone < stored ? gone : stored;
+    return {droppedStored, gone - droppedStored};
+}
+
+void HistoryStore::DropOldest(std::size_t count, HistoryRows& rows) {
+    auto lock = Lock();
+    if (count == 0) return;
     rows.Hide();
-    for (std::size_t i = 0; i < kTrimCount && !records.empty(); ++i) {
+    for (std::size_t i = 0; i < count && !records.empty(); ++i) {
         int position = rows.PositionOfId(records.front().listItemId);
         if (position >= 0) rows.DeleteRow(position);
         records.pop_front();

@@ -21,6 +21,18 @@ public:
     // with their rows. Returns the stored copy.
     const CodeRecord& AppendWithCap(CodeRecord record, HistoryRows& rows);
 
+    // What appending `incoming` records one by one with the cap to `stored` ones leaves: the
+    // cap always drops the oldest, so the survivors are the newest of all of them. For a
+    // store the cap has kept, with at most kCapacity records.
+    struct CapOutcome {
+        std::size_t droppedStored;    // the oldest stored records that go
+        std::size_t skippedIncoming;  // the oldest incoming records that never stay
+    };
+    static CapOutcome OutcomeOfAppending(std::size_t stored, std::size_t incoming);
+
+    // Drops the `count` oldest records with their rows.
+    void DropOldest(std::size_t count, HistoryRows& rows);
+
     // Removes a stored record; the caller removes its row.
     void Erase(const CodeRecord* record);
     void Clear();
@@ -38,8 +50,6 @@ public:
     }
 
 private:
-    void TrimOldest(HistoryRows& rows);
-
     mutable std::recursive_mutex mutex;
     std::list<CodeRecord> records;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -11,31 +12,36 @@
 // the main thread then takes everything that has arrived. A flood of items thus never
 // fills the window's message queue, and the worker never waits for the main thread.
 //
-// Should the main thread stop taking items, the queue keeps only the newest `capacity`
-// items, so that a flood cannot eat the memory: for the history, whose cap keeps at most
-// 500 records, the dropped ones are records that the cap would drop anyway.
+// Should the main thread stop taking items, the queue keeps at most `capacity` items, so
+// that a flood cannot eat the memory: it drops the oldest item that `mayDrop` allows (any
+// item when none is given) and counts it, so that the taker knows how many came before
+// what it takes. Items that may not be dropped are always kept.
 template <typename Item>
 class HandoffQueue {
 public:
-    explicit HandoffQueue(std::size_t maximum = 5000) : capacity(maximum) {}
+    using DropRule = bool (*)(const Item&);
+
+    explicit HandoffQueue(std::size_t maximum = 5000, DropRule dropRule = nullptr)
+        : capacity(maximum), mayDrop(dropRule) {}
 
     // Adds an item; true when the queue was empty, so the caller must wake the main thread.
     bool Push(Item item) {
         std::lock_guard lock(mutex);
         items.push_back(std::move(item));
-        if (items.size() > capacity) {
-            items.pop_front();
-            ++dropped;
-        }
+        if (items.size() > capacity) DropOldest();
         return items.size() == 1;
     }
 
-    // Everything pushed so far, oldest first; the queue is empty afterwards.
-    std::vector<Item> TakeAll() {
+    // Everything pushed so far, oldest first; the queue is empty afterwards. With
+    // `droppedBefore`, also how many items were dropped since the last take: all of them
+    // came before the droppable items taken now.
+    std::vector<Item> TakeAll(std::size_t* droppedBefore = nullptr) {
         std::lock_guard lock(mutex);
         std::vector<Item> taken(std::make_move_iterator(items.begin()),
                                 std::make_move_iterator(items.end()));
         items.clear();
+        if (droppedBefore) *droppedBefore = dropped - droppedAtLastTake;
+        droppedAtLastTake = dropped;
         return taken;
     }
 
@@ -46,8 +52,17 @@ public:
     }
 
 private:
+    void DropOldest() {
+        auto victim = mayDrop ? std::find_if(items.begin(), items.end(), mayDrop) : items.begin();
+        if (victim == items.end()) return;
+        items.erase(victim);
+        ++dropped;
+    }
+
     const std::size_t capacity;
+    const DropRule mayDrop;
     std::mutex mutex;
     std::deque<Item> items;
     std::size_t dropped = 0;
+    std::size_t droppedAtLastTake = 0;
 };

@@ -183,6 +183,14 @@ void UdpSocket::Close() {
     handle = kNoSocket;
 }
 
+void UdpSocket::TakeOver(UdpSocket& other) {
+    Close();
+    handle = other.handle;
+    interrupted = other.interrupted.load();
+    closedByInterrupt = other.closedByInterrupt.load();
+    other.handle = kNoSocket;
+}
+
 std::uint32_t LoopbackAddress() {
     return htonl(INADDR_LOOPBACK);
 }

@@ -55,6 +55,9 @@ public:
     bool WasInterrupted() const { return interrupted.load(); }
     // Releases the socket; call once no thread uses it any more.
     void Close();
+    // Closes this socket and takes over `other`'s, which is left closed; neither may be in
+    // use by a thread.
+    void TakeOver(UdpSocket& other);
 
     bool IsOpen() const { return handle != kNoSocket; }
 

@@ -29,6 +29,7 @@ bool MemorySettingsStore::RegValueExists(std::string_view keyPath, std::string_v
 }
 
 bool MemorySettingsStore::DeleteRegValue(std::string_view keyPath, std::string_view name) {
+    if (refusal != 0) return false;
     std::lock_guard lock(mutex);
     values.erase(Key(keyPath, name));
     return true;
@@ -36,6 +37,7 @@ bool MemorySettingsStore::DeleteRegValue(std::string_view keyPath, std::string_v
 
 bool MemorySettingsStore::WriteRegString(std::string_view keyPath, std::string_view name,
                                          std::string_view text) {
+    if (refusal != 0) return false;
     std::string bytes(text);
     bytes += '\0';
     WriteRaw(keyPath, name, ValueType::String, std::move(bytes));
@@ -44,6 +46,7 @@ bool MemorySettingsStore::WriteRegString(std::string_view keyPath, std::string_v
 
 bool MemorySettingsStore::WriteRegDword(std::string_view keyPath, std::string_view name,
                                         std::int32_t value) {
+    if (refusal != 0) return false;
     std::uint32_t bits = static_cast<std::uint32_t>(value);
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i)

@@ -19,6 +19,11 @@ public:
                         std::string_view text) override;
     bool WriteRegDword(std::string_view keyPath, std::string_view name,
                        std::int32_t value) override;
+    int LastWriteError() const override { return refusal; }
+
+    // From now on refuses every write and deletion with this error number, as a
+    // registry that denies access would (0 accepts them again).
+    void RefuseWrites(int error) { refusal = error; }
 
     // Stores any bytes with any type, as another program could.
     void WriteRaw(std::string_view keyPath, std::string_view name, ValueType type,
@@ -35,4 +40,5 @@ private:
 
     std::mutex mutex;
     std::map<std::string, Value> values;
+    int refusal = 0;
 };

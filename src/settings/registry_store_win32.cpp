@@ -18,14 +18,13 @@ public:
         }
         return key;
     }
-    // Opens the key for writing, creating it when it is missing.
-    static OpenKey ForWriting(std::string_view path) {
+    // Opens the key for writing, creating it when it is missing; `status` tells why not.
+    static OpenKey ForWriting(std::string_view path, LONG& status) {
         OpenKey key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, std::string(path).c_str(), 0, nullptr,
-                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key.handle,
-                            nullptr) != ERROR_SUCCESS) {
-            key.handle = nullptr;
-        }
+        status = RegCreateKeyExA(HKEY_CURRENT_USER, std::string(path).c_str(), 0, nullptr,
+                                 REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr,
+                                 &key.handle, nullptr);
+        if (status != ERROR_SUCCESS) key.handle = nullptr;
         return key;
     }
     OpenKey(OpenKey&& other) noexcept : handle(other.handle) { other.handle = nullptr; }
@@ -65,30 +64,38 @@ bool RegistrySettingsStore::RegValueExists(std::string_view keyPath, std::string
                                    nullptr, &size) == ERROR_SUCCESS;
 }
 
+bool RegistrySettingsStore::Succeeded(long status) {
+    if (status == ERROR_SUCCESS) return true;
+    lastWriteError = static_cast<int>(status);
+    return false;
+}
+
 bool RegistrySettingsStore::DeleteRegValue(std::string_view keyPath, std::string_view name) {
-    OpenKey key = OpenKey::ForWriting(keyPath);
-    if (!key) return false;
-    RegDeleteValueA(key.Handle(), std::string(name).c_str());
-    return true;
+    LONG status;
+    OpenKey key = OpenKey::ForWriting(keyPath, status);
+    if (!key) return Succeeded(status);
+    status = RegDeleteValueA(key.Handle(), std::string(name).c_str());
+    // A value that is not there is as good as deleted.
+    return status == ERROR_FILE_NOT_FOUND || Succeeded(status);
 }
 
 bool RegistrySettingsStore::WriteRegString(std::string_view keyPath, std::string_view name,
                                            std::string_view text) {
-    OpenKey key = OpenKey::ForWriting(keyPath);
-    if (!key) return false;
+    LONG status;
+    OpenKey key = OpenKey::ForWriting(keyPath, status);
+    if (!key) return Succeeded(status);
     std::string data(text);
-    RegSetValueExA(key.Handle(), std::string(name).c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
-    return true;
+    return Succeeded(RegSetValueExA(key.Handle(), std::string(name).c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(data.c_str()),
+                                    static_cast<DWORD>(data.size() + 1)));
 }
 
 bool RegistrySettingsStore::WriteRegDword(std::string_view keyPath, std::string_view name,
                                           std::int32_t value) {
-    OpenKey key = OpenKey::ForWriting(keyPath);
-    if (!key) return false;
+    LONG status;
+    OpenKey key = OpenKey::ForWriting(keyPath, status);
+    if (!key) return Succeeded(status);
     DWORD data = static_cast<DWORD>(value);
-    RegSetValueExA(key.Handle(), std::string(name).c_str(), 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&data), sizeof data);
-    return true;
+    return Succeeded(RegSetValueExA(key.Handle(), std::string(name).c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&data), sizeof data));
 }

@@ -12,4 +12,11 @@ public:
                         std::string_view text) override;
     bool WriteRegDword(std::string_view keyPath, std::string_view name,
                        std::int32_t value) override;
+    int LastWriteError() const override { return lastWriteError; }
+
+private:
+    // Keeps the error of a refused write; true for ERROR_SUCCESS.
+    bool Succeeded(long status);
+
+    int lastWriteError = 0;
 };

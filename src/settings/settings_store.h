@@ -14,14 +14,17 @@ public:
     virtual std::int32_t ReadRegDword(std::string_view keyPath, std::string_view name) = 0;
     // Whether the value exists, whatever its type.
     virtual bool RegValueExists(std::string_view keyPath, std::string_view name) = 0;
-    // Deletes the value; true when the key could be opened or created.
+    // Deletes the value; true when it is gone (or was never there), false when the store
+    // refused, with the reason in LastWriteError().
     virtual bool DeleteRegValue(std::string_view keyPath, std::string_view name) = 0;
-    // Stores a text (with its terminating NUL); true when the key could be opened or created.
+    // Stores a text (with its terminating NUL); false when the store refused it.
     virtual bool WriteRegString(std::string_view keyPath, std::string_view name,
                                 std::string_view text) = 0;
-    // Stores a 32-bit number; true when the key could be opened or created.
+    // Stores a 32-bit number; false when the store refused it.
     virtual bool WriteRegDword(std::string_view keyPath, std::string_view name,
                                std::int32_t value) = 0;
+    // The platform's error number of the last refused write or deletion.
+    virtual int LastWriteError() const = 0;
 };
 
 inline constexpr const char* kSettingsKey = "Software\\Mordale\\Zentory";

@@ -8,6 +8,7 @@
 
 #include "resource.h"
 #include "ui/custom_separators_dialog.h"
+#include "ui/dialog_helpers.h"
 #include "ui/layout_helper.h"
 #include "ui/main_window.h"
 #include "util/debug_trace.h"
@@ -31,6 +32,33 @@ struct ConfigState {
     Program* program;
     std::int32_t pendingKeyDelay = 0;
     bool logonEntryPresent = false;
+};
+
+// The registry writes of one Save: the first that the store refuses is remembered, so
+// that the user hears of it once.
+class SettingsWrites {
+public:
+    explicit SettingsWrites(SettingsStore& settingsStore) : store(settingsStore) {}
+    void Dword(const char* name, std::int32_t value) {
+        Note(store.WriteRegDword(kSettingsKey, name, value));
+    }
+    void LogonEntry(const std::string& command) {
+        Note(store.WriteRegString(kRunKey, kLogonEntryValue, command));
+    }
+    void NoLogonEntry() { Note(store.DeleteRegValue(kRunKey, kLogonEntryValue)); }
+    void ReportRefusal(HWND dialog) const {
+        if (refused) ReportRefusedSettings(dialog, error);
+    }
+
+private:
+    void Note(bool written) {
+        if (written || refused) return;
+        refused = true;
+        error = store.LastWriteError();
+    }
+    SettingsStore& store;
+    bool refused = false;
+    int error = 0;
 };
 
 void ShowDelay(HWND dialog, std::int32_t delay) {
@@ -81,7 +109,7 @@ long long PortNumber(const std::string& text) {
 bool OnSave(HWND dialog, ConfigState& state) {
     Program& program = *state.program;
     Settings& settings = program.settings;
-    SettingsStore& store = *program.store;
+    SettingsWrites writes(*program.store);
 
     char portText[32] = {};
     GetDlgItemTextA(dialog, IDC_CONFIG_PORT, portText, sizeof portText);
@@ -100,9 +128,10 @@ bool OnSave(HWND dialog, ConfigState& state) {
             return false;
         }
         DebugTrace("Port changed to %d", static_cast<int>(port));
-        if (MoveReception(program, static_cast<std::int32_t>(port))) {
-            store.WriteRegDword(kSettingsKey, kUdpPortValue, static_cast<std::int32_t>(port));
-        }
+        // A port that cannot be had leaves reception, the held port and the stored one as
+        // they were; the other settings still change.
+        if (MoveReception(program, static_cast<std::int32_t>(port)))
+            writes.Dword(kUdpPortValue, static_cast<std::int32_t>(port));
     }
 
     std::int32_t mode = ModeOff;
@@ -118,32 +147,33 @@ bool OnSave(HWND dialog, ConfigState& state) {
     DebugTrace("%s", trace);
     if (mode != settings.injectionMode) {
         settings.injectionMode = mode;
-        store.WriteRegDword(kSettingsKey, kInjectionModeValue, mode);
+        writes.Dword(kInjectionModeValue, mode);
     }
     if (state.pendingKeyDelay != settings.keyDelay) {
         settings.keyDelay = state.pendingKeyDelay;
-        store.WriteRegDword(kSettingsKey, kKeyDelayValue, state.pendingKeyDelay);
+        writes.Dword(kKeyDelayValue, state.pendingKeyDelay);
     }
     std::int32_t minimized = IsDlgButtonChecked(dialog, IDC_CONFIG_START_MINIMIZED) ? 1 : 0;
     if (minimized != settings.startMinimized) {
         settings.startMinimized = minimized;
-        store.WriteRegDword(kSettingsKey, kStartMinimizedValue, minimized);
+        writes.Dword(kStartMinimizedValue, minimized);
     }
 
     bool logon = IsDlgButtonChecked(dialog, IDC_CONFIG_START_AT_LOGON);
     if (logon != state.logonEntryPresent) {
         DebugTrace("RUN changed");
         if (!logon) {
-            store.DeleteRegValue(kRunKey, kLogonEntryValue);
+            writes.NoLogonEntry();
         } else {
             char path[512];
             DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
             if (length > 0 && length < sizeof path) {
                 DebugTrace("RUN app %s", path);
-                store.WriteRegString(kRunKey, kLogonEntryValue, LogonEntryFor(path));
+                writes.LogonEntry(LogonEntryFor(path));
             }
         }
     }
+    writes.ReportRefusal(dialog);
     return true;
 }
 
@@ -181,16 +211,12 @@ INT_PTR CALLBACK ConfigDialogProcedure(HWND dialog, UINT message, WPARAM wParam,
             return TRUE;
         }
         case WM_HSCROLL:
-            switch (LOWORD(wParam)) {
-                case TB_LINEUP:
-                case TB_LINEDOWN:
-                case TB_THUMBPOSITION:
-                case TB_THUMBTRACK:
-                    state->pendingKeyDelay = static_cast<std::int32_t>(
-                        SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_GETPOS, 0, 0));
-                    ShowDelay(dialog, state->pendingKeyDelay);
-                    break;
-                default: break;
+            // Whatever moved the thumb (line and page steps, Home and End, dragging, the
+            // wheel), the label and the delay that Save stores follow its position.
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_CONFIG_DELAY)) {
+                state->pendingKeyDelay = static_cast<std::int32_t>(
+                    SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_GETPOS, 0, 0));
+                ShowDelay(dialog, state->pendingKeyDelay);
             }
             return TRUE;
         case WM_CLOSE: EndDialog(dialog, 0); return TRUE;

@@ -38,7 +38,8 @@ INT_PTR CALLBACK CustomSeparatorsProcedure(HWND dialog, UINT message, WPARAM wPa
                 for (int i = 0; i < kSeparatorCount; ++i) {
                     if (IsDlgButtonChecked(dialog, IDC_SEPARATOR_FIRST + i)) bits |= 1 << i;
                 }
-                store->WriteRegDword(kSettingsKey, kCustomSeparatorsValue, bits);
+                if (!store->WriteRegDword(kSettingsKey, kCustomSeparatorsValue, bits))
+                    ReportRefusedSettings(dialog, store->LastWriteError());
                 EndDialog(dialog, 0);
                 return TRUE;
             }

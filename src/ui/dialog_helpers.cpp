@@ -1,5 +1,7 @@
 #include "ui/dialog_helpers.h"
 
+#include <cstdio>
+
 #include <cstdlib>
 
 namespace {
@@ -30,4 +32,13 @@ bool EndOnOkCancelOrClose(HWND dialog, UINT message, WPARAM wParam) {
         return true;
     }
     return false;
+}
+
+void ReportRefusedSettings(HWND owner, int error) {
+    char message[160];
+    std::snprintf(message, sizeof message,
+                  "Não foi possível gravar a configuração no registro (erro %d). Ela vale até o "
+                  "programa ser fechado.",
+                  error);
+    MessageBoxA(owner, message, "zentory", MB_OK | MB_ICONWARNING);
 }

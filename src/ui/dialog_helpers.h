@@ -13,5 +13,9 @@ COLORREF LinkTextColour();
 // dialog procedure returns.
 INT_PTR ColouredStaticText(WPARAM dc, COLORREF colour);
 
+// Tells the user that the registry refused the settings (the error number), which then
+// hold only until the program closes.
+void ReportRefusedSettings(HWND owner, int error);
+
 // Ends the dialog with 0 for OK, Cancel (Enter, Escape) and the close box; true when it did.
 bool EndOnOkCancelOrClose(HWND dialog, UINT message, WPARAM wParam);

@@ -1,6 +1,7 @@
 #include "ui/history_list.h"
 
 #include <climits>
+#include <cstdio>
 #include <string>
 
 #include "resource.h"
@@ -220,11 +221,33 @@ LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw) {
     }
 }
 
+namespace {
+
+// Everything goes only when the user says so: one key press would lose the whole pile.
+bool UserAgreesToDeleteAll(Program& program) {
+    std::size_t count = program.history.Count();
+    if (count == 0) return false;
+    char question[96];
+    std::snprintf(question, sizeof question, "Apagar todos os %d códigos da lista?",
+                  static_cast<int>(count));
+    return MessageBoxA(program.mainWindow, question, "zentory",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+int FirstSelectedRow(HWND list) {
+    return static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+}  // namespace
+
 void DeleteHistoryRows(Program& program) {
     HWND list = program.list;
+    // The question comes before the lock: records that arrive while it is open are shown,
+    // and go with the rest.
+    if (FirstSelectedRow(list) < 0 && !UserAgreesToDeleteAll(program)) return;
     auto lock = program.history.Lock();
-    int row = static_cast<int>(
-        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    int row = FirstSelectedRow(list);
     if (row < 0) {
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
         program.history.Clear();

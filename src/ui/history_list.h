@@ -26,7 +26,8 @@ void AnswerTextRequest(NMLVDISPINFOA* request);
 void SortHistoryList(HWND list, int column);
 // NM_CUSTOMDRAW: light green even rows while the grid is off.
 LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw);
-// Command "&Apagar": the selected rows with their records, or everything.
+// Command "&Apagar": the selected rows with their records; with none selected, everything
+// once the user agrees.
 void DeleteHistoryRows(Program& program);
 // Command "&Grade": grid lines on or off, with the menu's check mark.
 void ToggleGrid(HWND list, HWND mainWindow);

@@ -136,33 +136,34 @@ void LayoutHelper::GetMinMaxInfo(MINMAXINFO* info) const {
     info->ptMinTrackSize.y = initialHeight;
 }
 
+POINT CenteredPosition(const RECT& over, SIZE size, const RECT& workArea) {
+    LONG x = over.left + (Width(over) - size.cx) / 2;
+    LONG y = over.top + (Height(over) - size.cy) / 2;
+    x = std::max(std::min(x, workArea.right - size.cx), workArea.left);
+    y = std::max(std::min(y, workArea.bottom - size.cy), workArea.top);
+    return {x, y};
+}
+
 void CenterWindow(HWND reference, HWND window) {
+    // The monitor of the owner, which need not be the primary one: a monitor left of or
+    // above it has negative coordinates.
+    HMONITOR monitor = MonitorFromWindow(reference ? reference : window, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO monitorInfo = {};
+    monitorInfo.cbSize = sizeof monitorInfo;
+    RECT workArea;
+    if (GetMonitorInfoA(monitor, &monitorInfo)) {
+        workArea = monitorInfo.rcWork;
+    } else if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
+        workArea = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    RECT over = workArea;
+    if (reference && IsWindowVisible(reference) && !IsIconic(reference))
+        GetWindowRect(reference, &over);
     RECT outer;
     GetWindowRect(window, &outer);
-    int w = Width(outer), h = Height(outer);
-    RECT area;
-    if (reference) {
-        GetWindowRect(reference, &area);
-    } else if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) {
-        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    HDC dc = GetDC(window);
-    int screenWidth = GetDeviceCaps(dc, HORZRES);
-    int screenHeight = GetDeviceCaps(dc, VERTRES);
-    ReleaseDC(window, dc);
-    int x = area.left + (Width(area) - w) / 2;
-    int y = area.top + (Height(area) - h) / 2;
-    if (x < 0) {
-        x = 0;
-    } else if (x + w > screenWidth) {
-        x = screenWidth - w;
-    }
-    if (y < 0) {
-        y = 0;
-    } else if (y + h > screenHeight) {
-        y = screenHeight - h;
-    }
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT position = CenteredPosition(over, {Width(outer), Height(outer)}, workArea);
+    SetWindowPos(window, nullptr, position.x, position.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 UINT_PTR CALLBACK CenteringSaveDialogHook(HWND hook, UINT message, WPARAM, LPARAM) {

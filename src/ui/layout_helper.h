@@ -52,9 +52,14 @@ private:
     std::vector<Override> overrides;
 };
 
-// Places `window` centred over `reference` (its outer rectangle), or over the desktop's
-// work area when there is no reference, and keeps it on the screen.
+// Places `window` centred over `reference` (its outer rectangle), or over the work area
+// when there is no reference or it is hidden or minimised, and keeps it inside the work
+// area of the monitor that holds the reference.
 void CenterWindow(HWND reference, HWND window);
+
+// Where a window of `size` goes when centred over `over`, moved inside `workArea` as far
+// as it fits (its top left corner stays visible when it is larger).
+POINT CenteredPosition(const RECT& over, SIZE size, const RECT& workArea);
 
 // Hook of the common Save dialog: centres the dialog over its owner when it opens.
 UINT_PTR CALLBACK CenteringSaveDialogHook(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,7 +4,9 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <system_error>
 
 #include "codes/contacts.h"
 #include "codes/nfe_access_key.h"
@@ -24,18 +26,62 @@ namespace {
 
 constexpr UINT kMainCommands[] = {IDM_SAVE, IDM_DELETE, IDM_CONFIGURATION};
 constexpr UINT_PTR kDrainTimer = 1;
+constexpr UINT_PTR kTrayRetryTimer = 2;
+// At logon the taskbar may not be there yet: the icon is tried again for two minutes.
+constexpr UINT kTrayRetryMilliseconds = 2000;
+constexpr int kTrayRetries = 60;
 
-// Per main window: the program and the layout helper.
+// Per main window: the program, the layout helper and the tray icon's retries.
 struct MainWindowState {
     Program* program;
     LayoutHelper layout;
+    int trayRetriesLeft = kTrayRetries;
 };
 
-void StartReceiver(Program& program) {
+// Sent to every top-level window when the taskbar (re)starts.
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message != 0 ? message : ~0u;  // never a message that arrives
+}
+
+void ShowStatusText(Program& program, const char* text) {
+    SendMessageA(program.statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// Starts the receiver on the program's socket. When the system has no thread to give,
+// the user is told, and the status bar says that nothing is received.
+bool StartReceiver(Program& program) {
     if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
     program.receiver = std::make_unique<Receiver>(program.socket, program.settings.udpPort,
                                                   *program.receiverSink, program.injector.get());
-    program.receiver->Start();
+    try {
+        program.receiver->Start();
+        return true;
+    } catch (const std::system_error& failure) {
+        DebugTrace("[E] receiver thread %d\n", failure.code().value());
+        program.receiver.reset();
+        ShowStatusText(program, "Recepção parada");
+        char message[128];
+        std::snprintf(message, sizeof message,
+                      "Não foi possível iniciar a recepção na porta %d (erro %d).",
+                      static_cast<int>(program.settings.udpPort), failure.code().value());
+        program.messages->ShowError(message);
+        return false;
+    }
+}
+
+// Adds the tray icon; when the taskbar is not ready, tries again on a timer.
+void AddTrayIconOrRetry(HWND window, MainWindowState& state) {
+    if (AddTrayIcon(*state.program)) {
+        KillTimer(window, kTrayRetryTimer);
+        return;
+    }
+    DebugTrace("[E] Shell_NotifyIcon, %d tries left\n", state.trayRetriesLeft);
+    if (state.trayRetriesLeft-- > 0) {
+        SetTimer(window, kTrayRetryTimer, kTrayRetryMilliseconds, nullptr);
+    } else {
+        KillTimer(window, kTrayRetryTimer);
+    }
 }
 
 MainWindowState* StateOf(HWND window) {
@@ -122,8 +168,12 @@ void PlaceList(HWND window, HWND toolbar, HWND statusBar, HWND list) {
 void OnCreate(HWND window, MainWindowState& state) {
     Program& program = *state.program;
     program.mainWindow = window;
-    if (program.hotKeyEnabled) RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
-    AddTrayIcon(window, program.instance);
+    if (program.hotKeyEnabled) {
+        // Held keys type the code once. Windows before 7 knows no MOD_NOREPEAT.
+        if (!RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B'))
+            RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
+    }
+    AddTrayIconOrRetry(window, state);
     program.toolbar = CreateToolbar(window, program.instance);
     program.statusBar = CreateStatusBar(window);
     HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
@@ -162,16 +212,33 @@ void OnRowActivated(Program& program, int row, int column) {
     CodeKind kind;
     if (!RecordOfRow(program, row, itemId, code, kind)) return;
     if (kind == CodeKind::NfeKey) {
-        ShellExecuteA(program.mainWindow, "open", NfeQueryAddress(code).c_str(), nullptr, nullptr,
-                      SW_SHOWNORMAL);
+        // A code comes from the network: only a real key may become part of an address.
+        if (!IsWellFormedNfeKey(code)) {
+            MessageBoxA(program.mainWindow, "Chave de NF-e inválida: o código não tem 44 dígitos.",
+                        "zentory", MB_OK | MB_ICONWARNING);
+            return;
+        }
+        program.openAddress(program.mainWindow, NfeQueryAddress(code).c_str());
     } else {
         ShowDetailsDialog(program.mainWindow, program.instance, program.history, itemId);
     }
 }
 
-// Ctrl+Alt+B: types the selected row's code again, into whatever window has the focus.
+// The selected row the user acted on last (the selection mark, when it is selected), or
+// the first selected one; -1 when no row is selected. The mark alone may sit on a row
+// that is not selected, after a deselection or a deletion.
+int ChosenRow(HWND list) {
+    int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (mark >= 0 && (SendMessageA(list, LVM_GETITEMSTATE, mark, LVIS_SELECTED) & LVIS_SELECTED))
+        return mark;
+    return static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// Ctrl+Alt+B: types the selected row's code again, into whatever window has the focus;
+// nothing when no row is selected.
 void OnHotKey(Program& program) {
-    int row = static_cast<int>(SendMessageA(program.list, LVM_GETSELECTIONMARK, 0, 0));
+    int row = ChosenRow(program.list);
     DebugTrace("WM_HOTKEY %d", row);
     int itemId;
     std::string code;
@@ -183,7 +250,7 @@ void OnHotKey(Program& program) {
 }
 
 void OnClose(HWND window, Program& program) {
-    DeleteTrayIcon(window, program.instance);
+    DeleteTrayIcon(program);
     PostQuitMessage(0);
     DestroyWindow(window);
 }
@@ -200,6 +267,8 @@ void OnCommand(HWND window, Program& program, UINT command) {
         }
         case IDM_DELETE: DeleteHistoryRows(program); break;
         case IDM_SAVE:
+            // Every record accepted before F2 goes into the file.
+            DrainReceiverEvents(program, true);
             if (program.history.Count() == 0) {
                 MessageBoxA(window, "Não há códigos de barras para salvar.", "zentory",
                             MB_OK | MB_ICONWARNING);
@@ -318,6 +387,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case kReceiverEventsMessage: DrainReceiverEvents(program); return TRUE;
         case WM_TIMER:
             if (wParam == kDrainTimer) DrainReceiverEvents(program);
+            if (wParam == kTrayRetryTimer) AddTrayIconOrRetry(window, *state);
             return TRUE;
         case WM_NCDESTROY:
             // The receiver hands records to this window: stop it before the window goes.
@@ -325,52 +395,76 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             SetWindowLongPtrA(window, DWLP_USER, 0);
             delete state;
             return FALSE;
-        default: return FALSE;
+        default:
+            if (message == TaskbarCreatedMessage()) {
+                // Explorer restarted: without its icon a hidden Zentory could not be reached.
+                state->trayRetriesLeft = kTrayRetries;
+                AddTrayIconOrRetry(window, *state);
+            }
+            return FALSE;
     }
 }
 
+void OpenAddressWithShell(HWND owner, const char* address) {
+    ShellExecuteA(owner, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 bool MoveReception(Program& program, std::int32_t port) {
-    if (program.receiver) program.receiver->Stop();  // closes the old socket under it
+    // The new port first: when it cannot be had, reception goes on where it was.
+    UdpSocket moved;
+    if (!OpenEndpoint(moved, port, *program.messages)) return false;
+    if (program.receiver) program.receiver->Stop();  // interrupts the old socket under it
     program.receiver.reset();
-    program.socket.Close();
+    program.socket.TakeOver(moved);
     program.settings.udpPort = port;
-    if (!OpenEndpoint(program.socket, port, *program.messages)) return false;
     StartReceiver(program);
     return true;
 }
 
-void DrainReceiverEvents(Program& program) {
-    std::vector<ReceiverEvent> arrived = program.pending.TakeAll();
-    if (!arrived.empty()) {
-        for (ReceiverEvent& event : arrived)
-            program.backlog.push_back(std::move(event));
-        // Under a flood, records older than the newest 500 waiting would be dropped by the
-        // history's cap before they could be seen: they are not added at all.
-        std::size_t records = std::count_if(program.backlog.begin(), program.backlog.end(),
-                                            [](const ReceiverEvent& e) { return !e.isStatus; });
-        std::size_t excess =
-            records > HistoryStore::kCapacity ? records - HistoryStore::kCapacity : 0;
-        for (auto event = program.backlog.begin(); excess > 0 && event != program.backlog.end();) {
-            if (event->isStatus) {
-                ++event;
-            } else {
-                event = program.backlog.erase(event);
-                --excess;
-            }
+namespace {
+
+// Drops, before they are shown, what appending the waiting records one by one with the
+// history's cap would drop in the end: the oldest stored records and the oldest waiting
+// ones. `droppedInQueue` records came before the waiting ones and never arrived.
+void ApplyCapToBacklog(Program& program, std::size_t droppedInQueue, HistoryRows& rows) {
+    std::size_t waiting = std::count_if(program.backlog.begin(), program.backlog.end(),
+                                        [](const ReceiverEvent& e) { return IsRecordEvent(e); });
+    HistoryStore::CapOutcome outcome =
+        HistoryStore::OutcomeOfAppending(program.history.Count(), droppedInQueue + waiting);
+    program.history.DropOldest(outcome.droppedStored, rows);
+    std::size_t skip = outcome.skippedIncoming - std::min(outcome.skippedIncoming, droppedInQueue);
+    for (auto event = program.backlog.begin(); skip > 0 && event != program.backlog.end();) {
+        if (IsRecordEvent(*event)) {
+            event = program.backlog.erase(event);
+            --skip;
+        } else {
+            ++event;
         }
     }
-    if (program.backlog.empty()) return;
+}
+
+}  // namespace
+
+void DrainReceiverEvents(Program& program, bool everything) {
+    std::size_t droppedInQueue = 0;
+    std::vector<ReceiverEvent> arrived = program.pending.TakeAll(&droppedInQueue);
+    if (arrived.empty() && droppedInQueue == 0 && program.backlog.empty()) return;
+
+    ListViewRows rows(program.list);
+    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);  // one redraw for the slice
+    if (!arrived.empty() || droppedInQueue > 0) {
+        for (ReceiverEvent& event : arrived)
+            program.backlog.push_back(std::move(event));
+        ApplyCapToBacklog(program, droppedInQueue, rows);
+    }
 
     // A bounded slice per wake-up, so that the window keeps answering between slices.
     constexpr int kSlice = 100;
-    ListViewRows rows(program.list);
-    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);  // one redraw for the slice
-    for (int done = 0; done < kSlice && !program.backlog.empty();) {
+    for (int done = 0; (everything || done < kSlice) && !program.backlog.empty();) {
         ReceiverEvent event = std::move(program.backlog.front());
         program.backlog.pop_front();
         if (event.isStatus) {
-            SendMessageA(program.statusBar, SB_SETTEXTA, 0,
-                         reinterpret_cast<LPARAM>(event.status.c_str()));
+            ShowStatusText(program, event.status.c_str());
         } else {
             program.history.AppendWithCap(std::move(event.record), rows);
             ++done;

@@ -21,14 +21,16 @@ HWND CreateMainWindow(Program& program);
 // The main window's dialog procedure.
 INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Moves the reception to another port: the receiver on the old socket ends, the
-// endpoint opens on the new port (telling the user when it cannot) and a new receiver
-// starts on it. The new port is held either way. True when the endpoint opened.
+// Moves the reception to another port: the endpoint opens on the new port first (telling
+// the user when it cannot, and leaving the reception as it was); then the receiver on the
+// old socket ends, the socket closes, the new port is held and a new receiver starts on
+// it. True when the endpoint opened.
 bool MoveReception(Program& program, std::int32_t port);
 
 // Takes what the receiver handed over: status texts and records, which it stores in the
-// history with their rows. Runs on the main thread.
-void DrainReceiverEvents(Program& program);
+// history with their rows, a slice at a time unless `everything`. The rows left are those
+// that appending every record one by one with the cap would leave. Main thread only.
+void DrainReceiverEvents(Program& program, bool everything = false);
 
 // The receiver's sink in the program: queues everything for the main thread and wakes it
 // only when the queue was empty, so that a flood cannot fill its message queue.

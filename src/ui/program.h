@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <deque>
 #include <memory>
@@ -24,6 +25,14 @@ struct ReceiverEvent {
     CodeRecord record;
 };
 
+// A full hand-off queue drops the oldest records, never a status text.
+inline bool IsRecordEvent(const ReceiverEvent& event) {
+    return !event.isStatus;
+}
+
+// Opens an address (the NF-e query page) with the shell.
+void OpenAddressWithShell(HWND owner, const char* address);
+
 // The program's state, shared by its windows. Start-up fills it; the tests fill it with
 // stand-ins. Everything but the settings, the history and the hand-off queue belongs to
 // the main thread.
@@ -35,12 +44,16 @@ struct Program {
     TextTyper* typer = nullptr;
     std::unique_ptr<KeyboardInjector> injector;
     UserMessages* messages = nullptr;
+    // What opens addresses; the tests put a stand-in here.
+    void (*openAddress)(HWND owner, const char* address) = OpenAddressWithShell;
+    // What adds, changes and removes the tray icon.
+    BOOL(WINAPI* notifyIcon)(DWORD command, PNOTIFYICONDATAA data) = Shell_NotifyIconA;
 
     // Reception: the socket, its receiver thread, and what the thread hands over.
     UdpSocket socket;
     std::unique_ptr<ReceiverSink> receiverSink;
     std::unique_ptr<Receiver> receiver;
-    HandoffQueue<ReceiverEvent> pending;
+    HandoffQueue<ReceiverEvent> pending{5000, IsRecordEvent};
     std::deque<ReceiverEvent> backlog;  // taken from `pending`, not yet shown (main thread)
 
     // Command line: the hot key (any argument) and the export file name ("-f ").

@@ -34,25 +34,27 @@ void ShowTrayMenu(HWND mainWindow, HINSTANCE instance, POINT point) {
 
 }  // namespace
 
-void AddTrayIcon(HWND mainWindow, HINSTANCE instance) {
+bool AddTrayIcon(Program& program) {
     NOTIFYICONDATAA data = {};
     data.cbSize = sizeof data;
-    data.hWnd = mainWindow;
+    data.hWnd = program.mainWindow;
     data.uID = kTrayIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
-    data.hIcon = TrayIcon(instance);
+    data.hIcon = TrayIcon(program.instance);
     lstrcpynA(data.szTip, "Zentory", sizeof data.szTip);
-    Shell_NotifyIconA(NIM_ADD, &data);
+    if (program.notifyIcon(NIM_ADD, &data)) return true;
+    // An icon that is still there (the taskbar restarted without losing it) only changes.
+    return program.notifyIcon(NIM_MODIFY, &data) != FALSE;
 }
 
-void DeleteTrayIcon(HWND mainWindow, HINSTANCE instance) {
-    TrayIcon(instance);
+void DeleteTrayIcon(Program& program) {
+    TrayIcon(program.instance);
     NOTIFYICONDATAA data = {};
     data.cbSize = sizeof data;
-    data.hWnd = mainWindow;
+    data.hWnd = program.mainWindow;
     data.uID = kTrayIconId;
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    program.notifyIcon(NIM_DELETE, &data);
 }
 
 POINT ClampIntoWorkArea(POINT point, const RECT& workArea) {

@@ -6,8 +6,11 @@
 // the menu with "&Mostrar" and "&Sair".
 constexpr UINT kTrayIconId = 500;
 
-void AddTrayIcon(HWND mainWindow, HINSTANCE instance);
-void DeleteTrayIcon(HWND mainWindow, HINSTANCE instance);
+struct Program;
+
+// Adds the icon of the program's main window; false when there is no taskbar to take it yet.
+bool AddTrayIcon(Program& program);
+void DeleteTrayIcon(Program& program);
 // The tray icon's callback message: icon id and mouse message.
 void OnTrayNotification(HWND mainWindow, HINSTANCE instance, UINT iconId, UINT mouseMessage);
 // Shows the main window in its normal state, in front.

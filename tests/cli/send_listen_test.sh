@@ -34,6 +34,14 @@ code=$?
 [ $code -eq 255 ] || fail "second listen on a port in use exited with $code, not 255"
 grep -q "Porta $port esta em uso." "$work/second.err" || fail "no port-in-use message: $(cat "$work/second.err")"
 
+# Separator bits beyond the ten gaps are a usage error, not a quiet "missing".
+for bits in 1024 4294967295 -1; do
+    "$@" listen --port $port --custom-separators $bits >/dev/null 2>"$work/bits.err"
+    code=$?
+    [ $code -eq 2 ] || fail "--custom-separators $bits exited with $code, not 2"
+    grep -q "custom-separators" "$work/bits.err" || fail "no message for --custom-separators $bits"
+done
+
 send() { "$@" >/dev/null 2>"$work/send.err" || fail "send $*: $(cat "$work/send.err")"; }
 # The five samples, with kind byte 1 as the simulated reception sends them.
 send "$@" send --port $port 00092473500000830004240405000030000226026703 \

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "history/headless_rows.h"
+#include "history/history_line.h"
 #include "read_file.h"
 #include "settings/command_line.h"
 
@@ -61,4 +62,28 @@ TEST(WriteHistoryFile, MixedHistoryBytesAndFailures) {
     EXPECT_FALSE(WriteHistoryFile(::testing::TempDir(), history, {2008, 1, 1}));
     EXPECT_FALSE(
         WriteHistoryFile(::testing::TempDir() + "no-such-folder/x.txt", history, {2008, 1, 1}));
+}
+
+TEST(WriteHistoryFile, AnyCodeStaysOneLine) {
+    // A datagram can carry any bytes: CR LF, TAB, DEL or a zero inside a code would forge
+    // lines or fields in the saved file. Each is written as '?'.
+    HistoryStore history;
+    HeadlessHistoryRows rows;
+    CodeRecord forged;
+    forged.code = std::string("1234567890\r\nNFe 0000\t\x7f") + '\0' + "x";
+    forged.kind = CodeKind::NfeKey;
+    CodeRecord slip;
+    slip.code = "0019145570000011000995685\n418332600000624818";
+    history.AppendWithCap(forged, rows);
+    history.AppendWithCap(slip, rows);
+
+    std::string name = ::testing::TempDir() + "zentory-export-control.txt";
+    ASSERT_TRUE(WriteHistoryFile(name, history, {2008, 1, 1}));
+    std::string bytes = ReadWholeFile(name);
+    std::remove(name.c_str());
+    EXPECT_EQ(bytes,
+              "NFe 1234567890??NFe 0000???x \r\n"
+              "0019145570000011000995685?418332600000624818 digito verificador invalido\r\n");
+    EXPECT_EQ(WithoutControlBytes(std::string("\x1f\x20~\x7f\x80\xe9", 6)),
+              std::string("? ~?\x80\xe9", 6));
 }

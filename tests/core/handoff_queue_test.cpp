@@ -41,3 +41,21 @@ TEST(HandoffQueue, KeepsOnlyTheNewestItemsWhenNobodyTakesThem) {
     EXPECT_EQ(queue.TakeAll(), (std::vector<int>{3, 4, 5}));
     EXPECT_EQ(queue.Dropped(), 2u);
 }
+
+TEST(HandoffQueue, AFullQueueDropsOnlyWhatItMayAndCountsItForTheTaker) {
+    // Negative items stand for status texts, which must never be dropped.
+    HandoffQueue<int> queue(3, [](const int& item) { return item >= 0; });
+    queue.Push(-1);
+    for (int i = 1; i <= 5; ++i)
+        queue.Push(i);
+    std::size_t dropped = 0;
+    EXPECT_EQ(queue.TakeAll(&dropped), (std::vector<int>{-1, 4, 5}));
+    EXPECT_EQ(dropped, 3u);
+    queue.Push(6);
+    EXPECT_EQ(queue.TakeAll(&dropped), (std::vector<int>{6}));
+    EXPECT_EQ(dropped, 0u);  // counted once
+    // Nothing droppable: the queue keeps it all rather than lose a status.
+    for (int i = 0; i < 5; ++i)
+        queue.Push(-2);
+    EXPECT_EQ(queue.TakeAll().size(), 5u);
+}

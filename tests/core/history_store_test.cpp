@@ -85,3 +85,37 @@ TEST(HistoryStore, LookUpEraseAndClear) {
     store.Clear();
     EXPECT_EQ(store.Count(), 0u);
 }
+
+TEST(HistoryStore, OutcomeOfAppendingIsWhatAppendingOneByOneLeaves) {
+    EXPECT_EQ(HistoryStore::OutcomeOfAppending(100, 600).droppedStored, 100u);
+    EXPECT_EQ(HistoryStore::OutcomeOfAppending(100, 600).skippedIncoming, 100u);
+    EXPECT_EQ(HistoryStore::OutcomeOfAppending(500, 0).droppedStored, 0u);
+    // Against the cap itself, for stores and batches around every edge of the cycle.
+    for (std::size_t stored : {0, 1, 299, 300, 301, 499, 500}) {
+        for (std::size_t incoming :
+             {0, 1, 199, 200, 201, 400, 499, 500, 501, 600, 700, 701, 702, 1234}) {
+            HistoryStore reference;
+            HeadlessHistoryRows referenceRows;
+            int number = 0;
+            for (std::size_t i = 0; i < stored + incoming; ++i)
+                reference.AppendWithCap(Numbered(++number), referenceRows);
+
+            HistoryStore store;
+            HeadlessHistoryRows rows;
+            number = 0;
+            for (std::size_t i = 0; i < stored; ++i)
+                store.AppendWithCap(Numbered(++number), rows);
+            auto outcome = HistoryStore::OutcomeOfAppending(store.Count(), incoming);
+            store.DropOldest(outcome.droppedStored, rows);
+            number += static_cast<int>(outcome.skippedIncoming);
+            for (std::size_t i = outcome.skippedIncoming; i < incoming; ++i)
+                store.AppendWithCap(Numbered(++number), rows);
+
+            std::vector<int> expected, got;
+            reference.ForEach([&](const CodeRecord& r) { expected.push_back(r.sequenceIndex); });
+            store.ForEach([&](const CodeRecord& r) { got.push_back(r.sequenceIndex); });
+            ASSERT_EQ(got, expected) << stored << " stored, " << incoming << " incoming";
+            ASSERT_EQ(rows.RowCount(), static_cast<int>(got.size()));
+        }
+    }
+}

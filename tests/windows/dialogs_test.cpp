@@ -130,19 +130,96 @@ TEST_F(DialogsTest, SaveStoresExactlyWhatChanged) {
     EXPECT_EQ(traces.Count("RUN changed"), 1);
 }
 
-TEST_F(DialogsTest, TrackbarPageStepsChangeNothing) {
+TEST_F(DialogsTest, EveryTrackbarRequestShowsAndKeepsTheDelay) {
     CreateMain();
     OpenConfig();
     HWND trackbar = GetDlgItem(dialog, IDC_CONFIG_DELAY);
-    SendMessageA(trackbar, TBM_SETPOS, TRUE, 40);
-    SendMessageA(dialog, WM_HSCROLL, TB_PAGEDOWN, reinterpret_cast<LPARAM>(trackbar));
-    EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "0 ms");
-    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40),
-                 reinterpret_cast<LPARAM>(trackbar));
-    EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "40 ms");
+    auto position = [&] {
+        return std::to_string(SendMessageA(trackbar, TBM_GETPOS, 0, 0)) + " ms";
+    };
+    // The keys a user presses on the focused slider: page and line steps, End and Home.
+    for (WPARAM key : {VK_NEXT, VK_NEXT, VK_RIGHT, VK_PRIOR, VK_END, VK_HOME, VK_NEXT}) {
+        SendMessageA(trackbar, WM_KEYDOWN, key, 0);
+        SendMessageA(trackbar, WM_KEYUP, key, 0);
+        EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), position()) << key;
+    }
+    EXPECT_NE(position(), "0 ms");
+    std::string shown = Text(IDC_CONFIG_DELAY_LABEL);
     Click(IDOK);
-    EXPECT_EQ(program.settings.keyDelay, 40);
-    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "KBDkeydelay"), 40);
+    EXPECT_EQ(std::to_string(program.settings.keyDelay) + " ms", shown);
+    EXPECT_EQ(std::to_string(store.ReadRegDword(kSettingsKey, "KBDkeydelay")) + " ms", shown);
+}
+
+TEST_F(DialogsTest, APortInUseLeavesTheReceptionAsItWas) {
+    int error;
+    ASSERT_TRUE(StartNetwork(error));
+    SocketError socketError;
+    UdpSocket other;  // another program on the port the user wants
+    ASSERT_TRUE(other.Open(socketError) && other.Bind(0, false, socketError));
+    std::uint16_t takenPort = other.LocalPort();
+    ASSERT_TRUE(OpenEndpoint(program.socket, 0, messages));
+    std::uint16_t oldPort = program.socket.LocalPort();
+    program.settings.udpPort = oldPort;
+    CreateMain();
+    Pump();
+    OpenConfig();
+    SetDlgItemTextA(dialog, IDC_CONFIG_PORT, std::to_string(takenPort).c_str());
+    Click(IDC_CONFIG_MODE_RAW);  // changed in the same Save: still applies
+    Click(IDOK);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{"Porta " + std::to_string(takenPort) + " esta em uso."}));
+    EXPECT_EQ(program.settings.udpPort, oldPort);
+    EXPECT_FALSE(store.RegValueExists(kSettingsKey, "UDPport"));
+    EXPECT_EQ(program.settings.injectionMode, ModeRaw);
+    DestroyWindow(dialog);
+    OpenConfig();
+    EXPECT_EQ(Text(IDC_CONFIG_PORT), std::to_string(oldPort));
+
+    // The old port still receives, and the status bar still tells the truth.
+    UdpSocket phone;
+    ASSERT_TRUE(phone.Open(socketError));
+    auto datagram = *BuildScanDatagram("00191455700000110009956850418332600000624818", 1);
+    phone.SendTo(LoopbackAddress(), oldPort, datagram.data(), datagram.size(), socketError);
+    for (int i = 0; i < 500 && program.history.Count() == 0; ++i) {
+        Pump();
+        Sleep(10);
+    }
+    EXPECT_EQ(program.history.Count(), 1u);
+    EXPECT_EQ(StatusText(0), "Esperando dados na porta " + std::to_string(oldPort) + " UDP");
+    DestroyWindow(program.mainWindow);
+    program.mainWindow = nullptr;
+    program.socket.Close();
+    other.Close();
+    StopNetwork();
+}
+
+TEST_F(DialogsTest, RefusedRegistryWritesAreReportedOnceAndHoldForTheRun) {
+    CreateMain();
+    OpenConfig();
+    store.RefuseWrites(5);
+    Click(IDC_CONFIG_MODE_CUSTOM);
+    Click(IDC_CONFIG_START_MINIMIZED);
+    Click(IDC_CONFIG_START_AT_LOGON);
+    {
+        // One box for the four refused writes (a second one would keep Save waiting).
+        DialogWatcher report("zentory", DialogWatcher::Press(IDOK));
+        Click(IDOK);
+        EXPECT_EQ(report.Text(),
+                  "Não foi possível gravar a configuração no registro (erro 5). Ela vale até o "
+                  "programa ser fechado.");
+    }
+    EXPECT_EQ(program.settings.injectionMode, ModeCustom);
+    EXPECT_EQ(program.settings.startMinimized, 1);
+    EXPECT_FALSE(store.RegValueExists(kSettingsKey, "KBDinjection"));
+
+    // Nothing refused: no message.
+    store.RefuseWrites(0);
+    OpenConfig();
+    Click(IDC_CONFIG_MODE_RAW);
+    DialogWatcher none("zentory", DialogWatcher::Press(IDOK));
+    Click(IDOK);
+    EXPECT_FALSE(none.Seen());
 }
 
 TEST_F(DialogsTest, InvalidPortsAreRefusedAndTheDialogStays) {

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "../core/test_doubles.h"
+#include "codes/nfe_access_key.h"
+#include "dialog_watcher.h"
 #include "resource.h"
 #include "settings/memory_settings_store.h"
 #include "ui/history_list.h"
@@ -88,6 +90,35 @@ protected:
         SendMessageA(program.list, LVM_SETSELECTIONMARK, 0, row);
     }
     void Command(UINT id) { SendMessageA(window, WM_COMMAND, id, 0); }
+    void Deselect() {
+        LVITEMA none = {};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageA(program.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&none));
+    }
+    void DoubleClick(int row) {
+        NMITEMACTIVATE activate = {};
+        activate.hdr.hwndFrom = program.list;
+        activate.hdr.idFrom = IDC_HISTORY_LIST;
+        activate.hdr.code = NM_DBLCLK;
+        activate.iItem = row;
+        SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, reinterpret_cast<LPARAM>(&activate));
+    }
+    // Hands `count` records numbered from `first` to the queue without waking the window.
+    void Queue(int first, int count) {
+        for (int i = first; i < first + count; ++i) {
+            ReceiverEvent event;
+            event.record = Record(kBank, CodeKind::BankSlip, true);
+            event.record.sequenceIndex = i;
+            program.pending.Push(std::move(event));
+        }
+    }
+    std::vector<int> RowSequence() {
+        std::vector<int> sequence;
+        for (int row = 0; row < Rows(); ++row)
+            sequence.push_back(RecordAt(row)->sequenceIndex);
+        return sequence;
+    }
     void ClickColumn(int column) {
         NMLISTVIEW click = {};
         click.hdr.hwndFrom = program.list;
@@ -183,13 +214,130 @@ TEST_F(MainWindowTest, DeleteRemovesTheSelectedRowsOrEverything) {
         EXPECT_EQ(RecordAt(row)->sequenceIndex, expected[row]);
         EXPECT_EQ(program.history.FindByItemId(RowItemId(program.list, row)), RecordAt(row));
     }
-    LVITEMA none = {};  // no row selected
-    none.stateMask = LVIS_SELECTED;
-    SendMessageA(program.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(&none));
-    Command(IDM_DELETE);
+    // None selected: a question first, "Não" the default button and the answer that
+    // keeps everything.
+    Deselect();
+    std::atomic<bool> noIsDefault{false};
+    {
+        DialogWatcher question("zentory", [&](HWND box) {
+            LONG style = GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE);
+            noIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+            PostMessageA(box, WM_COMMAND, IDNO, 0);
+        });
+        Command(IDM_DELETE);
+        EXPECT_EQ(question.Text(), "Apagar todos os 3 códigos da lista?");
+    }
+    EXPECT_TRUE(noIsDefault);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(program.history.Count(), 3u);
+    {
+        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
+        Command(IDM_DELETE);
+        EXPECT_TRUE(question.Seen());
+    }
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(program.history.Count(), 0u);
+    {
+        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
+        Command(IDM_DELETE);  // nothing to delete: nothing to ask
+        EXPECT_FALSE(question.Seen());
+    }
+}
+
+TEST_F(MainWindowTest, RecordsArrivingAtOnceLeaveWhatTheCapWouldLeave) {
+    Queue(1, 100);
+    TakeEverything();
+    Queue(101, 600);
+    TakeEverything();
+    std::vector<int> expected;
+    for (int i = 201; i <= 700; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(RowSequence(), expected);
+
+    // Arrivals while a backlog is still being shown slice by slice.
+    Queue(701, 150);
+    DrainReceiverEvents(program);
+    Queue(851, 60);
+    TakeEverything();
+    // 910 in all: the cap leaves the newest 301 + (910 - 501) % 200 = 310.
+    expected.clear();
+    for (int i = 601; i <= 910; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(RowSequence(), expected);
+    for (int row = 0; row < Rows(); ++row)
+        ASSERT_EQ(program.history.FindByItemId(RowItemId(program.list, row)), RecordAt(row));
+}
+
+TEST_F(MainWindowTest, AFloodThatFillsTheQueueKeepsTheStatusAndTheRightRows) {
+    MainWindowSink(program).ShowStatus("Esperando dados na porta 6666 UDP");
+    Queue(1, 6000);                               // 1000 more than the queue holds
+    EXPECT_EQ(program.pending.Dropped(), 1001u);  // 6000 records and a status, 5000 kept
+    TakeEverything();
+    char text[128] = {};
+    SendMessageA(program.statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Esperando dados na porta 6666 UDP");
+    // 6000 appended one by one leave 301 + (6000 - 501) % 200 = 400: 5601 to 6000.
+    std::vector<int> expected;
+    for (int i = 5601; i <= 6000; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(RowSequence(), expected);
+}
+
+TEST_F(MainWindowTest, SaveTakesEveryWaitingRecordFirst) {
+    Queue(1, 250);  // handed over, no wake-up handled yet
+    DialogWatcher cancel("Save log", DialogWatcher::Press(IDCANCEL));
+    Command(IDM_SAVE);
+    EXPECT_TRUE(cancel.Seen());  // not "nothing to save"
+    EXPECT_EQ(program.history.Count(), 250u);
+    EXPECT_EQ(Rows(), 250);
+}
+
+TEST_F(MainWindowTest, ActivatingANfeRowOpensOnlyAWellFormedKey) {
+    static std::vector<std::string> opened;
+    opened.clear();
+    program.openAddress = [](HWND, const char* address) { opened.push_back(address); };
+    Receive(Record(kNfe, CodeKind::NfeKey, true));
+    CodeRecord hostile = Record(kNfe, CodeKind::NfeKey, false);
+    hostile.code = "123456789012345678901234567890123456\" & calc";  // 44 bytes
+    ASSERT_EQ(hostile.code.size(), 44u);
+    Receive(hostile);
+    DoubleClick(0);
+    EXPECT_EQ(opened, (std::vector<std::string>{NfeQueryAddress(kNfe)}));
+    {
+        DialogWatcher warning("zentory", DialogWatcher::Press(IDOK));
+        DoubleClick(1);
+        EXPECT_EQ(warning.Text(), "Chave de NF-e inválida: o código não tem 44 dígitos.");
+    }
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ActivatingASlipShowsThatVeryRowAfterASortAndADelete) {
+    const char* codes[] = {"00191455700000110009956850418332600000624818",
+                           "00092473500000830004240405000030000226026703",
+                           "84620000002311301132632914523029359083800000"};
+    std::uint32_t senders[] = {0x0300000A, 0x0100000A, 0x0200000A};  // 10.0.0.3, .1, .2
+    for (int i = 0; i < 3; ++i)
+        Receive(Record(codes[i], i == 2 ? CodeKind::CollectionSlip : CodeKind::BankSlip, true,
+                       senders[i]));
+    auto shownBarcode = [&](int row) {
+        std::string barcode;
+        auto read = [&](HWND dialog) {
+            char text[64] = {};
+            GetDlgItemTextA(dialog, IDC_DETAILS_BARCODE, text, sizeof text);
+            barcode = text;
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        };
+        DialogWatcher bank("Boleto bancário", read);
+        DialogWatcher collection("Consessionária", read);
+        DoubleClick(row);
+        return barcode;
+    };
+    ClickColumn(1);  // by sender: 10.0.0.1, 10.0.0.2, 10.0.0.3
+    EXPECT_EQ(shownBarcode(0), codes[1]);
+    EXPECT_EQ(shownBarcode(2), codes[0]);
+    Select(0);
+    Command(IDM_DELETE);
+    EXPECT_EQ(shownBarcode(0), codes[2]);
 }
 
 TEST_F(MainWindowTest, SortingByAddressOrdersTheTextAndNewRowsGoToTheBottom) {
@@ -244,6 +392,24 @@ TEST_F(MainWindowTest, HotKeyTypesTheSelectedRowAgain) {
     EXPECT_EQ(typer.Texts().size(), 2u);
 }
 
+TEST_F(MainWindowTest, HotKeyTypesNothingOnceNoRowIsSelected) {
+    for (const char* code : {kNfe, kBank, kCollection})
+        Receive(Record(code, CodeKind::NfeKey, true));
+    // The selection mark stays on a row the user deselected...
+    Select(1);
+    Deselect();
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);
+    // ...and moves to the neighbour of a row deleted with F6.
+    Select(0);
+    Command(IDM_DELETE);
+    ASSERT_EQ(Rows(), 2);
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);
+    EXPECT_TRUE(typer.Texts().empty());
+    Select(1);
+    SendMessageA(window, WM_HOTKEY, program.hotKeyId, 0);
+    EXPECT_EQ(typer.Texts(), (std::vector<std::string>{kCollection}));
+}
+
 TEST_F(MainWindowTest, MinimiseHidesAndShowBringsBack) {
     ShowWindow(window, SW_SHOWNORMAL);
     SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -296,4 +462,57 @@ TEST_F(MainWindowTest, TrayClicksShowTheWindowAndTraceAllButMoves) {
     clamped = ClampIntoWorkArea({-5, -7}, workArea);
     EXPECT_EQ(clamped.x, 0);
     EXPECT_EQ(clamped.y, 0);
+}
+
+namespace {
+
+// The tray as the main window sees it: every call, and a taskbar that may not be there.
+struct FakeTray {
+    static BOOL WINAPI NotifyIcon(DWORD command, PNOTIFYICONDATAA data) {
+        calls.push_back(command);
+        EXPECT_EQ(data->uID, kTrayIconId);
+        if (command == NIM_DELETE) return TRUE;
+        return present ? TRUE : FALSE;
+    }
+    static inline std::vector<DWORD> calls;
+    static inline bool present = true;
+};
+
+}  // namespace
+
+TEST(MainWindowTray, TheIconComesBackWithTheTaskbarAndGoesWithTheWindow) {
+    Program program;
+    MemorySettingsStore store;
+    RecordingTyper typer;
+    program.instance = GetModuleHandleA(nullptr);
+    program.store = &store;
+    program.typer = &typer;
+    program.notifyIcon = FakeTray::NotifyIcon;
+    FakeTray::calls.clear();
+    FakeTray::present = false;  // logon: the taskbar is not up yet
+    RegisterMainWindowClass(program.instance);
+    HWND window = CreateMainWindow(program);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(FakeTray::calls, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
+
+    // The retry timer tries again until the taskbar takes the icon, then stops.
+    constexpr UINT_PTR kTrayRetryTimer = 2;
+    SendMessageA(window, WM_TIMER, kTrayRetryTimer, 0);
+    EXPECT_EQ(FakeTray::calls.size(), 4u);
+    FakeTray::present = true;
+    SendMessageA(window, WM_TIMER, kTrayRetryTimer, 0);
+    EXPECT_EQ(FakeTray::calls.back(), static_cast<DWORD>(NIM_ADD));
+
+    // Explorer restarts: the icon is added again.
+    FakeTray::calls.clear();
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(FakeTray::calls, (std::vector<DWORD>{NIM_ADD}));
+
+    FakeTray::calls.clear();
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(FakeTray::calls, (std::vector<DWORD>{NIM_DELETE}));
+    EXPECT_FALSE(IsWindow(window));
+    MSG message;  // the quit message that closing posts
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
 }

@@ -81,3 +81,19 @@ TEST_F(RegistryStoreTest, StringsAreStoredWithTheirTerminator) {
     EXPECT_EQ(size, path.size() + 1);
     EXPECT_EQ(std::string(data), path);
 }
+
+TEST_F(RegistryStoreTest, RefusedWritesAreReportedWithTheirError) {
+    // The registry refuses a value name longer than it allows and a key name longer than
+    // it allows: each write reports false with the registry's error, and nothing is stored.
+    std::string longValueName(20000, 'v');
+    EXPECT_FALSE(store.WriteRegDword(kTestKey, longValueName, 1));
+    EXPECT_NE(store.LastWriteError(), 0);
+    EXPECT_FALSE(store.WriteRegString(kTestKey, longValueName, "text"));
+    EXPECT_NE(store.LastWriteError(), 0);
+
+    std::string longKey = std::string(kTestKey) + "\\" + std::string(600, 'k');
+    EXPECT_FALSE(store.WriteRegDword(longKey, "UDPport", 1));
+    EXPECT_FALSE(store.DeleteRegValue(longKey, "UDPport"));
+    EXPECT_NE(store.LastWriteError(), 0);
+    EXPECT_TRUE(store.WriteRegDword(kTestKey, "UDPport", 6666));
+}
