@@ -24,7 +24,9 @@ namespace {
 
 const char kListenUsage[] =
     "usage: zentory-cli listen [--port P] [--mode 0-4] [--custom-separators N] [--count N]\n"
-    "                          [--export FILE] [--trace]\n";
+    "                          [--allow any|local|LIST] [--export FILE] [--trace]\n"
+    "  --allow  who may send: any address, local (private networks, the default), or a list\n"
+    "           of addresses and CIDR blocks such as \"203.0.113.7,198.51.100.0/24\"\n";
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
@@ -56,6 +58,11 @@ public:
         : history(store), typer(capturingTyper), count(wanted) {}
 
     void ShowStatus(const std::string& text) override { DebugTrace("%s\n", text.c_str()); }
+
+    void Refuse(std::uint32_t senderAddress) override {
+        std::fprintf(stderr, "zentory-cli listen: refused a code from %s (not an allowed sender)\n",
+                     FormatIPv4(senderAddress).c_str());
+    }
 
     void Deliver(CodeRecord record) override {
         std::string line;
@@ -108,6 +115,25 @@ private:
     std::condition_variable changed;
 };
 
+// "any", "local" or a list of addresses and blocks.
+bool ParseAllowOption(const std::string& text, SenderFilter& filter, std::string& error) {
+    if (text == "any") {
+        filter = SenderFilter(SenderFilterMode::AnyAddress, {});
+    } else if (text == "local") {
+        filter = SenderFilter(SenderFilterMode::PrivateNetworks, {});
+    } else {
+        std::vector<AddressBlock> blocks;
+        std::string bad;
+        if (!ParseAddressList(text, blocks, bad) || blocks.empty()) {
+            error = bad.empty() ? "--allow needs any, local or addresses"
+                                : "bad address '" + bad + "' for --allow";
+            return false;
+        }
+        filter = SenderFilter(SenderFilterMode::ListedAddresses, std::move(blocks));
+    }
+    return true;
+}
+
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "zentory-cli listen: %s\n%s", message.c_str(), kListenUsage);
     return kUsageExitCode;
@@ -117,9 +143,9 @@ int UsageError(const std::string& message) {
 
 int RunListen(const std::vector<std::string>& args) {
     std::string error;
-    auto parsed =
-        ParseArguments(args, {"--port", "--mode", "--custom-separators", "--count", "--export"},
-                       {"--trace"}, error);
+    auto parsed = ParseArguments(
+        args, {"--port", "--mode", "--custom-separators", "--count", "--export", "--allow"},
+        {"--trace"}, error);
     if (!parsed) return UsageError(error);
     if (!parsed->positional.empty())
         return UsageError("unexpected '" + parsed->positional[0] + "'");
@@ -137,6 +163,10 @@ int RunListen(const std::vector<std::string>& args) {
     auto separators = number("--custom-separators", "0", 0, 1023);
     auto count = number("--count", "0", 0, 1LL << 40);
     if (!port || !mode || !separators || !count) return UsageError(error);
+    auto allow = parsed->options.find("--allow");
+    SenderFilter filter;
+    if (allow != parsed->options.end() && !ParseAllowOption(allow->second, filter, error))
+        return UsageError(error);
 
     // The settings the program would hold, as if read from the registry.
     MemorySettingsStore store;
@@ -166,7 +196,9 @@ int RunListen(const std::vector<std::string>& args) {
     CapturingTyper typer;
     KeyboardInjector injector(settings, store, typer);
     ListenSink sink(history, typer, *count);
-    Receiver receiver(socket, settings.udpPort, sink, &injector);
+    SenderGate gate;
+    gate.SetFilter(filter);
+    Receiver receiver(socket, settings.udpPort, sink, &injector, &gate);
     receiver.Start();
     sink.WaitUntilDone();
     receiver.Stop();

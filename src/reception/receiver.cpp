@@ -41,9 +41,26 @@ DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload
     return DatagramOutcome::Accepted;
 }
 
+DatagramOutcome TakeDatagram(ReceiverState& state, SenderGate* gate, const std::uint8_t* payload,
+                             std::size_t size, std::uint32_t senderAddress,
+                             const LocalDateTime& now, CodeRecord& record, bool& firstRefusal) {
+    // Before anything else: a refused datagram is not stored, not typed, and its sequence
+    // number is not remembered.
+    firstRefusal = false;
+    if (gate && !gate->Admit(senderAddress, firstRefusal)) return DatagramOutcome::Refused;
+    DatagramOutcome outcome = AcceptDatagram(state, payload, size, senderAddress, now, record);
+    if (gate && outcome == DatagramOutcome::Accepted)
+        gate->NoteAccepted(senderAddress, record.receivedAt);
+    return outcome;
+}
+
 Receiver::Receiver(UdpSocket& udpSocket, std::int32_t udpPort, ReceiverSink& receiverSink,
-                   KeyboardInjector* keyboardInjector)
-    : socket(udpSocket), port(udpPort), sink(receiverSink), injector(keyboardInjector) {}
+                   KeyboardInjector* keyboardInjector, SenderGate* senderGate)
+    : socket(udpSocket),
+      port(udpPort),
+      sink(receiverSink),
+      injector(keyboardInjector),
+      gate(senderGate) {}
 
 Receiver::~Receiver() {
     Stop();
@@ -95,8 +112,14 @@ void Receiver::Run() {
                    FormatIPv4(received.senderAddress).c_str(), received.size);
 
         std::size_t size = static_cast<std::size_t>(received.size);
-        DatagramOutcome outcome =
-            AcceptDatagram(state, buffer, size, received.senderAddress, LocalNow(), record);
+        bool firstRefusal = false;
+        DatagramOutcome outcome = TakeDatagram(state, gate, buffer, size, received.senderAddress,
+                                               LocalNow(), record, firstRefusal);
+        if (outcome == DatagramOutcome::Refused) {
+            DebugTrace("Refused datagram from %s: not an allowed sender\n",
+                       FormatIPv4(received.senderAddress).c_str());
+            if (firstRefusal) sink.Refuse(received.senderAddress);
+        }
         if (outcome == DatagramOutcome::Repeat) DebugTrace("Numero de sequencia duplicado.\n");
         if (outcome != DatagramOutcome::Accepted) continue;
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "history/code_record.h"
+#include "reception/sender_filter.h"
 #include "reception/udp_socket.h"
 #include "typing/layouts.h"
 #include "util/local_time.h"
@@ -16,7 +17,7 @@ struct ReceiverState {
     std::int32_t sequenceIndex = 0;  // datagrams accepted so far
 };
 
-enum class DatagramOutcome { Accepted, Invalid, Repeat };
+enum class DatagramOutcome { Accepted, Invalid, Repeat, Refused };
 
 // Applies the datagram rules and the repeat rule to one received payload and, when it
 // is accepted, fills `record` with the code and its interpretation (due dates resolved
@@ -24,6 +25,13 @@ enum class DatagramOutcome { Accepted, Invalid, Repeat };
 DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload, std::size_t size,
                                std::uint32_t senderAddress, const LocalDateTime& now,
                                CodeRecord& record);
+
+// The receiver's whole rule for one datagram: the sender first (when a gate is given),
+// then AcceptDatagram. A refused datagram leaves `state` as it was; `firstRefusal` tells
+// whether it is the first refusal of its sender.
+DatagramOutcome TakeDatagram(ReceiverState& state, SenderGate* gate, const std::uint8_t* payload,
+                             std::size_t size, std::uint32_t senderAddress,
+                             const LocalDateTime& now, CodeRecord& record, bool& firstRefusal);
 
 // "2026/12/07 09:05:03"
 std::string FormatReceivedAt(const LocalDateTime& time);
@@ -36,17 +44,21 @@ public:
     virtual void ShowStatus(const std::string& text) = 0;
     // One accepted record, for the history.
     virtual void Deliver(CodeRecord record) = 0;
+    // The first datagram refused from this sender since the program started.
+    virtual void Refuse(std::uint32_t /*senderAddress*/) {}
 };
 
-// The thread that waits on the UDP socket: validates each datagram, drops repeats,
-// interprets the code, starts its typing (when an injector is given) and hands the
-// record on. It ends only when its socket is interrupted; stray datagrams, oversized
-// ones, "connection reset" reports and other receive errors are dropped.
+// The thread that waits on the UDP socket: refuses senders that the gate does not admit
+// (when a gate is given), validates each datagram, drops repeats, interprets the code,
+// starts its typing (when an injector is given) and hands the record on. It ends only when its
+// socket is interrupted; stray datagrams, oversized ones, "connection reset" reports and other
+// receive errors are dropped.
 class Receiver {
 public:
     static constexpr std::size_t kBufferSize = 512;
 
-    Receiver(UdpSocket& socket, std::int32_t port, ReceiverSink& sink, KeyboardInjector* injector);
+    Receiver(UdpSocket& socket, std::int32_t port, ReceiverSink& sink, KeyboardInjector* injector,
+             SenderGate* gate = nullptr);
     // Stops and joins the thread.
     ~Receiver();
 
@@ -61,5 +73,6 @@ private:
     std::int32_t port;
     ReceiverSink& sink;
     KeyboardInjector* injector;
+    SenderGate* gate;
     std::thread thread;
 };

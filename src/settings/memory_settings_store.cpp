@@ -61,9 +61,14 @@ void MemorySettingsStore::WriteRaw(std::string_view keyPath, std::string_view na
     values[Key(keyPath, name)] = Value{type, std::move(bytes)};
 }
 
-std::string MemorySettingsStore::ReadString(std::string_view keyPath, std::string_view name) {
+std::optional<std::string> MemorySettingsStore::ReadRegString(std::string_view keyPath,
+                                                              std::string_view name) {
     std::lock_guard lock(mutex);
     auto value = values.find(Key(keyPath, name));
-    if (value == values.end() || value->second.type != ValueType::String) return {};
-    return std::string(value->second.bytes.c_str());
+    if (value == values.end() || value->second.type != ValueType::String) return std::nullopt;
+    return std::string(value->second.bytes.c_str());  // up to the first NUL, as stored
+}
+
+std::string MemorySettingsStore::ReadString(std::string_view keyPath, std::string_view name) {
+    return ReadRegString(keyPath, name).value_or("");
 }

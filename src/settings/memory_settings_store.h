@@ -13,6 +13,8 @@ public:
     enum class ValueType { Dword, String, Binary };
 
     std::int32_t ReadRegDword(std::string_view keyPath, std::string_view name) override;
+    std::optional<std::string> ReadRegString(std::string_view keyPath,
+                                             std::string_view name) override;
     bool RegValueExists(std::string_view keyPath, std::string_view name) override;
     bool DeleteRegValue(std::string_view keyPath, std::string_view name) override;
     bool WriteRegString(std::string_view keyPath, std::string_view name,

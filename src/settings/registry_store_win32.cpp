@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -55,6 +56,23 @@ std::int32_t RegistrySettingsStore::ReadRegDword(std::string_view keyPath, std::
         return -1;
     }
     return static_cast<std::int32_t>(data);
+}
+
+std::optional<std::string> RegistrySettingsStore::ReadRegString(std::string_view keyPath,
+                                                                std::string_view name) {
+    OpenKey key = OpenKey::ForReading(keyPath);
+    if (!key) return std::nullopt;
+    // Settings texts are short: anything longer is not one of ours.
+    char data[4096];
+    DWORD type = 0;
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key.Handle(), std::string(name).c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return std::nullopt;
+    }
+    // The stored bytes need not end with a NUL: take them up to the first one.
+    return std::string(data, strnlen(data, size));
 }
 
 bool RegistrySettingsStore::RegValueExists(std::string_view keyPath, std::string_view name) {

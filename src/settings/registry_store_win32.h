@@ -6,6 +6,8 @@
 class RegistrySettingsStore : public SettingsStore {
 public:
     std::int32_t ReadRegDword(std::string_view keyPath, std::string_view name) override;
+    std::optional<std::string> ReadRegString(std::string_view keyPath,
+                                             std::string_view name) override;
     bool RegValueExists(std::string_view keyPath, std::string_view name) override;
     bool DeleteRegValue(std::string_view keyPath, std::string_view name) override;
     bool WriteRegString(std::string_view keyPath, std::string_view name,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // The per-user store of named settings: the registry under HKEY_CURRENT_USER on
@@ -12,6 +14,9 @@ public:
     // The value as a 32-bit integer, or -1 when the key or value is missing or the value
     // is not a 32-bit number (a stored -1 therefore also reads as missing).
     virtual std::int32_t ReadRegDword(std::string_view keyPath, std::string_view name) = 0;
+    // The value as a text, or nothing when the key or value is missing or is not a text.
+    virtual std::optional<std::string> ReadRegString(std::string_view keyPath,
+                                                     std::string_view name) = 0;
     // Whether the value exists, whatever its type.
     virtual bool RegValueExists(std::string_view keyPath, std::string_view name) = 0;
     // Deletes the value; true when it is gone (or was never there), false when the store
