@@ -11,6 +11,8 @@
 #include "settings/command_line.h"
 #include "settings/registry_store_win32.h"
 #include "typing/key_sender_win32.h"
+#include "resource.h"
+#include "ui/connect_window.h"
 #include "ui/main_window.h"
 #include "util/debug_trace.h"
 
@@ -71,7 +73,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     static ThreadedTyper* typer = new ThreadedTyper(*keySender, program->settings);
     program->store = &registry;
     program->messages = &messages;
+    bool firstStart = IsFirstStart(registry);
     LoadSettings(registry, program->settings);
+    program->senderGate.SetFilter(ReadSenderFilter(registry));
     program->typer = typer;
     program->injector = std::make_unique<KeyboardInjector>(program->settings, registry, *typer);
     program->hotKeyId = GlobalAddAtomA("ZentoryTypematicHotkey");
@@ -97,6 +101,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     } else {
         ShowWindow(window, showCommand);
         UpdateWindow(window);
+    }
+    if (firstStart) {
+        // The new user's first question is how to connect the phone. Storing the filter
+        // makes this the only time the window opens by itself.
+        registry.WriteRegDword(kSettingsKey, kSenderFilterValue,
+                               static_cast<std::int32_t>(program->senderGate.Filter().Mode()));
+        PostMessageA(window, WM_COMMAND, IDM_CONNECT, 0);
     }
     HACCEL accelerators = LoadAcceleratorsA(instance, "ACCELERATORS");
 

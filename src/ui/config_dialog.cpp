@@ -28,10 +28,20 @@ const ModeButton kModeButtons[] = {
     {IDC_CONFIG_MODE_RAW, ModeRaw, "Injection RADIO4"},
     {IDC_CONFIG_MODE_CUSTOM, ModeCustom, "Injection RADIO5"}};
 
+struct SenderButton {
+    int id;
+    SenderFilterMode mode;
+};
+const SenderButton kSenderButtons[] = {
+    {IDC_CONFIG_SENDERS_ANY, SenderFilterMode::AnyAddress},
+    {IDC_CONFIG_SENDERS_LOCAL, SenderFilterMode::PrivateNetworks},
+    {IDC_CONFIG_SENDERS_LISTED, SenderFilterMode::ListedAddresses}};
+
 struct ConfigState {
     Program* program;
     std::int32_t pendingKeyDelay = 0;
     bool logonEntryPresent = false;
+    std::string storedSenderList;  // "AllowedSenders" when the dialog opened
 };
 
 // The registry writes of one Save: the first that the store refuses is remembered, so
@@ -41,6 +51,9 @@ public:
     explicit SettingsWrites(SettingsStore& settingsStore) : store(settingsStore) {}
     void Dword(const char* name, std::int32_t value) {
         Note(store.WriteRegDword(kSettingsKey, name, value));
+    }
+    void String(const char* name, const std::string& text) {
+        Note(store.WriteRegString(kSettingsKey, name, text));
     }
     void LogonEntry(const std::string& command) {
         Note(store.WriteRegString(kRunKey, kLogonEntryValue, command));
@@ -65,6 +78,50 @@ void ShowDelay(HWND dialog, std::int32_t delay) {
     char label[32];
     std::snprintf(label, sizeof label, "%d ms", delay);
     SetDlgItemTextA(dialog, IDC_CONFIG_DELAY_LABEL, label);
+}
+
+std::string DialogText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void EnableSenderList(HWND dialog) {
+    EnableWindow(GetDlgItem(dialog, IDC_CONFIG_SENDERS_LIST),
+                 IsDlgButtonChecked(dialog, IDC_CONFIG_SENDERS_LISTED) == BST_CHECKED);
+}
+
+void InitSenders(HWND dialog, ConfigState& state) {
+    SenderFilterMode mode = state.program->senderGate.Filter().Mode();
+    for (const SenderButton& button : kSenderButtons) {
+        if (button.mode == mode)
+            CheckRadioButton(dialog, IDC_CONFIG_SENDERS_ANY, IDC_CONFIG_SENDERS_LISTED, button.id);
+    }
+    state.storedSenderList =
+        state.program->store->ReadRegString(kSettingsKey, kAllowedSendersValue).value_or("");
+    SetDlgItemTextA(dialog, IDC_CONFIG_SENDERS_LIST, state.storedSenderList.c_str());
+    EnableSenderList(dialog);
+}
+
+// The filter the dialog shows; false, after telling the user, when the list holds an
+// entry that is no address.
+bool ChosenSenderFilter(HWND dialog, const std::string& list, SenderFilter& filter) {
+    std::vector<AddressBlock> blocks;
+    std::string bad;
+    if (!ParseAddressList(list, blocks, bad)) {
+        std::string message = "Endereço inválido: " + bad;
+        MessageBoxA(dialog, message.c_str(), "Erro", MB_OK | MB_ICONERROR);
+        SetFocus(GetDlgItem(dialog, IDC_CONFIG_SENDERS_LIST));
+        return false;
+    }
+    SenderFilterMode mode = SenderFilterMode::PrivateNetworks;
+    for (const SenderButton& button : kSenderButtons) {
+        if (IsDlgButtonChecked(dialog, button.id) == BST_CHECKED) mode = button.mode;
+    }
+    filter = SenderFilter(mode, std::move(blocks));
+    return true;
 }
 
 void OnInit(HWND dialog, ConfigState& state) {
@@ -92,6 +149,7 @@ void OnInit(HWND dialog, ConfigState& state) {
     CheckRadioButton(dialog, IDC_CONFIG_MODE_OFF, IDC_CONFIG_MODE_CUSTOM, selected);
     if (selected == IDC_CONFIG_MODE_CUSTOM)
         EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM), TRUE);
+    InitSenders(dialog, state);
 }
 
 // The port field as a number: 0 for a text that is not one, and at most 99999999 (far
@@ -110,6 +168,11 @@ bool OnSave(HWND dialog, ConfigState& state) {
     Program& program = *state.program;
     Settings& settings = program.settings;
     SettingsWrites writes(*program.store);
+
+    // Every check before the first change: a refused entry leaves everything as it was.
+    std::string senderList = DialogText(dialog, IDC_CONFIG_SENDERS_LIST);
+    SenderFilter senderFilter;
+    if (!ChosenSenderFilter(dialog, senderList, senderFilter)) return false;
 
     char portText[32] = {};
     GetDlgItemTextA(dialog, IDC_CONFIG_PORT, portText, sizeof portText);
@@ -173,6 +236,13 @@ bool OnSave(HWND dialog, ConfigState& state) {
             }
         }
     }
+
+    // Who may send: in force at once, for the datagram that comes next.
+    if (senderFilter.Mode() != program.senderGate.Filter().Mode())
+        writes.Dword(kSenderFilterValue, static_cast<std::int32_t>(senderFilter.Mode()));
+    if (senderList != state.storedSenderList) writes.String(kAllowedSendersValue, senderList);
+    program.senderGate.SetFilter(std::move(senderFilter));
+
     writes.ReportRefusal(dialog);
     return true;
 }
@@ -185,7 +255,7 @@ std::string LogonEntryFor(const char* executablePath) {
 
 INT_PTR CALLBACK ConfigDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* state = new ConfigState{reinterpret_cast<Program*>(lParam)};
+        auto* state = new ConfigState{reinterpret_cast<Program*>(lParam), 0, false, {}};
         SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
         OnInit(dialog, *state);
         return TRUE;
@@ -196,7 +266,9 @@ INT_PTR CALLBACK ConfigDialogProcedure(HWND dialog, UINT message, WPARAM wParam,
         case WM_COMMAND: {
             if (HIWORD(wParam) != 0) return FALSE;
             int id = LOWORD(wParam);
-            if (id >= IDC_CONFIG_MODE_OFF && id <= IDC_CONFIG_MODE_CUSTOM) {
+            if (id >= IDC_CONFIG_SENDERS_ANY && id <= IDC_CONFIG_SENDERS_LISTED) {
+                EnableSenderList(dialog);
+            } else if (id >= IDC_CONFIG_MODE_OFF && id <= IDC_CONFIG_MODE_CUSTOM) {
                 EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM),
                              IsDlgButtonChecked(dialog, IDC_CONFIG_MODE_CUSTOM));
             } else if (id == IDC_CONFIG_CUSTOM) {

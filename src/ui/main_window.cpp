@@ -14,6 +14,7 @@
 #include "resource.h"
 #include "ui/about_box.h"
 #include "ui/config_dialog.h"
+#include "ui/connect_window.h"
 #include "ui/details_dialog.h"
 #include "ui/help_page.h"
 #include "ui/history_list.h"
@@ -52,8 +53,9 @@ void ShowStatusText(Program& program, const char* text) {
 // the user is told, and the status bar says that nothing is received.
 bool StartReceiver(Program& program) {
     if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
-    program.receiver = std::make_unique<Receiver>(program.socket, program.settings.udpPort,
-                                                  *program.receiverSink, program.injector.get());
+    program.receiver =
+        std::make_unique<Receiver>(program.socket, program.settings.udpPort, *program.receiverSink,
+                                   program.injector.get(), &program.senderGate);
     try {
         program.receiver->Start();
         return true;
@@ -279,6 +281,7 @@ void OnCommand(HWND window, Program& program, UINT command) {
         case IDM_ABOUT: AboutBox(window, program.instance); break;
         case IDM_HELP: ShowHelpPage(window, "/#157"); break;
         case IDM_CONFIGURATION: ConfigDialog(window, program); break;
+        case IDM_CONNECT: ConnectWindow(window, program); break;
         case IDM_SIMULATE: StartSimulatedReception(program.settings.udpPort); break;
         case IDM_GRID: ToggleGrid(program.list, window); break;
         default: break;
@@ -463,11 +466,15 @@ void DrainReceiverEvents(Program& program, bool everything) {
     for (int done = 0; (everything || done < kSlice) && !program.backlog.empty();) {
         ReceiverEvent event = std::move(program.backlog.front());
         program.backlog.pop_front();
-        if (event.isStatus) {
-            ShowStatusText(program, event.status.c_str());
-        } else {
-            program.history.AppendWithCap(std::move(event.record), rows);
-            ++done;
+        switch (event.type) {
+            case ReceiverEvent::Type::Status: ShowStatusText(program, event.status.c_str()); break;
+            case ReceiverEvent::Type::Refusal:
+                ShowRefusalBalloon(program, event.refusedSender);
+                break;
+            case ReceiverEvent::Type::Record:
+                program.history.AppendWithCap(std::move(event.record), rows);
+                ++done;
+                break;
         }
     }
     SendMessageA(program.list, WM_SETREDRAW, TRUE, 0);
@@ -483,8 +490,15 @@ void MainWindowSink::Push(ReceiverEvent event) {
 
 void MainWindowSink::ShowStatus(const std::string& text) {
     ReceiverEvent event;
-    event.isStatus = true;
+    event.type = ReceiverEvent::Type::Status;
     event.status = text;
+    Push(std::move(event));
+}
+
+void MainWindowSink::Refuse(std::uint32_t senderAddress) {
+    ReceiverEvent event;
+    event.type = ReceiverEvent::Type::Refusal;
+    event.refusedSender = senderAddress;
     Push(std::move(event));
 }
 

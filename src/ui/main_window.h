@@ -39,6 +39,7 @@ public:
     explicit MainWindowSink(Program& owner) : program(owner) {}
     void ShowStatus(const std::string& text) override;
     void Deliver(CodeRecord record) override;
+    void Refuse(std::uint32_t senderAddress) override;
 
 private:
     void Push(ReceiverEvent event);

@@ -18,16 +18,19 @@
 #include "typing/layouts.h"
 #include "typing/typing.h"
 
-// What the receiver thread hands to the main window: a status text or a record.
+// What the receiver thread hands to the main window: a record, a status text, or the
+// first refusal of a sender.
 struct ReceiverEvent {
-    bool isStatus = false;
-    std::string status;
+    enum class Type { Record, Status, Refusal };
+    Type type = Type::Record;
     CodeRecord record;
+    std::string status;
+    std::uint32_t refusedSender = 0;  // network byte order
 };
 
-// A full hand-off queue drops the oldest records, never a status text.
+// A full hand-off queue drops the oldest records, never a status text or a refusal.
 inline bool IsRecordEvent(const ReceiverEvent& event) {
-    return !event.isStatus;
+    return event.type == ReceiverEvent::Type::Record;
 }
 
 // Opens an address (the NF-e query page) with the shell.
@@ -51,6 +54,7 @@ struct Program {
 
     // Reception: the socket, its receiver thread, and what the thread hands over.
     UdpSocket socket;
+    SenderGate senderGate;
     std::unique_ptr<ReceiverSink> receiverSink;
     std::unique_ptr<Receiver> receiver;
     HandoffQueue<ReceiverEvent> pending{5000, IsRecordEvent};

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 
 #include "resource.h"
 #include "ui/program.h"
@@ -55,6 +57,21 @@ void DeleteTrayIcon(Program& program) {
     data.hWnd = program.mainWindow;
     data.uID = kTrayIconId;
     program.notifyIcon(NIM_DELETE, &data);
+}
+
+void ShowRefusalBalloon(Program& program, std::uint32_t senderAddress) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = program.mainWindow;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    std::snprintf(data.szInfo, sizeof data.szInfo,
+                  "Zentory recusou um código de %s (fora das redes permitidas). Para aceitar, "
+                  "veja Opções > Configuração.",
+                  FormatIPv4(senderAddress).c_str());
+    lstrcpynA(data.szInfoTitle, "Zentory", sizeof data.szInfoTitle);
+    program.notifyIcon(NIM_MODIFY, &data);
 }
 
 POINT ClampIntoWorkArea(POINT point, const RECT& workArea) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // The notification-area icon: a left click shows the main window, a right click opens
 // the menu with "&Mostrar" and "&Sair".
 constexpr UINT kTrayIconId = 500;
@@ -11,6 +13,8 @@ struct Program;
 // Adds the icon of the program's main window; false when there is no taskbar to take it yet.
 bool AddTrayIcon(Program& program);
 void DeleteTrayIcon(Program& program);
+// A balloon from the icon: "Zentory recusou um código de ADDRESS (...)".
+void ShowRefusalBalloon(Program& program, std::uint32_t senderAddress);
 // The tray icon's callback message: icon id and mouse message.
 void OnTrayNotification(HWND mainWindow, HINSTANCE instance, UINT iconId, UINT mouseMessage);
 // Shows the main window in its normal state, in front.

@@ -341,7 +341,7 @@ TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
     CodeRecord record;
     record.code = "12345678901234567890123456789012345678901235";
     record.kind = CodeKind::NfeKey;
-    program.pending.Push(ReceiverEvent{false, {}, record});
+    program.pending.Push(ReceiverEvent{ReceiverEvent::Type::Record, record, {}, 0});
     DrainReceiverEvents(program);
 
     char folder[MAX_PATH];

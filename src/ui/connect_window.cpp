@@ -1,0 +1,152 @@
+#include "ui/connect_window.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "resource.h"
+#include "ui/dialog_helpers.h"
+#include "ui/layout_helper.h"
+
+namespace {
+
+constexpr UINT_PTR kRefreshTimer = 1;
+
+struct ConnectState {
+    Program* program;
+    std::vector<LocalAddress> addresses;
+};
+
+ConnectState* StateOf(HWND dialog) {
+    return reinterpret_cast<ConnectState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+// What may change while the window is open: the last sender and the refusals.
+void ShowActivity(HWND dialog, Program& program) {
+    SenderGate::Activity seen = program.senderGate.Seen();
+    std::string last = seen.lastSender == 0
+                           ? "nenhum desde que o Zentory abriu"
+                           : FormatIPv4(seen.lastSender) + " em " + seen.lastReceivedAt;
+    SetDlgItemTextA(dialog, IDC_CONNECT_LAST, last.c_str());
+    char refused[64];
+    if (seen.refusals == 0) {
+        std::snprintf(refused, sizeof refused, "nenhum");
+    } else {
+        std::snprintf(refused, sizeof refused, "%llu datagrama%s de fora das redes permitidas",
+                      static_cast<unsigned long long>(seen.refusals),
+                      seen.refusals == 1 ? "" : "s");
+    }
+    SetDlgItemTextA(dialog, IDC_CONNECT_REFUSED, refused);
+}
+
+void OnInit(HWND dialog, ConnectState& state) {
+    Program& program = *state.program;
+    CenterWindow(GetParent(dialog), dialog);
+    int port = program.settings.udpPort;
+
+    state.addresses = LocalIPv4Addresses();
+    HWND list = GetDlgItem(dialog, IDC_CONNECT_ADDRESSES);
+    for (const LocalAddress& address : state.addresses)
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AddressLine(address).c_str()));
+    if (state.addresses.empty()) {
+        SendMessageA(list, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>("Nenhuma rede conectada: ligue o Wi-Fi ou o cabo."));
+        EnableWindow(GetDlgItem(dialog, IDC_CONNECT_COPY), FALSE);
+    } else {
+        SendMessageA(list, LB_SETCURSEL, 0, 0);
+    }
+
+    char portText[16];
+    std::snprintf(portText, sizeof portText, "%d", port);
+    SetDlgItemTextA(dialog, IDC_CONNECT_PORT, portText);
+    SetDlgItemTextA(dialog, IDC_CONNECT_FILTER, program.senderGate.Filter().Description().c_str());
+    ShowActivity(dialog, program);
+
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string firewall = length > 0 && length < sizeof path ? CheckFirewallForUdp(path, port).text
+                                                              : "não foi possível verificar";
+    SetDlgItemTextA(dialog, IDC_CONNECT_FIREWALL, firewall.c_str());
+    SetTimer(dialog, kRefreshTimer, 1000, nullptr);
+}
+
+bool CopyToClipboard(HWND owner, const std::string& text) {
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    bool copied = false;
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        if (void* bytes = GlobalLock(memory)) {
+            std::memcpy(bytes, text.c_str(), text.size() + 1);
+            GlobalUnlock(memory);
+            copied = SetClipboardData(CF_TEXT, memory) != nullptr;
+        }
+        if (!copied) GlobalFree(memory);  // the clipboard owns it only once it took it
+    }
+    CloseClipboard();
+    return copied;
+}
+
+// "Copiar": the chosen address (the first one unless the user picked another).
+void OnCopy(HWND dialog, ConnectState& state) {
+    if (state.addresses.empty()) return;
+    LRESULT chosen = SendDlgItemMessageA(dialog, IDC_CONNECT_ADDRESSES, LB_GETCURSEL, 0, 0);
+    std::size_t index = chosen >= 0 && static_cast<std::size_t>(chosen) < state.addresses.size()
+                            ? static_cast<std::size_t>(chosen)
+                            : 0;
+    CopyToClipboard(dialog, PhoneTarget(state.addresses[index], state.program->settings.udpPort));
+}
+
+}  // namespace
+
+std::string PhoneTarget(const LocalAddress& address, int port) {
+    return address.address + ":" + std::to_string(port);
+}
+
+std::string AddressLine(const LocalAddress& address) {
+    if (address.adapterName.empty()) return address.address;
+    return address.address + "   (" + address.adapterName + ")";
+}
+
+bool IsFirstStart(SettingsStore& store) {
+    // Any value under the settings key means the program has run here before.
+    return !store.RegValueExists(kSettingsKey, kSenderFilterValue) &&
+           !store.RegValueExists(kSettingsKey, kUdpPortValue) &&
+           !store.RegValueExists(kSettingsKey, kInjectionModeValue) &&
+           !store.RegValueExists(kSettingsKey, kKeyDelayValue) &&
+           !store.RegValueExists(kSettingsKey, kStartMinimizedValue) &&
+           !store.RegValueExists(kSettingsKey, kCustomSeparatorsValue) &&
+           !store.RegValueExists(kSettingsKey, kAllowedSendersValue);
+}
+
+INT_PTR CALLBACK ConnectWindowProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* state = new ConnectState{reinterpret_cast<Program*>(lParam), {}};
+        SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+        OnInit(dialog, *state);
+        return TRUE;
+    }
+    ConnectState* state = StateOf(dialog);
+    if (!state) return FALSE;
+    switch (message) {
+        case WM_TIMER:
+            if (wParam == kRefreshTimer) ShowActivity(dialog, *state->program);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_CONNECT_COPY && HIWORD(wParam) == BN_CLICKED) {
+                OnCopy(dialog, *state);
+                return TRUE;
+            }
+            return EndOnOkCancelOrClose(dialog, message, wParam);
+        case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);
+        case WM_NCDESTROY:
+            KillTimer(dialog, kRefreshTimer);
+            delete state;
+            SetWindowLongPtrA(dialog, DWLP_USER, 0);
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
+void ConnectWindow(HWND owner, Program& program) {
+    DialogBoxParamA(program.instance, MAKEINTRESOURCEA(IDD_CONNECT), owner, ConnectWindowProcedure,
+                    reinterpret_cast<LPARAM>(&program));
+}
