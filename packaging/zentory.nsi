@@ -1,8 +1,10 @@
 ; Zentory's installer. Built by scripts/package:
 ;   makensis -DVERSION=3.2.0 -DBUILD=<dir with the .exe files> -DREADME=<LEIA-ME.txt>
 ;            -DICON=<app.ico> -DOUT=<setup.exe> zentory.nsi
-; Silent install and uninstall: /S. Start at logon (section "logon") is off by default;
-; silently: zentory-<version>-setup.exe /S /LOGON=1
+; Silent install and uninstall: /S.
+; Starting at logon is not offered here: the installer runs elevated, and its HKCU can be
+; the administrator's rather than the user's. Zentory's configuration dialog sets it for
+; the user who runs it; the uninstaller removes that user's entry.
 
 Unicode true
 Target amd64-unicode
@@ -17,7 +19,11 @@ RequestExecutionLevel admin
 !define PUBLISHER "Mordale"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentory"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define LOGON_VALUE "Zentory"  ; the value that the configuration dialog writes under RUN_KEY
 !define FIREWALL_RULE "Zentory (UDP)"
+; The senders Zentory takes by default: private networks and this computer. On every
+; profile, since Windows marks many home networks as public and the phone must get in.
+!define PRIVATE_RANGES "10.0.0.0/8,172.16.0.0/12,192.168.0.0/16,169.254.0.0/16,127.0.0.0/8"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUT}"
@@ -36,7 +42,6 @@ VIAddVersionKey /LANG=1046 "LegalCopyright" "© ${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\zentory.exe"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
-!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -46,8 +51,6 @@ VIAddVersionKey /LANG=1046 "LegalCopyright" "© ${PUBLISHER}"
 
 LangString SectionProgram ${LANG_PORTUGUESEBR} "Zentory (obrigatório)"
 LangString SectionProgram ${LANG_ENGLISH} "Zentory (required)"
-LangString SectionLogon ${LANG_PORTUGUESEBR} "Iniciar com o Windows"
-LangString SectionLogon ${LANG_ENGLISH} "Start with Windows"
 
 Section "!$(SectionProgram)" SectionMain
     SectionIn RO
@@ -75,13 +78,8 @@ Section "!$(SectionProgram)" SectionMain
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
     ; Let the phone's datagrams reach the program: the most common reason scans never arrive.
-    nsExec::Exec 'netsh advfirewall firewall add rule name="${FIREWALL_RULE}" dir=in action=allow program="$INSTDIR\zentory.exe" protocol=UDP enable=yes'
+    nsExec::Exec 'netsh advfirewall firewall add rule name="${FIREWALL_RULE}" dir=in action=allow program="$INSTDIR\zentory.exe" protocol=UDP remoteip=${PRIVATE_RANGES} profile=any enable=yes'
     Pop $0
-SectionEnd
-
-; The same logon entry that the configuration dialog writes: the path in quotes.
-Section /o "$(SectionLogon)" SectionLogon
-    WriteRegStr HKCU "${RUN_KEY}" "Zentory" '"$INSTDIR\zentory.exe"'
 SectionEnd
 
 Function .onInit
@@ -91,14 +89,6 @@ Function .onInit
     ${EndIf}
     SetRegView 64
     SetShellVarContext all  ; Start-menu entries for every user of the computer
-    ; /LOGON=1 turns the logon section on for silent installs.
-    ${GetParameters} $0
-    ClearErrors
-    ${GetOptions} $0 "/LOGON=" $1
-    ${IfNot} ${Errors}
-    ${AndIf} $1 == "1"
-        SectionSetFlags ${SectionLogon} ${SF_SELECTED}
-    ${EndIf}
 FunctionEnd
 
 Function un.onInit
@@ -115,7 +105,9 @@ Section "Uninstall"
     ${EndIf}
     nsExec::Exec 'netsh advfirewall firewall delete rule name="${FIREWALL_RULE}"'
     Pop $0
-    DeleteRegValue HKCU "${RUN_KEY}" "Zentory"
+    ; The logon entry of the user who uninstalls, set by the configuration dialog: left
+    ; behind, it would start a program that is gone at every logon.
+    DeleteRegValue HKCU "${RUN_KEY}" "${LOGON_VALUE}"
     Delete "$INSTDIR\zentory.exe"
     Delete "$INSTDIR\zentory-cli.exe"
     Delete "$INSTDIR\LEIA-ME.txt"

@@ -3,7 +3,8 @@
 #   zentory_e2e.sh BUILD_DIR [SCREENSHOT_DIR]
 # Needs WINEPREFIX (switched to the x11 display mode here) and DISPLAY. Checks: a port in
 # use, a second start, F9 five times, codes sent over UDP typed into another program's
-# window in the configured layout, and Ctrl+Alt+B typing the selected row again.
+# window in the configured layout, Ctrl+Alt+B typing the selected row again, and the
+# tray icon going with the main window.
 set -u
 build=$1
 shots=${2:-}
@@ -13,9 +14,14 @@ export WINEDEBUG=-all LC_ALL=C.UTF-8
 work=$(mktemp -d)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+netns=
 cleanup() {
     "$wine" "$build/tests/e2e_probe.exe" close >/dev/null 2>&1
     jobs -p | xargs -r kill 2>/dev/null
+    if [ -n "$netns" ]; then
+        ip netns del "$netns" 2>/dev/null
+        ip link del "zea$$" 2>/dev/null
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -37,6 +43,24 @@ rows() { "$wine" "$build/tests/e2e_probe.exe" rows | tr -d '\r'; }
 rows_are() { [ "$(rows)" = "$1" ]; }
 typed_is() { [ -f "$work/typed.txt" ] && [ "$(cat "$work/typed.txt")" = "$(printf '%b' "$1")" ]; }
 main_window() { xdotool search --name '^Zentory$' | head -n1; }
+
+# A sender on another network: a namespace of this test's own joined by a veth pair, with
+# documentation addresses (203.0.113.1 here, 203.0.113.2 there). Needs root, iproute2 and
+# the native zentory-cli (Wine's sockets would be made in this namespace, not that one).
+native_cli=${ZENTORY_NATIVE_CLI:-$root/build/native/zentory-cli}
+make_stranger() {
+    [ "$(id -u)" -eq 0 ] && command -v ip >/dev/null && [ -x "$native_cli" ] || return 1
+    netns=zentory-e2e-$$
+    ip netns add "$netns" && ip link add "zea$$" type veth peer name "zeb$$" &&
+        ip link set "zeb$$" netns "$netns" && ip addr add 203.0.113.1/24 dev "zea$$" &&
+        ip link set "zea$$" up &&
+        ip netns exec "$netns" ip addr add 203.0.113.2/24 dev "zeb$$" &&
+        ip netns exec "$netns" ip link set "zeb$$" up
+}
+from_stranger() {
+    ip netns exec "$netns" "$native_cli" send --host 203.0.113.1 --port $port "$@" >/dev/null ||
+        fail "send from 203.0.113.2"
+}
 
 "$root/scripts/wine-prefix.sh" create x11 && "$root/scripts/wine-prefix.sh" start
 [ -n "$shots" ] && mkdir -p "$shots"
@@ -94,6 +118,18 @@ both="$bank"'846200000020\t311301132636\t291452302933\t590838000008'
 wait_until 50 typed_is "$both" || fail "typed: '$(cat "$work/typed.txt")'"
 wait_until 30 rows_are 7 || fail "$(rows) rows, not 7"
 
+# 4b. By default a sender outside the private networks is refused: not stored, not typed.
+stranger=no
+if make_stranger; then
+    stranger=yes
+    from_stranger 00092473500000830004240405000030000226026703
+    sleep 1.5
+    rows_are 7 || fail "a code from 203.0.113.2 was taken: $(rows) rows"
+    typed_is "$both" || fail "a code from 203.0.113.2 was typed: '$(cat "$work/typed.txt")'"
+else
+    echo "SKIP: the sender from another network needs root, iproute2 and $native_cli"
+fi
+
 # 5. Ctrl+Alt+B types the selected row (the first sample) again.
 press_in_zentory 24 || fail "Home not pressed"
 sleep 0.3
@@ -136,6 +172,16 @@ if [ -n "$shots" ]; then
         probe click "Configuração" 2
     fi
     sleep 0.3
+    # The window that helps to connect the phone.
+    probe command 40052
+    if wait_until 50 xdotool search --name '^Conectar celular$'; then
+        sleep 0.5
+        import -window "$(xdotool search --name '^Conectar celular$' | head -n1)" "$shots/connect.png"
+        probe click "Conectar celular" 1
+    else
+        fail "no connect window"
+    fi
+    sleep 0.3
     # The About box.
     probe command 40037
     if wait_until 50 xdotool search --name '^Sobre Zentory$'; then
@@ -164,11 +210,33 @@ if [ -n "$shots" ]; then
     echo "screenshots in $shots"
 fi
 
+# 6b. "Qualquer endereço" in the configuration: the same sender gets through at once.
+if [ $stranger = yes ]; then
+    before=$(rows)
+    probe command 40039
+    if wait_until 50 xdotool search --name '^Configura'; then
+        probe click "Configuração" 1141
+        probe click "Configuração" 1
+    else
+        fail "no configuration dialog"
+    fi
+    sleep 0.5
+    from_stranger 00092473500000830004240405000030000226026703
+    wait_until 50 rows_are $((before + 1)) || fail "any address: $(rows) rows, not $((before + 1))"
+fi
+
 # 7. F3 ends it normally.
 press_in_zentory 72 || fail "F3 not pressed"
 wait $zentory
 code=$?
 [ $code -eq 0 ] || fail "F3: exit code $code, not 0"
+
+# 8. Closing the main window takes its tray icon away: a Windows test that needs a
+#    notification area, which the tests' own prefix (null display driver) does not have.
+tray=$("$wine" "$build/tests/windows_tests.exe" \
+    --gtest_filter=RegressionTest.ClosingTheMainWindowRemovesTheTrayIcon 2>&1 | tr -d '\r')
+grep -q '^\[  PASSED  \] 1 test' <<<"$tray" ||
+    fail "tray icon at close: $(grep -E 'Failure|Which is|Skipped|^no ' <<<"$tray" | head -n5)"
 
 [ $failures -eq 0 ] && echo "zentory_e2e: all checks passed"
 exit $((failures != 0))

@@ -97,3 +97,18 @@ TEST_F(RegistryStoreTest, RefusedWritesAreReportedWithTheirError) {
     EXPECT_NE(store.LastWriteError(), 0);
     EXPECT_TRUE(store.WriteRegDword(kTestKey, "UDPport", 6666));
 }
+
+TEST_F(RegistryStoreTest, TextsReadOnlyFromStringValues) {
+    EXPECT_FALSE(store.ReadRegString(kTestKey, "AllowedSenders"));
+    ASSERT_TRUE(store.WriteRegString(kTestKey, "AllowedSenders", "10.0.0.1, 203.0.113.0/24"));
+    EXPECT_EQ(store.ReadRegString(kTestKey, "AllowedSenders"), "10.0.0.1, 203.0.113.0/24");
+    DWORD number = 5;
+    WriteRaw("Number", REG_DWORD, &number, sizeof number);
+    EXPECT_FALSE(store.ReadRegString(kTestKey, "Number"));
+    // Written by another program without its terminating NUL, or far too long.
+    WriteRaw("Unterminated", REG_SZ, "10.0.0.1", 8);
+    EXPECT_EQ(store.ReadRegString(kTestKey, "Unterminated"), "10.0.0.1");
+    std::string huge(10000, '1');
+    WriteRaw("Huge", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
+    EXPECT_FALSE(store.ReadRegString(kTestKey, "Huge"));
+}
