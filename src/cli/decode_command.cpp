@@ -1,6 +1,6 @@
 #include "cli/decode_command.h"
 
-#include "cli/json.h"
+#include "util/json.h"
 #include "cli/options.h"
 #include "codes/code_kind.h"
 #include "codes/interpretation.h"

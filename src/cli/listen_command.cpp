@@ -7,26 +7,32 @@
 #include <mutex>
 #include <optional>
 
-#include "cli/json.h"
+#include "util/json.h"
 #include "cli/options.h"
 #include "cli/send_command.h"
 #include "history/headless_rows.h"
 #include "history/history_export.h"
 #include "history/history_store.h"
 #include "reception/endpoint.h"
+#include "reception/phone_scan_service.h"
 #include "reception/receiver.h"
+#include "reception/web_server.h"
 #include "settings/memory_settings_store.h"
 #include "typing/layouts.h"
 #include "util/debug_trace.h"
 #include "util/local_time.h"
+#include "util/secret_token.h"
 
 namespace {
 
 const char kListenUsage[] =
     "usage: zentory-cli listen [--port P] [--mode 0-4] [--custom-separators N] [--count N]\n"
-    "                          [--allow any|local|LIST] [--export FILE] [--trace]\n"
+    "                          [--allow any|local|LIST] [--http PORT [--token TOKEN]]\n"
+    "                          [--export FILE] [--trace]\n"
     "  --allow  who may send: any address, local (private networks, the default), or a list\n"
-    "           of addresses and CIDR blocks such as \"203.0.113.7,198.51.100.0/24\"\n";
+    "           of addresses and CIDR blocks such as \"203.0.113.7,198.51.100.0/24\"\n"
+    "  --http   also serve the phone's scanning page on this TCP port (0: a free one); its\n"
+    "           address, with a new --token unless one is given, goes to standard error\n";
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
@@ -42,13 +48,18 @@ public:
 };
 
 // Keeps the text that would be typed, instead of pressing keys.
+// Keeps the text that would be typed, instead of pressing keys: per thread, since the
+// receiver and the page's server threads each type and then deliver their own code.
 class CapturingTyper : public TextTyper {
 public:
     bool TypeText(const std::string& text) override {
-        typed = text;
+        Typed() = text;
         return true;
     }
-    std::optional<std::string> typed;  // used on the receiver thread only
+    static std::optional<std::string>& Typed() {
+        thread_local std::optional<std::string> typed;
+        return typed;
+    }
 };
 
 // Stores each record in the history and prints it.
@@ -101,8 +112,8 @@ private:
             .Add("code", record.code)
             .Add("kind_letter", record.kindLetter)
             .Add("kind", static_cast<long long>(record.kind));
-        if (typer.typed) json.Add("typed", *typer.typed);
-        typer.typed.reset();
+        if (auto& typed = CapturingTyper::Typed()) json.Add("typed", *typed);
+        CapturingTyper::Typed().reset();
         return json.Finish();
     }
 
@@ -143,9 +154,10 @@ int UsageError(const std::string& message) {
 
 int RunListen(const std::vector<std::string>& args) {
     std::string error;
-    auto parsed = ParseArguments(
-        args, {"--port", "--mode", "--custom-separators", "--count", "--export", "--allow"},
-        {"--trace"}, error);
+    auto parsed = ParseArguments(args,
+                                 {"--port", "--mode", "--custom-separators", "--count", "--export",
+                                  "--allow", "--http", "--token"},
+                                 {"--trace"}, error);
     if (!parsed) return UsageError(error);
     if (!parsed->positional.empty())
         return UsageError("unexpected '" + parsed->positional[0] + "'");
@@ -162,7 +174,12 @@ int RunListen(const std::vector<std::string>& args) {
     // Ten bits, one per gap of the typeable lines.
     auto separators = number("--custom-separators", "0", 0, 1023);
     auto count = number("--count", "0", 0, 1LL << 40);
-    if (!port || !mode || !separators || !count) return UsageError(error);
+    auto httpPort = number("--http", "0", 0, 65535);
+    if (!port || !mode || !separators || !count || !httpPort) return UsageError(error);
+    std::string token =
+        parsed->Has("--token") ? parsed->options.find("--token")->second : NewSecretToken();
+    if (parsed->Has("--token") && !IsWellFormedToken(token))
+        return UsageError("bad token for --token (use 32 hex digits)");
     auto allow = parsed->options.find("--allow");
     SenderFilter filter;
     if (allow != parsed->options.end() && !ParseAllowOption(allow->second, filter, error))
@@ -200,7 +217,23 @@ int RunListen(const std::vector<std::string>& args) {
     gate.SetFilter(filter);
     Receiver receiver(socket, settings.udpPort, sink, &injector, &gate);
     receiver.Start();
+    PhoneScanService scans(sink, &injector, gate, PhonePageFiles());
+    scans.SetToken(token);
+    WebServer web(scans);
+    if (parsed->Has("--http")) {
+        std::string webError;
+        if (!web.Start(static_cast<int>(*httpPort), webError)) {
+            std::fprintf(stderr, "zentory-cli listen: %s\n", webError.c_str());
+            receiver.Stop();
+            socket.Close();
+            StopNetwork();
+            return -1;
+        }
+        std::fprintf(stderr, "zentory-cli listen: page at http://127.0.0.1:%d/?t=%s\n", web.Port(),
+                     token.c_str());
+    }
     sink.WaitUntilDone();
+    web.Stop();
     receiver.Stop();
     socket.Close();
     StopNetwork();

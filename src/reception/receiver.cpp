@@ -25,10 +25,16 @@ DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload
         state.lastSequence = datagram->sequence;
     }
 
+    FillScanRecord(state, datagram->code, datagram->kindByte, senderAddress, now, record);
+    return DatagramOutcome::Accepted;
+}
+
+void FillScanRecord(ReceiverState& state, std::string_view code, int kindByte,
+                    std::uint32_t senderAddress, const LocalDateTime& now, CodeRecord& record) {
     record.sequenceIndex = ++state.sequenceIndex;
     record.listItemId = -1;
-    record.code.assign(datagram->code);
-    record.kind = EffectiveKind(datagram->kindByte, record.code);
+    record.code.assign(code);
+    record.kind = EffectiveKind(kindByte, record.code);
     record.kindLetter = KindLetter(record.kind);
     record.receivedAt = FormatReceivedAt(now);
     record.senderAddress = senderAddress;
@@ -38,7 +44,6 @@ DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload
     record.typeable = std::move(interpretation.typeable);
     record.value = std::move(interpretation.value);
     record.dueDate = std::move(interpretation.dueDate);
-    return DatagramOutcome::Accepted;
 }
 
 DatagramOutcome TakeDatagram(ReceiverState& state, SenderGate* gate, const std::uint8_t* payload,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "history/code_record.h"
@@ -25,6 +26,11 @@ enum class DatagramOutcome { Accepted, Invalid, Repeat, Refused };
 DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload, std::size_t size,
                                std::uint32_t senderAddress, const LocalDateTime& now,
                                CodeRecord& record);
+
+// Fills `record` with an accepted code (kind byte 1, 2 or 3) and its interpretation, as
+// for a datagram: the next sequence index of `state`, the sender, the received-at time.
+void FillScanRecord(ReceiverState& state, std::string_view code, int kindByte,
+                    std::uint32_t senderAddress, const LocalDateTime& now, CodeRecord& record);
 
 // The receiver's whole rule for one datagram: the sender first (when a gate is given),
 // then AcceptDatagram. A refused datagram leaves `state` as it was; `firstRefusal` tells

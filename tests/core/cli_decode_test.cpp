@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "cli/json.h"
+#include "util/json.h"
 #include "json_reader.h"
 #include "read_file.h"
 

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reception/receiver.h"
+#include "reception/sender_filter.h"
+
+// One file of the phone's page, embedded in the program.
+struct WebAsset {
+    const char* path;  // "/", "/app.js", ...
+    const char* contentType;
+    const unsigned char* data;
+    std::size_t size;
+};
+
+// The phone page's files as the program embeds them: the page, its script, the barcode
+// reader and its WebAssembly.
+std::vector<WebAsset> PhonePageFiles();
+
+// What the HTTP server hands over of a request, and what it sends back.
+struct WebRequest {
+    std::string method;  // "GET", "POST"
+    std::string path;    // without the query
+    std::string token;   // the query's "t"
+    std::string kind;    // the query's "k": "1" for a slip, "3" for an NF-e key
+    std::string body;
+    std::uint32_t sender = 0;  // network byte order
+};
+
+struct WebAnswer {
+    int status = 200;
+    std::string contentType = "text/plain; charset=utf-8";
+    std::string body;
+    const WebAsset* asset = nullptr;  // sent instead of `body` when set
+};
+
+// How often one address may ask: a burst, then a steady rate. A phone sends a scan every
+// few seconds; a page load takes four requests.
+class RateLimiter {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr double kBurst = 20;
+    static constexpr double kPerSecond = 5;
+    static constexpr std::size_t kAddresses = 1024;  // remembered at most
+
+    bool Allow(std::uint32_t address, Clock::time_point now);
+
+private:
+    struct Bucket {
+        double tokens;
+        Clock::time_point updated;
+    };
+    std::mutex mutex;
+    std::map<std::uint32_t, Bucket> buckets;
+};
+
+// The phone page's side of reception: the page's files, and scans that the page posts.
+// A posted scan takes the datagram's path from the sender filter on: interpretation,
+// typing, the sink. Safe to call from several server threads at once.
+class PhoneScanService {
+public:
+    PhoneScanService(ReceiverSink& sink, KeyboardInjector* injector, SenderGate& gate,
+                     std::vector<WebAsset> assets);
+
+    // The pairing token that scans must carry; a new one unpairs every phone at once.
+    void SetToken(std::string token);
+    std::string Token() const;
+
+    // The sender filter and the rate limit, before the request's body is read; a refused
+    // request gets its answer here.
+    bool Admit(std::uint32_t sender, WebAnswer& refusal);
+    // The answer to an admitted request.
+    WebAnswer Handle(const WebRequest& request);
+
+    // The phones that sent scans through the page, with the time of their last scan.
+    struct Phone {
+        std::uint32_t address;
+        std::string lastScanAt;
+    };
+    std::vector<Phone> Phones() const;
+
+private:
+    WebAnswer Scan(const WebRequest& request);
+
+    ReceiverSink& sink;
+    KeyboardInjector* injector;
+    SenderGate& gate;
+    const std::vector<WebAsset> assets;
+    RateLimiter limiter;
+
+    mutable std::mutex mutex;  // the token, the scan state, the phones
+    std::string token;
+    ReceiverState state;
+    std::map<std::uint32_t, std::string> phones;
+};
+
+// The longest body a scan may have: 44 digits and room for a line end.
+inline constexpr std::size_t kScanBodyLimit = 1024;

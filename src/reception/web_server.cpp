@@ -1,0 +1,175 @@
+#include "reception/web_server.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include <httplib.h>
+#include "util/debug_trace.h"
+
+namespace {
+
+// A few workers and a short waiting line. When the line is full, the thread that accepts
+// connections serves the next one itself, and so accepts nothing meanwhile: further
+// clients wait in the system's backlog instead of piling up here.
+class BoundedWorkers : public httplib::TaskQueue {
+public:
+    BoundedWorkers(int workers, std::size_t waiting) : maxWaiting(waiting) {
+        for (int i = 0; i < workers; ++i)
+            threads.emplace_back([this] { Work(); });
+    }
+
+    void enqueue(std::function<void()> job) override {
+        {
+            std::lock_guard lock(mutex);
+            if (jobs.size() < maxWaiting) {
+                jobs.push_back(std::move(job));
+                ready.notify_one();
+                return;
+            }
+        }
+        job();
+    }
+
+    void shutdown() override {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        ready.notify_all();
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+
+private:
+    void Work() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex);
+                ready.wait(lock, [&] { return stopping || !jobs.empty(); });
+                if (jobs.empty()) return;
+                job = std::move(jobs.front());
+                jobs.pop_front();
+            }
+            job();
+        }
+    }
+
+    const std::size_t maxWaiting;
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<std::function<void()>> jobs;
+    std::vector<std::thread> threads;
+    bool stopping = false;
+};
+
+std::uint32_t SenderOf(const httplib::Request& request) {
+    std::uint32_t address = 0;
+    // Anything else (an IPv6 peer cannot reach an IPv4 socket) counts as 0.0.0.0, which
+    // no filter but "any address" lets through.
+    if (!ParseIPv4(request.remote_addr.c_str(), address)) address = 0;
+    return address;
+}
+
+void Send(const WebAnswer& answer, httplib::Response& response) {
+    response.status = answer.status;
+    // The page and its script change with the program: never from a stale cache.
+    response.set_header("Cache-Control", "no-store");
+    response.set_header("X-Content-Type-Options", "nosniff");
+    if (answer.asset) {
+        response.set_content(reinterpret_cast<const char*>(answer.asset->data), answer.asset->size,
+                             answer.contentType.c_str());
+    } else {
+        response.set_content(answer.body, answer.contentType.c_str());
+    }
+}
+
+// The server with its routes; a subclass, so that the fuzzer can feed it raw requests.
+class PageServer : public httplib::Server {
+public:
+    explicit PageServer(PhoneScanService& scans) : service(scans) {
+        set_read_timeout(WebServer::kTimeoutSeconds, 0);
+        set_write_timeout(WebServer::kTimeoutSeconds, 0);
+        set_keep_alive_timeout(WebServer::kTimeoutSeconds);
+        set_keep_alive_max_count(20);
+        set_payload_max_length(kScanBodyLimit);
+        new_task_queue = [] { return new BoundedWorkers(WebServer::kWorkers, 16); };
+        // Who may ask, before anything of the request's body is read.
+        set_pre_routing_handler(
+            [this](const httplib::Request& request, httplib::Response& response) {
+                WebAnswer refusal;
+                if (service.Admit(SenderOf(request), refusal)) return HandlerResponse::Unhandled;
+                Send(refusal, response);
+                return HandlerResponse::Handled;
+            });
+        auto handle = [this](const httplib::Request& request, httplib::Response& response) {
+            WebRequest asked;
+            asked.method = request.method;
+            asked.path = request.path;
+            asked.token = request.get_param_value("t");
+            asked.kind = request.get_param_value("k");
+            asked.body = request.body;
+            asked.sender = SenderOf(request);
+            Send(service.Handle(asked), response);
+        };
+        Get(".*", handle);
+        Post(".*", handle);
+    }
+
+    void Feed(const std::string& bytes) {
+        httplib::detail::BufferStream stream;
+        stream.write(bytes.data(), bytes.size());
+        bool closed = false;
+        process_request(stream, true, closed,
+                        [](httplib::Request& request) { request.remote_addr = "192.168.0.2"; });
+    }
+
+private:
+    PhoneScanService& service;
+};
+
+}  // namespace
+
+WebServer::WebServer(PhoneScanService& scans) : service(scans) {}
+
+WebServer::~WebServer() {
+    Stop();
+}
+
+bool WebServer::Start(int port, std::string& error) {
+    Stop();
+    server = std::make_unique<PageServer>(service);
+    if (port == 0) {
+        boundPort = server->bind_to_any_port("0.0.0.0");
+    } else {
+        boundPort = server->bind_to_port("0.0.0.0", port) ? port : -1;
+    }
+    if (boundPort <= 0) {
+        error = "a porta " + std::to_string(port) + " TCP está em uso";
+        server.reset();
+        return false;
+    }
+    try {
+        thread = std::thread([this] { server->listen_after_bind(); });
+    } catch (const std::system_error&) {
+        error = "não foi possível iniciar o servidor da página";
+        server.reset();
+        return false;
+    }
+    DebugTrace("Phone page on port %d TCP\n", boundPort);
+    return true;
+}
+
+void WebServer::Stop() {
+    if (!server) return;
+    server->stop();
+    if (thread.joinable()) thread.join();
+    server.reset();
+}
+
+void ServeRawRequest(PhoneScanService& service, const std::string& bytes) {
+    PageServer(service).Feed(bytes);
+}

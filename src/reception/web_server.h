@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "reception/phone_scan_service.h"
+
+namespace httplib {
+class Server;
+}
+
+// The phone page's HTTP server on every local address: requests go to the service.
+// Slow or flooding clients cannot stall it for long: reads and writes time out, bodies
+// are limited, a few worker threads serve and further connections wait their turn.
+class WebServer {
+public:
+    static constexpr int kWorkers = 4;
+    static constexpr int kTimeoutSeconds = 5;
+
+    explicit WebServer(PhoneScanService& service);
+    ~WebServer();
+
+    // Listens on `port` (0: a free one) and serves on a thread of its own; false with
+    // the reason when the port cannot be had.
+    bool Start(int port, std::string& error);
+    int Port() const { return boundPort; }
+    // Stops listening and waits for the requests in progress.
+    void Stop();
+
+private:
+    PhoneScanService& service;
+    std::unique_ptr<httplib::Server> server;
+    std::thread thread;
+    int boundPort = 0;
+};
+
+// Runs the server's handling of one raw request read from `bytes` (the HTTP library's
+// parsing, the filter, the routes), as a connection would; the response is dropped.
+// For the fuzzer.
+void ServeRawRequest(PhoneScanService& service, const std::string& bytes);
