@@ -219,7 +219,8 @@ async function readPhoto(file) {
 }
 
 function showSent(answer, scan) {
-  $('sent-label').textContent = scan.kind === KIND_NFE ? 'Chave de NF-e enviada' : 'Boleto enviado';
+  $('sent-label').textContent = scan.kind === KIND_NFE ? 'Chave de NF-e enviada'
+    : scan.code[0] === '8' ? 'Conta enviada' : 'Boleto enviado';
   $('sent-code').textContent = answer.typeable || answer.code || scan.code;
   $('sent-value').textContent = answer.value || '';
   $('sent-due').textContent = answer.due || '';

@@ -14,6 +14,7 @@
 #include "resource.h"
 #include "ui/connect_window.h"
 #include "ui/main_window.h"
+#include "ui/phone_page.h"
 #include "util/debug_trace.h"
 
 namespace {
@@ -102,6 +103,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         ShowWindow(window, showCommand);
         UpdateWindow(window);
     }
+    StartPhonePage(*program);
     if (firstStart) {
         // The new user's first question is how to connect the phone. Storing the filter
         // makes this the only time the window opens by itself.
@@ -113,7 +115,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
 
     int exitCode = MessageLoop(*program, accelerators);
 
-    // The receiver goes before the history it writes to.
+    // The receiver and the page go before the history they write to.
+    StopPhonePage(*program);
     if (program->receiver) program->receiver->Stop();
     program->socket.Close();
     StopNetwork();

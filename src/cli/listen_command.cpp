@@ -65,8 +65,7 @@ public:
 // Stores each record in the history and prints it.
 class ListenSink : public ReceiverSink {
 public:
-    ListenSink(HistoryStore& store, CapturingTyper& capturingTyper, long long wanted)
-        : history(store), typer(capturingTyper), count(wanted) {}
+    ListenSink(HistoryStore& store, long long wanted) : history(store), count(wanted) {}
 
     void ShowStatus(const std::string& text) override { DebugTrace("%s\n", text.c_str()); }
 
@@ -119,7 +118,6 @@ private:
 
     HistoryStore& history;
     HeadlessHistoryRows rows;
-    CapturingTyper& typer;
     long long count;
     long long delivered = 0;
     std::mutex mutex;
@@ -212,7 +210,7 @@ int RunListen(const std::vector<std::string>& args) {
     HistoryStore history;
     CapturingTyper typer;
     KeyboardInjector injector(settings, store, typer);
-    ListenSink sink(history, typer, *count);
+    ListenSink sink(history, *count);
     SenderGate gate;
     gate.SetFilter(filter);
     Receiver receiver(socket, settings.udpPort, sink, &injector, &gate);

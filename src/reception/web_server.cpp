@@ -119,12 +119,12 @@ public:
         Post(".*", handle);
     }
 
-    void Feed(const std::string& bytes) {
+    void Feed(const std::string& bytes, const std::string& sender) {
         httplib::detail::BufferStream stream;
         stream.write(bytes.data(), bytes.size());
         bool closed = false;
         process_request(stream, true, closed,
-                        [](httplib::Request& request) { request.remote_addr = "192.168.0.2"; });
+                        [&](httplib::Request& request) { request.remote_addr = sender; });
     }
 
 private:
@@ -170,6 +170,7 @@ void WebServer::Stop() {
     server.reset();
 }
 
-void ServeRawRequest(PhoneScanService& service, const std::string& bytes) {
-    PageServer(service).Feed(bytes);
+void ServeRawRequest(PhoneScanService& service, const std::string& bytes,
+                     const std::string& sender) {
+    PageServer(service).Feed(bytes, sender);
 }

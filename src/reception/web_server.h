@@ -37,6 +37,7 @@ private:
 };
 
 // Runs the server's handling of one raw request read from `bytes` (the HTTP library's
-// parsing, the filter, the routes), as a connection would; the response is dropped.
-// For the fuzzer.
-void ServeRawRequest(PhoneScanService& service, const std::string& bytes);
+// parsing, the filter, the routes), as a connection from `sender` would; the response is
+// dropped. For the fuzzer.
+void ServeRawRequest(PhoneScanService& service, const std::string& bytes,
+                     const std::string& sender);

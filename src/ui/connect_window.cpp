@@ -1,11 +1,15 @@
 #include "ui/connect_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include <qrcodegen.hpp>
 
 #include "resource.h"
 #include "ui/dialog_helpers.h"
 #include "ui/layout_helper.h"
+#include "ui/phone_page.h"
 
 namespace {
 
@@ -14,10 +18,64 @@ constexpr UINT_PTR kRefreshTimer = 1;
 struct ConnectState {
     Program* program;
     std::vector<LocalAddress> addresses;
+    std::string pageAddress;  // what the QR code holds; empty when the page is off
 };
 
 ConnectState* StateOf(HWND dialog) {
     return reinterpret_cast<ConnectState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+// The address chosen in the list (the first one unless the user picked another).
+const LocalAddress* ChosenAddress(HWND dialog, const ConnectState& state) {
+    if (state.addresses.empty()) return nullptr;
+    LRESULT chosen = SendDlgItemMessageA(dialog, IDC_CONNECT_ADDRESSES, LB_GETCURSEL, 0, 0);
+    std::size_t index = chosen >= 0 && static_cast<std::size_t>(chosen) < state.addresses.size()
+                            ? static_cast<std::size_t>(chosen)
+                            : 0;
+    return &state.addresses[index];
+}
+
+// The page's address for the chosen computer address, in the QR code and under it.
+void ShowPageAddress(HWND dialog, ConnectState& state) {
+    Program& program = *state.program;
+    const LocalAddress* address = ChosenAddress(dialog, state);
+    state.pageAddress.clear();
+    std::string text;
+    if (!program.phoneScans) {
+        text = "Página " +
+               (program.webProblem.empty() ? std::string("desligada") : program.webProblem);
+    } else if (!address) {
+        text = "Sem rede, sem página.";
+    } else {
+        state.pageAddress =
+            PhonePageAddress(address->address, program.webPort, program.phoneScans->Token());
+        text = state.pageAddress;
+    }
+    SetDlgItemTextA(dialog, IDC_CONNECT_PAGE, text.c_str());
+    InvalidateRect(GetDlgItem(dialog, IDC_CONNECT_QR), nullptr, TRUE);
+}
+
+// The QR code of `text`, as large as fits with its quiet zone of four modules.
+void DrawQrCode(HDC dc, const RECT& area, const std::string& text) {
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (text.empty()) return;
+    qrcodegen::QrCode code =
+        qrcodegen::QrCode::encodeText(text.c_str(), qrcodegen::QrCode::Ecc::MEDIUM);
+    int modules = code.getSize() + 8;
+    int side = std::min(area.right - area.left, area.bottom - area.top);
+    int scale = side / modules;
+    if (scale < 1) return;
+    int left = area.left + (area.right - area.left - scale * modules) / 2 + 4 * scale;
+    int top = area.top + (area.bottom - area.top - scale * modules) / 2 + 4 * scale;
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    for (int y = 0; y < code.getSize(); ++y) {
+        for (int x = 0; x < code.getSize(); ++x) {
+            if (!code.getModule(x, y)) continue;
+            RECT module = {left + x * scale, top + y * scale, left + (x + 1) * scale,
+                           top + (y + 1) * scale};
+            FillRect(dc, &module, black);
+        }
+    }
 }
 
 // What may change while the window is open: the last sender and the refusals.
@@ -36,6 +94,15 @@ void ShowActivity(HWND dialog, Program& program) {
                       seen.refusals == 1 ? "" : "s");
     }
     SetDlgItemTextA(dialog, IDC_CONNECT_REFUSED, refused);
+
+    std::string phones;
+    if (program.phoneScans) {
+        for (const PhoneScanService::Phone& phone : program.phoneScans->Phones()) {
+            if (!phones.empty()) phones += "\n";
+            phones += FormatIPv4(phone.address) + ", última leitura em " + phone.lastScanAt;
+        }
+    }
+    SetDlgItemTextA(dialog, IDC_CONNECT_PHONES, phones.empty() ? "nenhum" : phones.c_str());
 }
 
 void OnInit(HWND dialog, ConnectState& state) {
@@ -66,6 +133,8 @@ void OnInit(HWND dialog, ConnectState& state) {
     std::string firewall = length > 0 && length < sizeof path ? CheckFirewallForUdp(path, port).text
                                                               : "não foi possível verificar";
     SetDlgItemTextA(dialog, IDC_CONNECT_FIREWALL, firewall.c_str());
+    ShowPageAddress(dialog, state);
+    EnableWindow(GetDlgItem(dialog, IDC_CONNECT_NEW_PAIRING), program.phoneScans != nullptr);
     SetTimer(dialog, kRefreshTimer, 1000, nullptr);
 }
 
@@ -85,14 +154,10 @@ bool CopyToClipboard(HWND owner, const std::string& text) {
     return copied;
 }
 
-// "Copiar": the chosen address (the first one unless the user picked another).
+// "Copiar": the chosen address and the port.
 void OnCopy(HWND dialog, ConnectState& state) {
-    if (state.addresses.empty()) return;
-    LRESULT chosen = SendDlgItemMessageA(dialog, IDC_CONNECT_ADDRESSES, LB_GETCURSEL, 0, 0);
-    std::size_t index = chosen >= 0 && static_cast<std::size_t>(chosen) < state.addresses.size()
-                            ? static_cast<std::size_t>(chosen)
-                            : 0;
-    CopyToClipboard(dialog, PhoneTarget(state.addresses[index], state.program->settings.udpPort));
+    if (const LocalAddress* address = ChosenAddress(dialog, state))
+        CopyToClipboard(dialog, PhoneTarget(*address, state.program->settings.udpPort));
 }
 
 }  // namespace
@@ -119,7 +184,7 @@ bool IsFirstStart(SettingsStore& store) {
 
 INT_PTR CALLBACK ConnectWindowProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* state = new ConnectState{reinterpret_cast<Program*>(lParam), {}};
+        auto* state = new ConnectState{reinterpret_cast<Program*>(lParam), {}, {}};
         SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
         OnInit(dialog, *state);
         return TRUE;
@@ -130,12 +195,27 @@ INT_PTR CALLBACK ConnectWindowProcedure(HWND dialog, UINT message, WPARAM wParam
         case WM_TIMER:
             if (wParam == kRefreshTimer) ShowActivity(dialog, *state->program);
             return TRUE;
+        case WM_DRAWITEM: {
+            auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            if (draw->CtlID != IDC_CONNECT_QR) return FALSE;
+            DrawQrCode(draw->hDC, draw->rcItem, state->pageAddress);
+            return TRUE;
+        }
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_CONNECT_COPY && HIWORD(wParam) == BN_CLICKED) {
-                OnCopy(dialog, *state);
-                return TRUE;
+            switch (LOWORD(wParam)) {
+                case IDC_CONNECT_COPY:
+                    if (HIWORD(wParam) == BN_CLICKED) OnCopy(dialog, *state);
+                    return TRUE;
+                case IDC_CONNECT_ADDRESSES:
+                    if (HIWORD(wParam) == LBN_SELCHANGE) ShowPageAddress(dialog, *state);
+                    return TRUE;
+                case IDC_CONNECT_NEW_PAIRING:
+                    // Every phone paired so far must read the new code.
+                    if (HIWORD(wParam) == BN_CLICKED && NewPhonePairing(*state->program))
+                        ShowPageAddress(dialog, *state);
+                    return TRUE;
+                default: return EndOnOkCancelOrClose(dialog, message, wParam);
             }
-            return EndOnOkCancelOrClose(dialog, message, wParam);
         case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);
         case WM_NCDESTROY:
             KillTimer(dialog, kRefreshTimer);

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/phone_page.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -393,7 +394,8 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             if (wParam == kTrayRetryTimer) AddTrayIconOrRetry(window, *state);
             return TRUE;
         case WM_NCDESTROY:
-            // The receiver hands records to this window: stop it before the window goes.
+            // The receiver and the page hand records to this window: both stop first.
+            StopPhonePage(program);
             if (program.receiver) program.receiver->Stop();
             SetWindowLongPtrA(window, DWLP_USER, 0);
             delete state;

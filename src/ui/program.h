@@ -10,9 +10,11 @@
 #include "history/code_record.h"
 #include "history/history_store.h"
 #include "reception/handoff_queue.h"
+#include "reception/phone_scan_service.h"
 #include "reception/receiver.h"
 #include "reception/udp_socket.h"
 #include "reception/user_messages.h"
+#include "reception/web_server.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "typing/layouts.h"
@@ -59,6 +61,12 @@ struct Program {
     std::unique_ptr<Receiver> receiver;
     HandoffQueue<ReceiverEvent> pending{5000, IsRecordEvent};
     std::deque<ReceiverEvent> backlog;  // taken from `pending`, not yet shown (main thread)
+
+    // The phone's page: its scans join reception at the sender filter.
+    std::unique_ptr<PhoneScanService> phoneScans;
+    std::unique_ptr<WebServer> webServer;
+    std::int32_t webPort = 0;  // serving on this TCP port; 0 when off
+    std::string webProblem;    // why it is off, for the connect window
 
     // Command line: the hot key (any argument) and the export file name ("-f ").
     bool hotKeyEnabled = false;

@@ -14,6 +14,8 @@
 #include "ui/config_dialog.h"
 #include "ui/connect_window.h"
 #include "ui/main_window.h"
+#include "ui/phone_page.h"
+#include "util/secret_token.h"
 
 namespace {
 
@@ -168,4 +170,57 @@ TEST_F(ConnectTest, ARefusedSenderShowsOneBalloon) {
     EXPECT_EQ(BalloonTray::balloons[0],
               "Zentory recusou um código de 203.0.113.2 (fora das redes permitidas). Para "
               "aceitar, veja Opções > Configuração.");
+}
+
+TEST_F(ConnectTest, ThePhonePageStartsPairsAndStops) {
+    // Off by the stored port 0, and a stored value that is no port.
+    store.WriteRegDword(kSettingsKey, "WebPort", 0);
+    StartPhonePage(program);
+    EXPECT_FALSE(program.webServer);
+    EXPECT_NE(program.webProblem.find("desligada"), std::string::npos);
+    store.WriteRegDword(kSettingsKey, "WebPort", 70000);
+    StartPhonePage(program);
+    EXPECT_FALSE(program.webServer);
+
+    // A free port; a stored token that is no token is replaced by a new one.
+    int error = 0;
+    ASSERT_TRUE(StartNetwork(error));
+    UdpSocket probe;
+    SocketError socketError;
+    ASSERT_TRUE(probe.Open(socketError) && probe.Bind(0, true, socketError));
+    int port = probe.LocalPort();  // free for TCP too, as a rule
+    probe.Close();
+    store.WriteRegDword(kSettingsKey, "WebPort", port);
+    store.WriteRegString(kSettingsKey, "PhoneToken", "not a token");
+    StartPhonePage(program);
+    ASSERT_TRUE(program.webServer) << program.webProblem;
+    EXPECT_EQ(program.webPort, port);
+    std::string token = store.ReadString(kSettingsKey, "PhoneToken");
+    EXPECT_TRUE(IsWellFormedToken(token)) << token;
+    EXPECT_EQ(program.phoneScans->Token(), token);
+
+    // The connect window shows the page's address and makes a new pairing.
+    Open(IDD_CONNECT, ConnectWindowProcedure);
+    std::vector<LocalAddress> addresses = LocalIPv4Addresses();
+    if (!addresses.empty()) {
+        EXPECT_EQ(Text(IDC_CONNECT_PAGE), PhonePageAddress(addresses[0].address, port, token));
+    }
+    Click(IDC_CONNECT_NEW_PAIRING);
+    std::string newToken = store.ReadString(kSettingsKey, "PhoneToken");
+    EXPECT_NE(newToken, token);
+    EXPECT_EQ(program.phoneScans->Token(), newToken);
+    if (!addresses.empty()) {
+        EXPECT_EQ(Text(IDC_CONNECT_PAGE), PhonePageAddress(addresses[0].address, port, newToken));
+    }
+    EXPECT_EQ(Text(IDC_CONNECT_PHONES), "nenhum");
+
+    // The same port again, taken by the first server: the page stays off and says why.
+    Program second;
+    second.store = &store;
+    StartPhonePage(second);
+    EXPECT_FALSE(second.webServer);
+    EXPECT_NE(second.webProblem.find(std::to_string(port)), std::string::npos);
+    StopPhonePage(program);
+    EXPECT_FALSE(program.webServer);
+    StopNetwork();
 }

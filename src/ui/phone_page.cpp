@@ -1,0 +1,74 @@
+#include "ui/phone_page.h"
+
+#include "ui/main_window.h"
+#include "util/debug_trace.h"
+#include "util/secret_token.h"
+
+namespace {
+
+// The stored token, or a new one stored in its place.
+std::string PairingToken(SettingsStore& store) {
+    std::string token = store.ReadRegString(kSettingsKey, kPhoneTokenValue).value_or("");
+    if (IsWellFormedToken(token)) return token;
+    token = NewSecretToken();
+    if (!token.empty() && !store.WriteRegString(kSettingsKey, kPhoneTokenValue, token))
+        DebugTrace("[E] PhoneToken not stored (%d)\n", store.LastWriteError());
+    return token;
+}
+
+}  // namespace
+
+void StartPhonePage(Program& program) {
+    StopPhonePage(program);
+    std::int32_t port = program.store->ReadRegDword(kSettingsKey, kWebPortValue);
+    if (port == -1) port = kDefaultWebPort;
+    if (port == 0) {
+        program.webProblem = "desligada (\"WebPort\" é 0)";
+        return;
+    }
+    if (port < 1 || port > 65535) {
+        program.webProblem = "desligada: \"WebPort\" " + std::to_string(port) + " não é uma porta";
+        return;
+    }
+    std::string token = PairingToken(*program.store);
+    if (token.empty()) {
+        program.webProblem = "desligada: o sistema não deu um número aleatório para o pareamento";
+        return;
+    }
+    if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
+    program.phoneScans = std::make_unique<PhoneScanService>(
+        *program.receiverSink, program.injector.get(), program.senderGate, PhonePageFiles());
+    program.phoneScans->SetToken(token);
+    program.webServer = std::make_unique<WebServer>(*program.phoneScans);
+    std::string error;
+    if (!program.webServer->Start(port, error)) {
+        DebugTrace("[E] phone page: %s\n", error.c_str());
+        program.webProblem = "desligada: " + error;
+        program.webServer.reset();
+        program.phoneScans.reset();
+        return;
+    }
+    program.webPort = port;
+    program.webProblem.clear();
+}
+
+void StopPhonePage(Program& program) {
+    if (program.webServer) program.webServer->Stop();
+    program.webServer.reset();
+    program.phoneScans.reset();
+    program.webPort = 0;
+}
+
+bool NewPhonePairing(Program& program) {
+    std::string token = NewSecretToken();
+    if (token.empty()) return false;
+    if (!program.store->WriteRegString(kSettingsKey, kPhoneTokenValue, token))
+        DebugTrace("[E] PhoneToken not stored (%d)\n", program.store->LastWriteError());
+    if (program.phoneScans) program.phoneScans->SetToken(token);
+    return true;
+}
+
+std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
+                             const std::string& token) {
+    return "http://" + hostAddress + ":" + std::to_string(port) + "/?t=" + token;
+}

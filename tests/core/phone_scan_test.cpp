@@ -1,0 +1,160 @@
+// The phone page's side of reception: the pairing token, the limits and the scan path.
+
+#include "reception/phone_scan_service.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "settings/memory_settings_store.h"
+#include "test_doubles.h"
+#include "util/secret_token.h"
+
+namespace {
+
+const char kToken[] = "0123456789abcdef0123456789abcdef";
+const char kBank[] = "00191455700000110009956850418332600000624818";
+
+std::uint32_t Address(const char* dotted) {
+    std::uint32_t address = 0;
+    ParseIPv4(dotted, address);
+    return address;
+}
+
+class RefusalCountingSink : public CollectingSink {
+public:
+    void Refuse(std::uint32_t) override { ++refusals; }
+    int refusals = 0;
+};
+
+class PhoneScanTest : public ::testing::Test {
+protected:
+    void SetUp() override { service.SetToken(kToken); }
+
+    WebAnswer Post(std::string body, std::string token = kToken, std::string kind = "1",
+                   const char* sender = "192.168.0.20") {
+        WebRequest request;
+        request.method = "POST";
+        request.path = "/scan";
+        request.token = std::move(token);
+        request.kind = std::move(kind);
+        request.body = std::move(body);
+        request.sender = Address(sender);
+        return service.Handle(request);
+    }
+
+    Settings settings;
+    MemorySettingsStore store;
+    RecordingTyper typer;
+    KeyboardInjector injector{settings, store, typer};
+    RefusalCountingSink sink;
+    SenderGate gate;
+    const unsigned char page[4] = {'<', 'p', '>', 0};
+    PhoneScanService service{sink, &injector, gate, {{"/", "text/html", page, 3}}};
+};
+
+}  // namespace
+
+TEST(SecretToken, FreshHexAndComparedWhole) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 50; ++i) {
+        std::string token = NewSecretToken();
+        ASSERT_TRUE(IsWellFormedToken(token)) << token;
+        seen.insert(token);
+    }
+    EXPECT_EQ(seen.size(), 50u);
+    EXPECT_TRUE(SecretsEqual(kToken, kToken));
+    EXPECT_FALSE(SecretsEqual("", kToken));
+    EXPECT_FALSE(SecretsEqual(std::string(kToken) + "0", kToken));
+    EXPECT_FALSE(SecretsEqual(std::string(kToken, 31), kToken));
+    EXPECT_FALSE(SecretsEqual("1123456789abcdef0123456789abcdef", kToken));
+    EXPECT_FALSE(SecretsEqual("", ""));  // no token set: nothing is paired
+    for (const char* malformed :
+         {"", "0123456789abcdef0123456789abcde", "0123456789abcdef0123456789abcdeg",
+          " 123456789abcdef0123456789abcdef"})
+        EXPECT_FALSE(IsWellFormedToken(malformed)) << malformed;
+}
+
+TEST(RateLimiter, ABurstThenTheSteadyRatePerAddress) {
+    RateLimiter limiter;
+    auto start = RateLimiter::Clock::now();
+    int allowed = 0;
+    for (int i = 0; i < 100; ++i)
+        allowed += limiter.Allow(1, start);
+    EXPECT_EQ(allowed, static_cast<int>(RateLimiter::kBurst));
+    EXPECT_TRUE(limiter.Allow(2, start));  // another phone is not held back
+    EXPECT_FALSE(limiter.Allow(1, start + std::chrono::milliseconds(100)));
+    EXPECT_TRUE(limiter.Allow(1, start + std::chrono::milliseconds(250)));
+    // Forged addresses: the table stays bounded and each new address still gets a burst.
+    for (std::uint32_t address = 100; address < 100 + 3 * RateLimiter::kAddresses; ++address)
+        ASSERT_TRUE(limiter.Allow(address, start));
+}
+
+TEST_F(PhoneScanTest, AScanTakesTheDatagramsPath) {
+    WebAnswer answer = Post(std::string(kBank) + "\r\n");
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.contentType, "application/json");
+    EXPECT_NE(answer.body.find("\"value\":\"R$ 110,00\""), std::string::npos) << answer.body;
+    auto records = sink.WaitFor(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].code, kBank);
+    EXPECT_EQ(records[0].kindLetter, "B");
+    EXPECT_EQ(records[0].senderAddress, Address("192.168.0.20"));
+    EXPECT_EQ(typer.Texts(),
+              (std::vector<std::string>{"00199956875041833260200006248181145570000011000"}));
+    EXPECT_EQ(gate.Seen().lastSender, Address("192.168.0.20"));
+    ASSERT_EQ(service.Phones().size(), 1u);
+    EXPECT_EQ(service.Phones()[0].address, Address("192.168.0.20"));
+
+    // Kind 3: an NF-e key from a Code 128 barcode.
+    EXPECT_EQ(Post("35200714200166000187550010000000046550000046", kToken, "3").status, 200);
+    EXPECT_EQ(sink.WaitFor(2).at(1).kindLetter, "N");
+}
+
+TEST_F(PhoneScanTest, NothingButAPairedWellFormedScanIsStored) {
+    EXPECT_EQ(Post(kBank, "ffffffffffffffffffffffffffffffff").body, "token");
+    EXPECT_EQ(Post(kBank, "").status, 403);
+    EXPECT_EQ(Post(kBank, kToken, "2").status, 400);
+    EXPECT_EQ(Post(kBank, kToken, "").status, 400);
+    for (std::string body :
+         {std::string(kBank).substr(1), std::string(kBank) + "0", std::string(kBank, 43) + "x",
+          std::string(kBank) + " ", std::string(kBank) + "\n" + kBank, std::string(44, '\0'),
+          std::string(), std::string(100000, '1')}) {
+        EXPECT_EQ(Post(body).status, 400) << body.size();
+    }
+    // A new pairing: the old token no longer counts.
+    service.SetToken("fedcba9876543210fedcba9876543210");
+    EXPECT_EQ(Post(kBank).status, 403);
+    EXPECT_TRUE(sink.WaitFor(0).empty());
+    EXPECT_TRUE(typer.Texts().empty());
+    EXPECT_TRUE(service.Phones().empty());
+}
+
+TEST_F(PhoneScanTest, RoutesTheFilterAndTheLimitBeforeAnything) {
+    WebRequest get;
+    get.method = "GET";
+    get.path = "/";
+    WebAnswer answer = service.Handle(get);
+    EXPECT_EQ(answer.status, 200);
+    ASSERT_NE(answer.asset, nullptr);
+    EXPECT_EQ(answer.asset->size, 3u);
+    for (auto [method, path] :
+         {std::pair{"GET", "/app.js.map"}, std::pair{"GET", "/scan"}, std::pair{"POST", "/"},
+          std::pair{"PUT", "/scan"}, std::pair{"GET", "/../etc/passwd"}}) {
+        get.method = method;
+        get.path = path;
+        EXPECT_EQ(service.Handle(get).status, 404) << method << " " << path;
+    }
+
+    WebAnswer refusal;
+    EXPECT_FALSE(service.Admit(Address("203.0.113.2"), refusal));
+    EXPECT_EQ(refusal.status, 403);
+    EXPECT_EQ(refusal.body, "sender");
+    EXPECT_FALSE(service.Admit(Address("203.0.113.2"), refusal));
+    EXPECT_EQ(sink.refusals, 1);  // one balloon per address
+    int admitted = 0;
+    for (int i = 0; i < 100; ++i)
+        admitted += service.Admit(Address("192.168.0.30"), refusal);
+    EXPECT_LT(admitted, 100);
+    EXPECT_EQ(refusal.status, 429);
+}
