@@ -21,6 +21,8 @@ RequestExecutionLevel admin
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define LOGON_VALUE "Zentory"  ; the value that the configuration dialog writes under RUN_KEY
 !define FIREWALL_RULE "Zentory (UDP)"
+!define FIREWALL_WEB_RULE "Zentory (TCP)"
+!define WEB_PORT 6667
 ; The senders Zentory takes by default: private networks and this computer. On every
 ; profile, since Windows marks many home networks as public and the phone must get in.
 !define PRIVATE_RANGES "10.0.0.0/8,172.16.0.0/12,192.168.0.0/16,169.254.0.0/16,127.0.0.0/8"
@@ -80,6 +82,9 @@ Section "!$(SectionProgram)" SectionMain
     ; Let the phone's datagrams reach the program: the most common reason scans never arrive.
     nsExec::Exec 'netsh advfirewall firewall add rule name="${FIREWALL_RULE}" dir=in action=allow program="$INSTDIR\zentory.exe" protocol=UDP remoteip=${PRIVATE_RANGES} profile=any enable=yes'
     Pop $0
+    ; The phone's page: TCP on its port, from the same ranges.
+    nsExec::Exec 'netsh advfirewall firewall add rule name="${FIREWALL_WEB_RULE}" dir=in action=allow program="$INSTDIR\zentory.exe" protocol=TCP localport=${WEB_PORT} remoteip=${PRIVATE_RANGES} profile=any enable=yes'
+    Pop $0
 SectionEnd
 
 Function .onInit
@@ -104,6 +109,8 @@ Section "Uninstall"
         Sleep 1000
     ${EndIf}
     nsExec::Exec 'netsh advfirewall firewall delete rule name="${FIREWALL_RULE}"'
+    Pop $0
+    nsExec::Exec 'netsh advfirewall firewall delete rule name="${FIREWALL_WEB_RULE}"'
     Pop $0
     ; The logon entry of the user who uninstalls, set by the configuration dialog: left
     ; behind, it would start a program that is gone at every logon.
