@@ -67,6 +67,15 @@ from_stranger() {
 port=$((36000 + $$ % 1000))
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPport /t REG_DWORD /d $port /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 3 /f >/dev/null 2>&1
+# The phone page on a port of this run's own, paired with a known token.
+web_port=$((port + 1))
+token=0123456789abcdef0123456789abcdef
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v WebPort /t REG_DWORD /d $web_port /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v PhoneToken /t REG_SZ /d $token /f >/dev/null 2>&1
+post_scan() {  # TOKEN CODE: the HTTP status
+    curl -s -o /dev/null -w '%{http_code}' -X POST --data "$2" \
+        "http://127.0.0.1:$web_port/scan?t=$1&k=1"
+}
 send() { "$wine" "$build/zentory-cli.exe" send --port $port "$@" || fail "send $*"; }
 
 # 1. The port is taken: the message, then exit code -1.
@@ -209,6 +218,19 @@ if [ -n "$shots" ]; then
     sleep 0.3
     echo "screenshots in $shots"
 fi
+
+# 6a. The phone page: served by zentory.exe, and a paired scan arrives like a datagram;
+#     an unpaired one does not.
+page=$(curl -s -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/?t=$token")
+[ "$page" = "200 text/html; charset=utf-8" ] || fail "the phone page: $page"
+wasm=$(curl -s -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/zxing_reader.wasm")
+[ "$wasm" = "200 application/wasm" ] || fail "the reader: $wasm"
+before=$(rows)
+[ "$(post_scan ffffffffffffffffffffffffffffffff 00191455700000110009956850418332600000624818)" = 403 ] ||
+    fail "an unpaired scan was not refused"
+[ "$(post_scan $token 84620000002311301132632914523029359083800000)" = 200 ] ||
+    fail "a paired scan was not taken"
+wait_until 50 rows_are $((before + 1)) || fail "page scan: $(rows) rows, not $((before + 1))"
 
 # 6b. "Qualquer endereço" in the configuration: the same sender gets through at once.
 if [ $stranger = yes ]; then
