@@ -152,6 +152,7 @@ async function detectNative(source) {
 }
 
 async function detectWasm(canvas) {
+  if (readerFailed) return null;
   var context = canvas.getContext('2d', { willReadFrequently: true });
   var pixels = context.getImageData(0, 0, canvas.width, canvas.height);
   var results = await ZXingWASM.readBarcodes(pixels, READER_OPTIONS);
@@ -262,7 +263,7 @@ async function send(scan) {
 
 async function handle(scan) {
   if (!scan) {
-    showStatus(MESSAGES.unreadable, 'error');
+    showStatus(readerFailed ? MESSAGES.noReader : MESSAGES.unreadable, 'error');
     return;
   }
   await send(scan);
@@ -352,6 +353,25 @@ async function startLive() {
 var readerFailed = false;
 
 function start() {
+  if (token()) {
+    showStatus(MESSAGES.ready);
+  } else {
+    showStatus(MESSAGES.unpaired, 'error');
+  }
+  $('photo').addEventListener('change', onPhoto);
+  $('gallery').addEventListener('change', onPhoto);
+  if (window.isSecureContext && navigator.mediaDevices && navigator.mediaDevices.getUserMedia) {
+    $('live-start').hidden = false;
+    $('live-start').addEventListener('click', startLive);
+    $('live-stop').addEventListener('click', stopLive);
+  }
+  prepareNativeDetector();
+
+  // Without the wasm reader the native detector, where there is one, still reads.
+  if (typeof ZXingWASM === 'undefined') {
+    readerFailed = true;
+    return;
+  }
   // The reader's wasm comes from this computer, never from the Internet: the phone may
   // have no Internet at all, and the page must not depend on anyone else's server.
   ZXingWASM.prepareZXingModule({
@@ -365,20 +385,6 @@ function start() {
     readerFailed = true;
     showStatus(MESSAGES.noReader, 'error');
   });
-  prepareNativeDetector();
-
-  $('photo').addEventListener('change', onPhoto);
-  $('gallery').addEventListener('change', onPhoto);
-  if (window.isSecureContext && navigator.mediaDevices && navigator.mediaDevices.getUserMedia) {
-    $('live-start').hidden = false;
-    $('live-start').addEventListener('click', startLive);
-    $('live-stop').addEventListener('click', stopLive);
-  }
-  if (token()) {
-    showStatus(MESSAGES.ready);
-  } else {
-    showStatus(MESSAGES.unpaired, 'error');
-  }
 }
 
 if (typeof document !== 'undefined') {

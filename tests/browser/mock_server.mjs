@@ -1,0 +1,164 @@
+// A stand-in for `zentory-cli listen --http PORT --token TOKEN`, for working on the
+// phone's page and its test without the C++ build. Same arguments, same answers, and one
+// JSON line on stdout per accepted code. Listens on 127.0.0.1 only.
+//
+//   node tests/browser/mock_server.mjs listen --http 8080 --token 0123456789abcdef0123456789abcdef
+// (--port, the UDP port of the real listener, is taken and ignored.)
+import http from 'node:http';
+import { readFileSync } from 'node:fs';
+import { fileURLToPath } from 'node:url';
+
+const here = (relative) => fileURLToPath(new URL(relative, import.meta.url));
+const reader = '../../web/node_modules/zxing-wasm/dist/';
+
+const FILES = {
+  '/': [here('../../res/phone/index.html'), 'text/html; charset=utf-8'],
+  '/app.js': [here('../../res/phone/app.js'), 'application/javascript'],
+  '/zxing-reader.js': [here(reader + 'iife/reader/index.js'), 'application/javascript'],
+  '/zxing_reader.wasm': [here(reader + 'reader/zxing_reader.wasm'), 'application/wasm'],
+};
+const MAX_BODY = 1024;
+const RATE_WINDOW_MS = 60_000;
+const RATE_LIMIT = 30;
+
+function parseArguments(argv) {
+  const [command, ...rest] = argv;
+  const options = {};
+  for (let i = 0; i < rest.length; i += 2) options[rest[i]] = rest[i + 1];
+  const port = Number(options['--http']);
+  if (command !== 'listen' || !Number.isInteger(port) || port < 1 || port > 65535 ||
+      !options['--token']) {
+    process.stderr.write('usage: mock_server.mjs listen [--port UDP] --http PORT --token TOKEN\n');
+    process.exit(2);
+  }
+  return { port, token: options['--token'] };
+}
+
+// ------------------------------------------------------------ interpretation
+
+const mod10 = (digits) => {
+  let sum = 0;
+  [...digits].reverse().forEach((d, i) => {
+    const p = Number(d) * (i % 2 === 0 ? 2 : 1);
+    sum += p >= 10 ? p - 9 : p;
+  });
+  return (10 - (sum % 10)) % 10;
+};
+const mod11Remainder = (digits) =>
+  [...digits].reverse().reduce((sum, d, i) => sum + Number(d) * (2 + (i % 8)), 0) % 11;
+const mod11 = (digits) => { const r = mod11Remainder(digits); return r <= 1 ? 0 : 11 - r; };
+
+function amount(digits) {
+  const reais = digits.slice(0, -2).replace(/^0+/, '');
+  const centavos = digits.slice(-2);
+  if (!reais && centavos === '00') return 'R$ N/A';
+  return `R$ ${reais || '0'},${centavos}`;
+}
+
+// The factor's cycle restarted at 1000 on 22 Feb 2025; a factor names the date from
+// 3000 days before to 5500 days after today.
+function dueDate(factorText, today = new Date()) {
+  if (factorText[0] === '0') return 'N/A';
+  const day = 86_400_000;
+  const todayDay = Math.floor(Date.UTC(today.getFullYear(), today.getMonth(), today.getDate()) / day);
+  let date = Date.UTC(1997, 9, 7) / day + Number(factorText);
+  while (date < todayDay - 3000) date += 9000;
+  if (date > todayDay + 5500 && todayDay - (date - 9000) <= date - todayDay) date -= 9000;
+  const d = new Date(date * day);
+  const two = (n) => String(n).padStart(2, '0');
+  return `${two(d.getUTCDate())}/${two(d.getUTCMonth() + 1)}/${d.getUTCFullYear()}`;
+}
+
+function interpret(code, kindByte) {
+  if (kindByte === 3) {
+    let next = 0;
+    const typeable = '##-####-##.###.###/####-##-##-###-###.###.###-###.###.###-#'
+      .replace(/#/g, () => code[next++]);
+    return { kind: 3, letter: 'N', valid: mod11(code.slice(0, 43)) === Number(code[43]),
+             typeable, value: '', due: '' };
+  }
+  if (code[0] !== '8') {
+    const r = mod11Remainder(code.slice(0, 4) + code.slice(5));
+    const fields = [code.slice(0, 4) + code.slice(19, 24), code.slice(24, 34), code.slice(34, 44)]
+      .map((f) => f + mod10(f)).map((f) => `${f.slice(0, 5)}.${f.slice(5)}`);
+    return { kind: 1, letter: 'B', valid: Number(code[4]) === (r <= 1 ? 1 : 11 - r),
+             typeable: [...fields, code[4], code.slice(5, 19)].join(' '),
+             value: amount(code.slice(9, 19)), due: dueDate(code.slice(5, 9)) };
+  }
+  const type = code[2];
+  const check = type === '8' || type === '9' ? mod11 : mod10;
+  const blocks = [0, 11, 22, 33].map((s) => code.slice(s, s + 11))
+    .map((b) => `${b}-${check(b)}`);
+  return { kind: 2, letter: 'C', valid: check(code.slice(0, 3) + code.slice(4)) === Number(code[3]),
+           typeable: blocks.join(' '),
+           value: type >= '6' && type <= '9' ? amount(code.slice(4, 15)) : 'R$ N/A', due: '' };
+}
+
+// ------------------------------------------------------------ server
+
+function answer(res, status, body, type = 'text/plain; charset=utf-8') {
+  res.writeHead(status, { 'Content-Type': type, 'Cache-Control': 'no-store',
+                          'X-Content-Type-Options': 'nosniff' });
+  res.end(body);
+}
+
+function serve({ port, token }) {
+  const recent = new Map();  // sender address -> times of its recent posts
+
+  const tooMany = (sender) => {
+    const now = Date.now();
+    const times = (recent.get(sender) || []).filter((t) => now - t < RATE_WINDOW_MS);
+    times.push(now);
+    recent.set(sender, times);
+    return times.length > RATE_LIMIT;
+  };
+
+  const onScan = (req, res, url) => {
+    const sender = req.socket.remoteAddress.replace(/^::ffff:/, '');
+    // Only this computer can reach a server bound to 127.0.0.1; the real one also
+    // takes the private networks.
+    if (sender !== '127.0.0.1') return answer(res, 403, 'sender');
+    if (tooMany(sender)) return answer(res, 429, 'too many');
+    if (url.searchParams.get('t') !== token) return answer(res, 403, 'token');
+    const chunks = [];
+    let size = 0;
+    req.on('data', (chunk) => {
+      size += chunk.length;
+      if (size <= MAX_BODY) chunks.push(chunk);
+      // Beyond this a client is not a phone: stop reading.
+      else if (size > 1 << 20) req.destroy();
+    });
+    req.on('end', () => {
+      if (size > MAX_BODY) return answer(res, 413, 'too large');
+      const code = Buffer.concat(chunks).toString('latin1');
+      const kindByte = Number(url.searchParams.get('k'));
+      if (!/^[0-9]{44}$/.test(code) || (kindByte !== 1 && kindByte !== 3)) {
+        return answer(res, 400, 'bad code');
+      }
+      const seen = interpret(code, kindByte);
+      process.stdout.write(JSON.stringify({
+        sender, valid: seen.valid, due: seen.due, value: seen.value, typeable: seen.typeable,
+        code, kind_letter: seen.letter, kind: seen.kind,
+      }) + '\n');
+      answer(res, 200, JSON.stringify({ code, typeable: seen.typeable, value: seen.value,
+                                        due: seen.kind === 1 ? seen.due : '', valid: seen.valid }),
+             'application/json');
+    });
+  };
+
+  const server = http.createServer((req, res) => {
+    const url = new URL(req.url, 'http://127.0.0.1');
+    const file = FILES[url.pathname];
+    if (req.method === 'GET' && file) return answer(res, 200, readFileSync(file[0]), file[1]);
+    if (req.method === 'POST' && url.pathname === '/scan') return onScan(req, res, url);
+    answer(res, 404, 'not found');
+  });
+  server.listen(port, '127.0.0.1', () => {
+    process.stderr.write(`mock server on http://127.0.0.1:${port}/?t=${token}\n`);
+  });
+  const stop = () => { server.close(() => process.exit(0)); server.closeAllConnections(); };
+  process.on('SIGTERM', stop);
+  process.on('SIGINT', stop);
+}
+
+serve(parseArguments(process.argv.slice(2)));

@@ -1,0 +1,36 @@
+// The guide's picture of the phone's page: a phone-sized screen right after a bank slip
+// was read and sent. The server is chosen as for the test (see harness.mjs).
+//
+//   ZENTORY_SCREENSHOT=docs/phone-page.png node tests/browser/phone_page_screenshot.mjs
+import path from 'node:path';
+import { barcodePng, launchPhone, openPage, photoOf, repoRoot, startServer,
+         statusAfterReading, takePhoto } from './harness.mjs';
+
+const target = process.env.ZENTORY_SCREENSHOT;
+if (!target) {
+  process.stderr.write('usage: ZENTORY_SCREENSHOT=FILE.png node tests/browser/phone_page_screenshot.mjs\n');
+  process.exit(2);
+}
+
+const server = await startServer();
+const phone = await launchPhone();
+try {
+  // The browser here counts 127.0.0.1 as secure and would offer live video; a phone
+  // reaching the computer by its network address does not, and that is what the guide shows.
+  await phone.context.addInitScript(() => {
+    Object.defineProperty(window, 'isSecureContext', { value: false });
+  });
+  const page = await openPage(phone.context, server.pageUrl);
+  const photo = await photoOf(phone.context,
+                              await barcodePng('itf', '00191455700000110009956850418332600000624818'),
+                              { degrees: 3, noise: 20 });
+  await takePhoto(page, photo);
+  const status = await statusAfterReading(page);
+  if (status !== 'Código enviado ao computador.') throw new Error(`the page says: ${status}`);
+  const file = path.resolve(repoRoot, target);
+  await page.screenshot({ path: file });
+  process.stdout.write(`${file}\n`);
+} finally {
+  await phone.close();
+  await server.stop();
+}

@@ -1,0 +1,277 @@
+// The phone's scanning page, in Debian's Chromium dressed as an Android phone, against a
+// server that speaks the page's protocol: the mock beside this file by default,
+// `zentory-cli listen --http` with ZENTORY_LISTEN_CMD=build/native/zentory-cli, or a
+// running server with ZENTORY_PAGE_URL and ZENTORY_ARRIVALS_FILE (see harness.mjs).
+//
+//   npm ci --prefix web && node --test tests/browser/phone_page_test.mjs
+import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
+import { readFileSync } from 'node:fs';
+import { after, before, describe, it } from 'node:test';
+import vm from 'node:vm';
+import {
+  barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, repoRoot, startServer,
+  statusAfterReading, takePhoto,
+} from './harness.mjs';
+
+const SLIP = '00191455700000110009956850418332600000624818';
+const NFE_KEY = '35200714200166000187550010000000046550000044';  // check digit 4, as zentory-cli decode says
+const COLLECTION = '84620000002311301132632914523029359083800000';
+const SLIP_WRONG_DIGIT = '00197455700000110009956850418332600000624818';
+
+const UNREADABLE = 'Não consegui ler, tente de novo';
+const UNPAIRED = 'Este celular não está pareado: leia de novo o QR code no computador';
+
+// The page script's own functions, loaded as a browser would but without a page.
+function pageFunctions() {
+  const context = {};
+  vm.createContext(context);
+  vm.runInContext(readFileSync(`${repoRoot}res/phone/app.js`, 'utf8'), context);
+  return context;
+}
+
+describe('the page sends only what the program would take', () => {
+  const { acceptScan } = pageFunctions();
+
+  it('agrees with zentory-cli decode on every code of its test data', () => {
+    const lines = readFileSync(`${repoRoot}tests/cli/decode_expected.jsonl`, 'utf8')
+      .split('\n').filter(Boolean).map((line) => JSON.parse(line));
+    assert.ok(lines.length >= 10);
+    for (const { code, kind, valid } of lines) {
+      if (kind === 'N') {
+        // A key is sent whenever it has 44 digits; the program judges its check digit.
+        assert.equal(acceptScan(code, 'Code128')?.kind ?? null,
+                     /^\d{44}$/.test(code) ? 3 : null, code);
+      } else {
+        assert.equal(acceptScan(code, 'ITF') !== null, valid, code);
+      }
+    }
+  });
+
+  // Each pair differs only in the general check digit: the first is right by the rule
+  // the value-type digit (third) chooses, the second by the other modulo. Checked with
+  // zentory-cli decode.
+  const collectionPairs = {
+    0: ['82021234583728000113011326329145230293590838', '82051234583728000113011326329145230293590838'],
+    5: ['82591234567890000113011326329145230293590838', '82511234567890000113011326329145230293590838'],
+    6: ['82671234567890000113011326329145230293590838', '82601234567890000113011326329145230293590838'],
+    7: ['82751234567890000113011326329145230293590838', '82781234567890000113011326329145230293590838'],
+    8: ['82861234567890000113011326329145230293590838', '82831234567890000113011326329145230293590838'],
+    9: ['82941234567890000113011326329145230293590838', '82911234567890000113011326329145230293590838'],
+  };
+  for (const [type, [right, otherModulo]] of Object.entries(collectionPairs)) {
+    it(`collection slip with value type ${type}: takes the right modulo only`, () => {
+      assert.deepEqual({ ...acceptScan(right, 'ITF') }, { code: right, kind: 1 });
+      assert.equal(acceptScan(otherModulo, 'ITF'), null);
+    });
+  }
+
+  it('edge remainders: 0 and 1 give 1 on bank slips, 0 on modulo-11 collection slips', () => {
+    // Both bank slips carry 1, for remainders 1 and 0; the collection slip carries 0.
+    assert.ok(acceptScan('00191045570000011019956850418332600000624818', 'ITF'));
+    assert.ok(acceptScan('00191045570000011089956850418332600000624818', 'ITF'));
+    assert.ok(acceptScan('83800000000004000113011326329145230293590838', 'ITF'));
+    assert.equal(acceptScan('83810000000004000113011326329145230293590838', 'ITF'), null);
+  });
+
+  it('takes the native detector names, and refuses other symbologies and lengths', () => {
+    assert.equal(acceptScan(SLIP, 'itf')?.kind, 1);
+    assert.equal(acceptScan(NFE_KEY, 'code_128')?.kind, 3);
+    assert.equal(acceptScan(` ${NFE_KEY}\n`, 'Code128')?.code, NFE_KEY);
+    assert.equal(acceptScan(SLIP, 'EAN13'), null);
+    assert.equal(acceptScan(SLIP, 'QRCode'), null);
+    assert.equal(acceptScan(NFE_KEY.slice(1), 'Code128'), null);
+    assert.equal(acceptScan(`${NFE_KEY}0`, 'Code128'), null);
+    assert.equal(acceptScan(`${NFE_KEY.slice(0, 43)}A`, 'Code128'), null);
+  });
+});
+
+// One server for the whole file, as a phone and the program would have it; started by
+// the first group that needs it, so that the groups above run without it.
+let server;
+let starting;
+const serverStarted = async () => { server = await (starting ??= startServer()); };
+after(async () => { await server?.stop(); });
+
+// The same token with its last digit changed.
+const wrongToken = (token) => token.slice(0, -1) + (token.endsWith('0') ? '1' : '0');
+
+describe('the page on a phone', () => {
+  let phone;
+  let page;
+
+  before(async () => {
+    await serverStarted();
+    phone = await launchPhone();
+    page = await openPage(phone.context, server.pageUrl);
+  });
+  after(async () => { await phone?.close(); });
+
+  // Takes the photo and returns the page's message and what reached the computer.
+  async function scan(targetPage, jpeg) {
+    const since = server.arrivals.count;
+    await takePhoto(targetPage, jpeg);
+    const status = await statusAfterReading(targetPage);
+    return { status, arrived: await server.arrivals.after(since) };
+  }
+
+  const photos = [
+    ['a bank slip tilted 4 degrees', 'itf', SLIP, 4, 1],
+    ['a bank slip tilted 11 degrees the other way', 'itf', SLIP, -11, 1],
+    ['a bank slip in a portrait photo', 'itf', SLIP, 92, 1],
+    ['a utility bill', 'itf', COLLECTION, 3, 2],
+    ['an NF-e key tilted 3 degrees', 'code128', NFE_KEY, -3, 3],
+  ];
+  for (const [name, symbology, code, degrees, kind] of photos) {
+    it(`sends ${name}, and exactly that code arrives`, async () => {
+      const jpeg = await photoOf(phone.context, await barcodePng(symbology, code),
+                                 { degrees, noise: 30, seed: degrees + 100 });
+      const { status, arrived } = await scan(page, jpeg);
+      assert.equal(status, 'Código enviado ao computador.');
+      assert.equal(arrived.length, 1, JSON.stringify(arrived));
+      assert.equal(arrived[0].code, code);
+      assert.equal(arrived[0].kind, kind);
+      assert.equal(arrived[0].valid, true);
+      // What the page shows comes from the computer's answer.
+      assert.equal((await page.textContent('#sent-code')).trim(), arrived[0].typeable);
+      for (const [field, shown] of [['value', '#sent-value'], ['due', '#sent-due']]) {
+        assert.equal(await page.isVisible(shown), arrived[0][field] !== '', field);
+        if (arrived[0][field]) assert.equal((await page.textContent(shown)).trim(), arrived[0][field]);
+      }
+      assert.ok(!(await page.isVisible('#sent-warning')));
+    });
+  }
+
+  it('does not send a slip whose check digit is wrong', async () => {
+    const jpeg = await photoOf(phone.context, await barcodePng('itf', SLIP_WRONG_DIGIT), { degrees: 2 });
+    const { status, arrived } = await scan(page, jpeg);
+    assert.equal(status, UNREADABLE);
+    assert.deepEqual(arrived, []);
+    assert.ok(!(await page.isVisible('#result')));
+  });
+
+  it('says it could not read a photo with no barcode, and sends nothing', async () => {
+    const { status, arrived } = await scan(page, await photoWithoutBarcode(phone.context));
+    assert.equal(status, UNREADABLE);
+    assert.deepEqual(arrived, []);
+  });
+
+  it('reads the same photo twice when it is taken again', async () => {
+    const jpeg = await photoOf(phone.context, await barcodePng('code128', NFE_KEY), { degrees: 0 });
+    const first = await scan(page, jpeg);
+    const second = await scan(page, jpeg);
+    assert.deepEqual([first.arrived.length, second.arrived.length], [1, 1]);
+  });
+
+  it('with a wrong token, says the phone is not paired and nothing arrives', async () => {
+    const wrong = new URL(server.pageUrl);
+    wrong.searchParams.set('t', wrongToken(server.token));
+    const unpaired = await openPage(phone.context, wrong);
+    try {
+      const jpeg = await photoOf(phone.context, await barcodePng('itf', SLIP), { degrees: 2 });
+      const { status, arrived } = await scan(unpaired, jpeg);
+      assert.equal(status, UNPAIRED);
+      assert.deepEqual(arrived, []);
+    } finally {
+      await unpaired.close();
+    }
+  });
+
+  it('without a token, says so before any photo', async () => {
+    const bare = await openPage(phone.context, new URL('/', server.pageUrl));
+    try {
+      assert.equal((await bare.textContent('#status')).trim(), UNPAIRED);
+    } finally {
+      await bare.close();
+    }
+  });
+
+  it('says so when the computer does not give it the reader', async () => {
+    const broken = await phone.context.newPage();
+    await broken.route('**/zxing_reader.wasm', (route) => route.fulfill({ status: 404, body: '' }));
+    try {
+      await broken.goto(server.pageUrl.href);
+      await broken.waitForFunction(
+        () => document.getElementById('status').textContent.includes('leitor de códigos'),
+        null, { timeout: 15_000 });
+    } finally {
+      await broken.close();
+    }
+  });
+
+  it('loads its reader from this computer and asks nothing of the Internet', async () => {
+    const fresh = await phone.context.newPage();
+    const requested = [];
+    fresh.on('request', (request) => requested.push(request.url()));
+    try {
+      const wasm = fresh.waitForResponse((r) => new URL(r.url()).pathname === '/zxing_reader.wasm');
+      await fresh.goto(server.pageUrl.href);
+      // Fetched as the page starts, before any photo: ready when the camera returns.
+      assert.ok((await wasm).ok());
+    } finally {
+      await fresh.close();
+    }
+    assert.deepEqual(requested.filter((url) => new URL(url).origin !== server.pageUrl.origin), []);
+    assert.deepEqual(phone.outside, []);
+  });
+});
+
+describe('the server, asked directly', () => {
+  before(serverStarted);
+
+  const post = (body, { token = server.token, kind = 1 } = {}) =>
+    fetch(new URL(`/scan?t=${encodeURIComponent(token)}&k=${kind}`, server.pageUrl), {
+      method: 'POST', headers: { 'Content-Type': 'text/plain' }, body,
+    });
+
+  it('serves the page, its script and the pinned reader with their types', async () => {
+    const reader = `${repoRoot}web/node_modules/zxing-wasm/dist/`;
+    const expected = {
+      [server.pageUrl.pathname + server.pageUrl.search]: ['text/html', null],
+      '/app.js': ['application/javascript', `${repoRoot}res/phone/app.js`],
+      '/zxing-reader.js': ['application/javascript', `${reader}iife/reader/index.js`],
+      '/zxing_reader.wasm': ['application/wasm', `${reader}reader/zxing_reader.wasm`],
+    };
+    const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
+    for (const [path, [type, file]] of Object.entries(expected)) {
+      const response = await fetch(new URL(path, server.pageUrl));
+      assert.equal(response.status, 200, path);
+      assert.equal(response.headers.get('content-type').split(';')[0].trim(), type, path);
+      const body = Buffer.from(await response.arrayBuffer());
+      if (file) assert.equal(sha(body), sha(readFileSync(file)), `${path} is not ${file}`);
+    }
+    assert.equal((await fetch(new URL('/nothing-here', server.pageUrl))).status, 404);
+  });
+
+  it('answers a code with its interpretation', async () => {
+    const since = server.arrivals.count;
+    const response = await post(SLIP);
+    assert.equal(response.status, 200);
+    const answer = await response.json();
+    assert.equal(answer.code, SLIP);
+    assert.equal(answer.typeable, '00199.95687 50418.332602 00006.248181 1 45570000011000');
+    assert.equal(answer.value, 'R$ 110,00');
+    assert.match(answer.due, /^\d\d\/\d\d\/\d{4}$/);
+    assert.equal(answer.valid, true);
+    assert.equal((await server.arrivals.next(since)).code, SLIP);
+  });
+
+  const refusals = [
+    ['a 100 kB body', () => post('1'.repeat(100_000)), 413, null],
+    ['a body that is not digits', () => post(`${SLIP.slice(0, 43)}X`), 400, null],
+    ['43 digits', () => post(SLIP.slice(0, 43)), 400, null],
+    ['a wrong token', () => post(SLIP, { token: wrongToken(server.token) }), 403, 'token'],
+    ['no token', () => post(SLIP, { token: '' }), 403, 'token'],
+  ];
+  for (const [name, send, status, body] of refusals) {
+    it(`refuses ${name}, takes nothing, and goes on serving`, async () => {
+      const since = server.arrivals.count;
+      const response = await send();
+      assert.equal(response.status, status);
+      const text = await response.text();
+      if (body) assert.equal(text.trim(), body);
+      assert.deepEqual(await server.arrivals.after(since, 500), []);
+      assert.equal((await fetch(server.pageUrl)).status, 200);
+    });
+  }
+});
