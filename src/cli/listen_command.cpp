@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -13,6 +14,7 @@
 #include "history/headless_rows.h"
 #include "history/history_export.h"
 #include "history/history_store.h"
+#include "history/journal.h"
 #include "reception/endpoint.h"
 #include "reception/phone_scan_service.h"
 #include "reception/receiver.h"
@@ -28,11 +30,13 @@ namespace {
 const char kListenUsage[] =
     "usage: zentory-cli listen [--port P] [--mode 0-4] [--custom-separators N] [--count N]\n"
     "                          [--allow any|local|LIST] [--http PORT [--token TOKEN]]\n"
-    "                          [--export FILE] [--trace]\n"
+    "                          [--journal DIR] [--export FILE] [--trace]\n"
     "  --allow  who may send: any address, local (private networks, the default), or a list\n"
     "           of addresses and CIDR blocks such as \"203.0.113.7,198.51.100.0/24\"\n"
     "  --http   also serve the phone's scanning page on this TCP port (0: a free one); its\n"
-    "           address, with a new --token unless one is given, goes to standard error\n";
+    "           address, with a new --token unless one is given, goes to standard error\n"
+    "  --journal append every code to DIR's monthly journal; first_seen then also knows\n"
+    "           the codes of its last 90 days\n";
 
 volatile std::sig_atomic_t gStopRequested = 0;
 
@@ -65,7 +69,8 @@ public:
 // Stores each record in the history and prints it.
 class ListenSink : public ReceiverSink {
 public:
-    ListenSink(HistoryStore& store, long long wanted) : history(store), count(wanted) {}
+    ListenSink(HistoryStore& store, long long wanted, SeenCodes& seenCodes, JournalWriter* journal)
+        : history(store), count(wanted), seen(seenCodes), journalWriter(journal) {}
 
     void ShowStatus(const std::string& text) override { DebugTrace("%s\n", text.c_str()); }
 
@@ -75,11 +80,18 @@ public:
     }
 
     void Deliver(CodeRecord record) override {
+        record.firstSeenAt = seen.NoteSighting(record.code, record.receivedAt);
         std::string line;
         {
             auto lock = history.Lock();
             const CodeRecord& stored = history.AppendWithCap(std::move(record), rows);
             line = RecordJson(stored);
+            // Written and flushed before the line is printed: what was shown is kept.
+            if (journalWriter && !journalWriter->Append(stored) && !journalFailed) {
+                journalFailed = true;
+                std::fprintf(stderr, "zentory-cli listen: could not write the journal in '%s'\n",
+                             journalWriter->Folder().c_str());
+            }
         }
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -110,7 +122,8 @@ private:
             .Add("typeable", record.typeable)
             .Add("code", record.code)
             .Add("kind_letter", record.kindLetter)
-            .Add("kind", static_cast<long long>(record.kind));
+            .Add("kind", static_cast<long long>(record.kind))
+            .Add("first_seen", record.firstSeenAt);
         if (auto& typed = CapturingTyper::Typed()) json.Add("typed", *typed);
         CapturingTyper::Typed().reset();
         return json.Finish();
@@ -120,6 +133,9 @@ private:
     HeadlessHistoryRows rows;
     long long count;
     long long delivered = 0;
+    SeenCodes& seen;
+    JournalWriter* journalWriter;
+    bool journalFailed = false;  // told once
     std::mutex mutex;
     std::condition_variable changed;
 };
@@ -154,7 +170,7 @@ int RunListen(const std::vector<std::string>& args) {
     std::string error;
     auto parsed = ParseArguments(args,
                                  {"--port", "--mode", "--custom-separators", "--count", "--export",
-                                  "--allow", "--http", "--token"},
+                                  "--allow", "--http", "--token", "--journal"},
                                  {"--trace"}, error);
     if (!parsed) return UsageError(error);
     if (!parsed->positional.empty())
@@ -210,7 +226,16 @@ int RunListen(const std::vector<std::string>& args) {
     HistoryStore history;
     CapturingTyper typer;
     KeyboardInjector injector(settings, store, typer);
-    ListenSink sink(history, *count);
+    // The journal's codes are known before the first datagram, so that first_seen holds
+    // from the start.
+    SeenCodes seen;
+    std::unique_ptr<JournalWriter> journal;
+    if (parsed->Has("--journal")) {
+        const std::string& folder = parsed->options.find("--journal")->second;
+        seen.Load(folder, TodayLocal());
+        journal = std::make_unique<JournalWriter>(folder);
+    }
+    ListenSink sink(history, *count, seen, journal.get());
     SenderGate gate;
     gate.SetFilter(filter);
     Receiver receiver(socket, settings.udpPort, sink, &injector, &gate);
@@ -238,7 +263,7 @@ int RunListen(const std::vector<std::string>& args) {
 
     if (parsed->Has("--export")) {
         const std::string& path = parsed->options.find("--export")->second;
-        bool written = WriteHistoryFile(path, history, TodayLocal());
+        bool written = WriteHistoryExport(path, history, TodayLocal());
         if (!written) {
             std::fprintf(stderr, "zentory-cli listen: could not write the history to '%s'\n",
                          path.c_str());

@@ -13,6 +13,8 @@ struct CodeRecord {
     std::uint32_t senderAddress = 0;  // IPv4, network byte order
     bool checkDigitsValid = false;
     std::string receivedAt;  // local time, "2026/12/07 09:05:03"
+    // When this code first arrived, in the same form; empty when this is its first arrival.
+    std::string firstSeenAt;
     std::string dueDate;     // bank slips only
     std::string value;       // slips only
     std::string typeable;    // typeable line, or the formatted NF-e key

@@ -66,6 +66,7 @@ listener=
 # Times and due dates depend on the day of the run.
 tr -d '\r' <"$work/listen.out" |
     sed -e 's/"received_at":"[^"]*"/"received_at":"-"/' -e 's/"due":"[0-9][^"]*"/"due":"-"/' \
+        -e 's/"first_seen":"[0-9][^"]*"/"first_seen":"-"/' \
         >"$work/listen.json"
 if [ -n "${UPDATE_EXPECTED:-}" ]; then  # after a reviewed change of the output
     cp "$work/listen.json" "$data/send_listen_expected.jsonl"

@@ -1,0 +1,189 @@
+#include "history/journal.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "history/history_line.h"
+#include "util/folders.h"
+
+namespace {
+
+bool IsDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int Number(std::string_view digits) {
+    int value = 0;
+    for (char c : digits)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+// "2026-12" of a received-at text.
+std::string MonthOf(std::string_view receivedAt) {
+    return std::string(receivedAt.substr(0, 4)) + "-" + std::string(receivedAt.substr(5, 2));
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    char last = folder.back();
+    if (last == '/' || last == '\\') return folder + name;
+#ifdef _WIN32
+    return folder + "\\" + name;
+#else
+    return folder + "/" + name;
+#endif
+}
+
+}  // namespace
+
+std::optional<CivilDate> ReceivedAtDate(std::string_view text) {
+    // "YYYY/MM/DD HH:MM:SS"
+    if (text.size() != 19 || text[4] != '/' || text[7] != '/' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':') {
+        return std::nullopt;
+    }
+    for (std::size_t at : {0, 5, 8, 11, 14, 17}) {
+        std::size_t length = at == 0 ? 4 : 2;
+        if (!IsDigits(text.substr(at, length))) return std::nullopt;
+    }
+    CivilDate date{Number(text.substr(0, 4)), Number(text.substr(5, 2)), Number(text.substr(8, 2))};
+    if (!IsValidCivilDate(date)) return std::nullopt;
+    return date;
+}
+
+std::string JournalFileName(int year, int month) {
+    char name[32];
+    std::snprintf(name, sizeof name, "zentory-%04d-%02d.txt", year, month);
+    return name;
+}
+
+std::string JournalLine(const CodeRecord& record) {
+    CivilDate day = ReceivedAtDate(record.receivedAt).value_or(CivilDate{});
+    std::string line = WithoutControlBytes(record.receivedAt);
+    line += '\t';
+    line += FormatIPv4(record.senderAddress);
+    line += '\t';
+    line += WithoutControlBytes(HistoryExportLine(record.code, record.kind, day));
+    return line;
+}
+
+std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
+    std::size_t firstTab = line.find('\t');
+    if (firstTab == std::string_view::npos) return std::nullopt;
+    std::size_t secondTab = line.find('\t', firstTab + 1);
+    if (secondTab == std::string_view::npos) return std::nullopt;
+    std::string_view receivedAt = line.substr(0, firstTab);
+    if (!ReceivedAtDate(receivedAt)) return std::nullopt;
+    std::string_view exported = line.substr(secondTab + 1);
+    if (exported.substr(0, 4) == "NFe ") exported.remove_prefix(4);
+    std::string_view code = exported.substr(0, exported.find(' '));
+    // Only a real code is worth remembering.
+    if (code.size() != 44 || !IsDigits(code)) return std::nullopt;
+    return JournalEntry{std::string(receivedAt), std::string(code)};
+}
+
+JournalWriter::~JournalWriter() {
+    if (file) std::fclose(file);
+}
+
+bool JournalWriter::OpenFor(const std::string& receivedAt) {
+    std::optional<CivilDate> day = ReceivedAtDate(receivedAt);
+    std::string wanted = day ? MonthOf(receivedAt) : month;
+    if (file && wanted == month) return true;
+    if (file) std::fclose(file);
+    file = nullptr;
+    if (!day && month.empty()) return false;
+    CivilDate date = day.value_or(CivilDate{});
+    if (!day) {
+        date.year = Number(std::string_view(month).substr(0, 4));
+        date.month = Number(std::string_view(month).substr(5, 2));
+    }
+    if (!MakeFolders(directory)) return false;
+    path = JoinPath(directory, JournalFileName(date.year, date.month));
+    // Binary append: the CR LF are the journal's own on every platform.
+    file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    month = wanted;
+    return true;
+}
+
+bool JournalWriter::Append(const std::vector<const CodeRecord*>& records) {
+    bool written = true;
+    for (const CodeRecord* record : records) {
+        if (!OpenFor(record->receivedAt)) {
+            written = false;
+            continue;
+        }
+        std::string line = JournalLine(*record) + "\r\n";
+        written = std::fwrite(line.data(), 1, line.size(), file) == line.size() && written;
+    }
+    // Flushed per batch: once it is in the system's hands, a killed program loses nothing.
+    if (file && std::fflush(file) != 0) written = false;
+    if (!written && file) {
+        // Open afresh next time: the file may have gone, or the disk may have room again.
+        std::fclose(file);
+        file = nullptr;
+    }
+    return written;
+}
+
+void SeenCodes::Load(const std::string& folder, CivilDate today) {
+    std::int64_t firstDay = DaysFromCivil(today) - kDays;
+    CivilDate start = CivilFromDays(firstDay);
+    std::map<std::string, Sighting> loaded;
+    for (CivilDate month{start.year, start.month, 1};
+         month.year < today.year || (month.year == today.year && month.month <= today.month);) {
+        std::string path = JoinPath(folder, JournalFileName(month.year, month.month));
+        if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+            char buffer[1024];
+            while (std::fgets(buffer, sizeof buffer, file)) {
+                std::optional<JournalEntry> entry = ParseJournalLine(buffer);
+                if (!entry) continue;
+                std::optional<CivilDate> day = ReceivedAtDate(entry->receivedAt);
+                if (!day || DaysFromCivil(*day) < firstDay) continue;
+                Sighting& sighting = loaded[entry->code];
+                if (sighting.first.empty() || entry->receivedAt < sighting.first)
+                    sighting.first = entry->receivedAt;
+                if (entry->receivedAt > sighting.last) sighting.last = entry->receivedAt;
+            }
+            std::fclose(file);
+        }
+        month.month = month.month == 12 ? 1 : month.month + 1;
+        if (month.month == 1) ++month.year;
+    }
+    if (loaded.size() > kMaxCodes) {
+        // The newest sightings stay.
+        std::vector<std::pair<std::string, std::string>> byLast;  // last, code
+        byLast.reserve(loaded.size());
+        for (const auto& [code, sighting] : loaded)
+            byLast.emplace_back(sighting.last, code);
+        std::nth_element(byLast.begin(), byLast.begin() + static_cast<std::ptrdiff_t>(kMaxCodes),
+                         byLast.end(), [](const auto& a, const auto& b) { return a > b; });
+        for (std::size_t i = kMaxCodes; i < byLast.size(); ++i)
+            loaded.erase(byLast[i].second);
+    }
+    std::lock_guard lock(mutex);
+    for (auto& [code, sighting] : loaded) {
+        auto [known, inserted] = codes.emplace(code, sighting);
+        if (inserted) continue;
+        // Seen in this run already: the journal's sighting is the earlier one.
+        if (sighting.first < known->second.first) known->second.first = sighting.first;
+        if (sighting.last > known->second.last) known->second.last = sighting.last;
+    }
+}
+
+std::string SeenCodes::NoteSighting(const std::string& code, const std::string& receivedAt) {
+    std::lock_guard lock(mutex);
+    auto [known, inserted] = codes.emplace(code, Sighting{receivedAt, receivedAt});
+    if (inserted) return {};
+    if (receivedAt > known->second.last) known->second.last = receivedAt;
+    return known->second.first;
+}
+
+std::size_t SeenCodes::Count() const {
+    std::lock_guard lock(mutex);
+    return codes.size();
+}

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The journal survives a hard kill, and a later listen knows the codes it holds:
+#   journal_test.sh COMMAND...
+set -u
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+work=$(mktemp -d)
+listener=
+cleanup() {
+    [ -n "$listener" ] && kill -9 "$listener" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+port=$((20000 + ($$ + 7919) % 20000))
+bank=00191455700000110009956850418332600000624818
+collection=84620000002311301132632914523029359083800000
+nfe=35200714200166000187550010000000046550000044
+
+start() {
+    "$@" listen --port $port --journal "$work/journal" --trace >"$work/out" 2>"$work/err" &
+    listener=$!
+    tries=0
+    until grep -q "Esperando dados" "$work/err" 2>/dev/null; do
+        tries=$((tries + 1))
+        [ $tries -gt 200 ] && { echo "FAIL: listen did not start: $(cat "$work/err")"; exit 1; }
+        sleep 0.05
+    done
+}
+lines() { cat "$work"/journal/zentory-*.txt 2>/dev/null | wc -l; }
+
+# Three codes, then SIGKILL the moment they were shown: all three are in the journal.
+start "$@"
+"$@" send --port $port $bank $collection >/dev/null
+"$@" send --port $port --kind 3 $nfe >/dev/null
+tries=0
+while [ "$(grep -c '"code"' "$work/out")" -lt 3 ] && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+done
+kill -9 $listener
+wait $listener 2>/dev/null
+listener=
+[ "$(lines)" -eq 3 ] || fail "the journal holds $(lines) lines, not 3"
+for code in $bank $collection $nfe; do
+    grep -q "$code" "$work"/journal/zentory-*.txt || fail "$code not in the journal"
+done
+tr -d '\r' <"$work"/journal/zentory-*.txt | grep -qv $'^[0-9/]* [0-9:]*\t127.0.0.1\t' &&
+    fail "a journal line is not TIME<TAB>SENDER<TAB>LINE"
+
+# A later run: a code of the journal has a first sighting, a new one has none.
+start "$@"
+"$@" send --port $port $collection 00092473500000830004240405000030000226026703 >/dev/null
+tries=0
+while [ "$(grep -c '"code"' "$work/out")" -lt 2 ] && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+done
+kill $listener
+wait $listener 2>/dev/null
+listener=
+grep "$collection" "$work/out" | grep -q '"first_seen":"[0-9]' || fail "no first_seen: $(cat "$work/out")"
+grep 00092473500000830004240405000030000226026703 "$work/out" | grep -q '"first_seen":""' ||
+    fail "a new code has a first_seen"
+[ "$(lines)" -eq 5 ] || fail "the journal holds $(lines) lines, not 5"
+
+[ $failures -eq 0 ] && echo "journal_test: all checks passed"
+exit $((failures != 0))
