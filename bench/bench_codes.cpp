@@ -4,8 +4,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
 #include "codes/interpretation.h"
 #include "history/history_line.h"
+#include "history/journal.h"
 
 namespace {
 
@@ -54,3 +59,31 @@ static void LocalTimeAndTrace(benchmark::State& state) {
     }
 }
 BENCHMARK(LocalTimeAndTrace);
+
+namespace {
+
+// The journal as the main window writes it: a batch of records taken at once, appended
+// and flushed together; items are records. Batch 1 is a quiet day, 100 a flood.
+void JournalAppend(benchmark::State& state) {
+    std::string folder = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                         "/zentory-bench-journal";
+    std::filesystem::remove_all(folder);
+    JournalWriter journal(folder);
+    std::vector<CodeRecord> records(static_cast<std::size_t>(state.range(0)));
+    std::vector<const CodeRecord*> batch;
+    for (CodeRecord& record : records) {
+        record.code = "00191455700000110009956850418332600000624818";
+        record.receivedAt = "2026/12/07 09:05:03";
+        record.senderAddress = 0x1700A8C0;
+        batch.push_back(&record);
+    }
+    for (auto _ : state) {
+        if (!journal.Append(batch)) state.SkipWithError("journal not written");
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+BENCHMARK(JournalAppend)->Arg(1)->Arg(100);

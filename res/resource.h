@@ -17,6 +17,7 @@
 #define IDM_SAVE 40045
 #define IDM_SIMULATE 40049
 #define IDM_GRID 40051
+#define IDM_OPEN_JOURNAL_FOLDER 40053
 
 // Toolbar images (24 x 24)
 #define IDI_TOOLBAR_SAVE 136
@@ -26,6 +27,7 @@
 // ---- History list images (16 x 16)
 #define IDI_CODE_VALID 141
 #define IDI_CODE_INVALID 148
+#define IDI_CODE_SEEN 149
 
 // ---- Tray icon and its menu
 #define IDR_TRAY_MENU 112
@@ -43,6 +45,7 @@
 #define IDC_DETAILS_DUE_DATE 1127
 #define IDC_DETAILS_DATE_LABEL 40034
 #define IDC_DETAILS_ISSUER 40035
+#define IDC_DETAILS_SEEN 1161
 
 // ---- Help page (RT_HTML)
 #define IDR_HELP_PAGE 157
@@ -64,6 +67,8 @@
 #define IDC_CONFIG_SENDERS_LOCAL 1142
 #define IDC_CONFIG_SENDERS_LISTED 1143
 #define IDC_CONFIG_SENDERS_LIST 1144
+#define IDC_CONFIG_JOURNAL 1145
+#define IDC_CONFIG_WARN_REPEATS 1146
 
 // ---- Connect window ("Conectar celular")
 #define IDD_CONNECT 158

@@ -13,6 +13,7 @@
 #include "typing/key_sender_win32.h"
 #include "resource.h"
 #include "ui/connect_window.h"
+#include "ui/history_journal.h"
 #include "ui/main_window.h"
 #include "ui/phone_page.h"
 #include "util/debug_trace.h"
@@ -104,6 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         UpdateWindow(window);
     }
     StartPhonePage(*program);
+    StartJournal(*program);
     if (firstStart) {
         // The new user's first question is how to connect the phone. Storing the filter
         // makes this the only time the window opens by itself.
@@ -118,6 +120,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     // The receiver and the page go before the history they write to.
     StopPhonePage(*program);
     if (program->receiver) program->receiver->Stop();
+    StopJournal(*program);
     program->socket.Close();
     StopNetwork();
     OleUninitialize();

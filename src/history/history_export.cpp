@@ -1,5 +1,6 @@
 #include "history/history_export.h"
 
+#include "history/csv_export.h"
 #include "history/history_line.h"
 
 #include <cctype>
@@ -29,4 +30,9 @@ bool WriteHistoryFile(const std::string& name, const HistoryStore& history, Civi
     if (!file) return false;
     bool written = WriteHistoryLines(history, file, today);
     return std::fclose(file) == 0 && written;
+}
+
+bool WriteHistoryExport(const std::string& name, const HistoryStore& history, CivilDate today) {
+    return IsCsvFileName(name) ? WriteHistoryCsvFile(name, history)
+                               : WriteHistoryFile(name, history, today);
 }

@@ -19,3 +19,7 @@ std::string WithTxtExtension(std::string name, int filterIndex);
 // Writes the whole history to the file, replacing it; false when the file cannot be
 // created or written.
 bool WriteHistoryFile(const std::string& name, const HistoryStore& history, CivilDate today);
+
+// Writes the whole history to the file in the form its name asks for: a spreadsheet's CSV
+// when it ends in ".csv" (any letter case), text lines otherwise. False as above.
+bool WriteHistoryExport(const std::string& name, const HistoryStore& history, CivilDate today);

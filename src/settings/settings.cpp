@@ -12,6 +12,8 @@ void LoadSettings(SettingsStore& store, Settings& settings) {
     load(kStartMinimizedValue, settings.startMinimized);
     load(kInjectionModeValue, settings.injectionMode);
     load(kKeyDelayValue, settings.keyDelay);
+    load(kJournalValue, settings.journal);
+    load(kWarnRepeatsValue, settings.warnRepeats);
 }
 
 int KeyPauseMilliseconds(std::int32_t keyDelay) {

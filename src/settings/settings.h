@@ -12,6 +12,8 @@ struct Settings {
     std::atomic<std::int32_t> startMinimized{0};
     std::atomic<std::int32_t> injectionMode{1};  // an InjectionMode
     std::atomic<std::int32_t> keyDelay{0};       // milliseconds after each typed character
+    std::atomic<std::int32_t> journal{1};        // 0: no journal file
+    std::atomic<std::int32_t> warnRepeats{1};    // 0: no balloon for a code seen before
 };
 
 // Registry value names.
@@ -21,9 +23,12 @@ inline constexpr const char* kInjectionModeValue = "KBDinjection";
 inline constexpr const char* kKeyDelayValue = "KBDkeydelay";
 inline constexpr const char* kCustomSeparatorsValue = "CustomSeparators";
 inline constexpr const char* kLogonEntryValue = "Zentory";
+inline constexpr const char* kJournalValue = "Journal";
+inline constexpr const char* kWarnRepeatsValue = "WarnRepeats";
 
-// Reads "UDPport", "StartMinimized", "KBDinjection" and "KBDkeydelay", in this order;
-// a value that is missing (or, for the port, outside 1-65535) leaves the held one.
+// Reads "UDPport", "StartMinimized", "KBDinjection", "KBDkeydelay", "Journal" and
+// "WarnRepeats", in this order; a value that is missing (or, for the port, outside
+// 1-65535) leaves the held one.
 void LoadSettings(SettingsStore& store, Settings& settings);
 
 // The pause after a typed character for a held key delay: none below 0, at most a second.

@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "ui/custom_separators_dialog.h"
 #include "ui/dialog_helpers.h"
+#include "ui/history_journal.h"
 #include "ui/layout_helper.h"
 #include "ui/main_window.h"
 #include "util/debug_trace.h"
@@ -150,6 +151,9 @@ void OnInit(HWND dialog, ConfigState& state) {
     if (selected == IDC_CONFIG_MODE_CUSTOM)
         EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM), TRUE);
     InitSenders(dialog, state);
+    CheckDlgButton(dialog, IDC_CONFIG_JOURNAL, settings.journal != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CONFIG_WARN_REPEATS,
+                   settings.warnRepeats != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // The port field as a number: 0 for a text that is not one, and at most 99999999 (far
@@ -235,6 +239,19 @@ bool OnSave(HWND dialog, ConfigState& state) {
                 writes.LogonEntry(LogonEntryFor(path));
             }
         }
+    }
+
+    // The journal and the warning for codes read before, both on by default.
+    std::int32_t journal = IsDlgButtonChecked(dialog, IDC_CONFIG_JOURNAL) ? 1 : 0;
+    if (journal != settings.journal) {
+        settings.journal = journal;
+        writes.Dword(kJournalValue, journal);
+        ApplyJournalSetting(program);
+    }
+    std::int32_t warnRepeats = IsDlgButtonChecked(dialog, IDC_CONFIG_WARN_REPEATS) ? 1 : 0;
+    if (warnRepeats != settings.warnRepeats) {
+        settings.warnRepeats = warnRepeats;
+        writes.Dword(kWarnRepeatsValue, warnRepeats);
     }
 
     // Who may send: in force at once, for the datagram that comes next.

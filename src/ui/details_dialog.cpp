@@ -1,5 +1,7 @@
 #include "ui/details_dialog.h"
 
+#include "ui/history_journal.h"
+
 #include <string>
 
 #include "codes/bank_slip.h"
@@ -66,6 +68,7 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
             CenterWindow(GetParent(dialog), dialog);
             const auto* request = reinterpret_cast<const DetailsRequest*>(lParam);
             std::string barcode;
+            std::string firstSeenAt;
             bool found = false;
             {
                 // Only the barcode is copied out, under the lock; the record may go at
@@ -73,10 +76,15 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
                 auto lock = request->history->Lock();
                 if (const CodeRecord* record = request->history->FindByItemId(request->itemId)) {
                     barcode = record->code;
+                    firstSeenAt = record->firstSeenAt;
                     found = true;
                 }
             }
             if (found) FillDetails(dialog, barcode);
+            if (!firstSeenAt.empty()) {
+                std::string seen = "Lido antes em " + SpokenReceivedAt(firstSeenAt, true);
+                SetDlgItemTextA(dialog, IDC_DETAILS_SEEN, seen.c_str());
+            }
             return FALSE;
         }
         case WM_COMMAND:

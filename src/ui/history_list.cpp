@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "codes/due_glance.h"
 #include "resource.h"
 
 namespace {
@@ -18,6 +19,8 @@ const Column kColumns[] = {{"DV", 5},    {"Recebido de", 12}, {"Digitável", 40}
 constexpr int kColumnCount = 6;
 
 const COLORREF kStripeColour = RGB(240, 255, 240);
+const COLORREF kOverdueColour = RGB(204, 0, 0);
+constexpr int kDueDateColumn = 4;
 
 // The record's own text that a column shows; column 1 (the sender) has none stored.
 const std::string* StoredCellText(const CodeRecord& record, int column) {
@@ -135,7 +138,8 @@ void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance) {
                  LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
 
     HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    for (int icon : {IDI_CODE_INVALID, IDI_CODE_VALID}) {  // image 0 invalid, image 1 valid
+    // Image 0 invalid, 1 valid, 2 read before.
+    for (int icon : {IDI_CODE_INVALID, IDI_CODE_VALID, IDI_CODE_SEEN}) {
         HICON image = static_cast<HICON>(
             LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
         ImageList_AddIcon(images, image);
@@ -177,7 +181,8 @@ int AddHistoryRow(HWND list, const CodeRecord& record) {
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
     item.iItem = INT_MAX;
     item.pszText = LPSTR_TEXTCALLBACKA;
-    item.iImage = record.checkDigitsValid ? 1 : 0;
+    // A wrong check digit matters most; then that the code was read before.
+    item.iImage = !record.checkDigitsValid ? 0 : record.firstSeenAt.empty() ? 1 : 2;
     item.lParam = reinterpret_cast<LPARAM>(&record);
     int position =
         static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
@@ -206,18 +211,79 @@ void SortHistoryList(HWND list, int column) {
                  reinterpret_cast<LPARAM>(CompareRows));
 }
 
-LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw) {
-    if (GetMenuState(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED)
-        return CDRF_DODEFAULT;
+HistoryListLook::~HistoryListLook() {
+    if (bold) DeleteObject(bold);
+}
+
+namespace {
+
+void StartPaint(HistoryListLook& look, const NMLVCUSTOMDRAW& draw, CivilDate today) {
+    HWND list = draw.nmcd.hdr.hwndFrom;
+    look.today = today;
+    look.text = static_cast<COLORREF>(SendMessageA(list, LVM_GETTEXTCOLOR, 0, 0));
+    look.background = static_cast<COLORREF>(SendMessageA(list, LVM_GETTEXTBKCOLOR, 0, 0));
+    look.font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+    if (!look.font) look.font = static_cast<HFONT>(GetCurrentObject(draw.nmcd.hdc, OBJ_FONT));
+}
+
+HFONT BoldFont(HistoryListLook& look) {
+    if (look.bold && look.boldOf == look.font) return look.bold;
+    LOGFONTA shape = {};
+    if (!GetObjectA(look.font, sizeof shape, &shape)) return look.font;
+    shape.lfWeight = FW_BOLD;
+    HFONT made = CreateFontIndirectA(&shape);
+    if (!made) return look.font;
+    if (look.bold) DeleteObject(look.bold);
+    look.bold = made;
+    look.boldOf = look.font;
+    return made;
+}
+
+// The standing of the slip shown in the row being drawn; the row's item data is its record.
+DueStanding RowStanding(const HistoryListLook& look, const NMLVCUSTOMDRAW& draw) {
+    const auto* record = reinterpret_cast<const CodeRecord*>(draw.nmcd.lItemlParam);
+    return record ? StandingOfDueDate(record->dueDate, look.today) : DueStanding::None;
+}
+
+// One cell of a row whose due date stands out. The list hands each cell the colours and the
+// font that the cell before it was drawn with, so every cell sets all three.
+LRESULT DrawCell(HistoryListLook& look, NMLVCUSTOMDRAW* draw, bool striped) {
+    DueStanding standing =
+        draw->iSubItem == kDueDateColumn ? RowStanding(look, *draw) : DueStanding::None;
+    draw->clrText = standing == DueStanding::Overdue ? kOverdueColour : look.text;
+    draw->clrTextBk = striped ? kStripeColour : look.background;
+    SelectObject(draw->nmcd.hdc, standing == DueStanding::DueToday ? BoldFont(look) : look.font);
+    return CDRF_NEWFONT;
+}
+
+}  // namespace
+
+LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw, HistoryListLook* look,
+                              CivilDate (*today)()) {
+    bool gridOff = !(GetMenuState(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND) & MF_CHECKED);
+    if (!gridOff && !look) return CDRF_DODEFAULT;
+    bool striped = gridOff && draw->nmcd.dwItemSpec % 2 == 0;
     switch (draw->nmcd.dwDrawStage) {
-        case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-        case CDDS_ITEMPREPAINT:
-            if (draw->nmcd.dwItemSpec % 2 == 0) {
+        case CDDS_PREPAINT:
+            if (look) StartPaint(*look, *draw, today());
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT: {
+            LRESULT answer = CDRF_DODEFAULT;
+            if (striped) {
                 draw->clrTextBk = kStripeColour;
-                return CDRF_NEWFONT;
+                answer = CDRF_NEWFONT;
             }
-            return 0;
-        default: return 0;
+            // Cell by cell only for the rows that need it: most rows are drawn whole.
+            if (look) {
+                DueStanding standing = RowStanding(*look, *draw);
+                if (standing == DueStanding::Overdue || standing == DueStanding::DueToday)
+                    answer |= CDRF_NOTIFYSUBITEMDRAW;
+            }
+            return answer;
+        }
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+            return look ? DrawCell(*look, draw, striped) : CDRF_DODEFAULT;
+        default: return CDRF_DODEFAULT;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "history/history_rows.h"
 #include "ui/program.h"
+#include "util/local_time.h"
 
 // The report list of received codes (control 1090): one row per stored record, texts
 // read from the record on demand, a valid/invalid image, stable item ids.
@@ -24,8 +25,28 @@ int RowItemId(HWND list, int row);
 void AnswerTextRequest(NMLVDISPINFOA* request);
 // LVN_COLUMNCLICK: sorts the rows by the column's text, ascending.
 void SortHistoryList(HWND list, int column);
-// NM_CUSTOMDRAW: light green even rows while the grid is off.
-LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw);
+// What the list's custom draw keeps from one call to the next. A paint takes the day, the
+// list's colours and its font once, so that drawing a cell asks nothing of the system; the
+// bold font is made the first time a slip due that day is drawn, and again for a new font.
+struct HistoryListLook {
+    CivilDate today;
+    COLORREF text = CLR_DEFAULT;
+    COLORREF background = CLR_DEFAULT;
+    HFONT font = nullptr;
+    HFONT bold = nullptr;
+    HFONT boldOf = nullptr;  // the font that `bold` was made from
+
+    HistoryListLook() = default;
+    HistoryListLook(const HistoryListLook&) = delete;
+    HistoryListLook& operator=(const HistoryListLook&) = delete;
+    ~HistoryListLook();
+};
+
+// NM_CUSTOMDRAW: light green even rows while the grid is off. With a look, also a slip's
+// "Data" in red once its due date has passed and in bold on that very day, measured against
+// the day `today` gives at the start of each paint.
+LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw,
+                              HistoryListLook* look = nullptr, CivilDate (*today)() = TodayLocal);
 // Command "&Apagar": the selected rows with their records; with none selected, everything
 // once the user agrees.
 void DeleteHistoryRows(Program& program);

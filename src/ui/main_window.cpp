@@ -18,9 +18,11 @@
 #include "ui/connect_window.h"
 #include "ui/details_dialog.h"
 #include "ui/help_page.h"
+#include "ui/history_journal.h"
 #include "ui/history_list.h"
 #include "ui/layout_helper.h"
 #include "ui/save_dialog.h"
+#include "ui/selection_status.h"
 #include "ui/tray_icon.h"
 #include "util/debug_trace.h"
 
@@ -33,11 +35,13 @@ constexpr UINT_PTR kTrayRetryTimer = 2;
 constexpr UINT kTrayRetryMilliseconds = 2000;
 constexpr int kTrayRetries = 60;
 
-// Per main window: the program, the layout helper and the tray icon's retries.
+// Per main window: the program, the layout helper, the tray icon's retries and what the
+// list's custom draw keeps between calls.
 struct MainWindowState {
     Program* program;
     LayoutHelper layout;
     int trayRetriesLeft = kTrayRetries;
+    HistoryListLook listLook{};
 };
 
 // Sent to every top-level window when the taskbar (re)starts.
@@ -150,10 +154,7 @@ HWND CreateToolbar(HWND window, HINSTANCE instance) {
 HWND CreateStatusBar(HWND window) {
     HWND statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
                                          "Text", window, IDC_STATUSBAR);
-    RECT client;
-    GetClientRect(window, &client);
-    int edges[2] = {client.right / 3, client.right};
-    SendMessageA(statusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    LayOutStatusParts(statusBar);
     return statusBar;
 }
 
@@ -269,6 +270,7 @@ void OnCommand(HWND window, Program& program, UINT command) {
             break;
         }
         case IDM_DELETE: DeleteHistoryRows(program); break;
+        case IDM_OPEN_JOURNAL_FOLDER: OpenJournalFolder(program); break;
         case IDM_SAVE:
             // Every record accepted before F2 goes into the file.
             DrainReceiverEvents(program, true);
@@ -312,7 +314,12 @@ INT_PTR OnNotify(HWND window, Program& program, NMHDR* header) {
             return Result(window, 0);
         case NM_CUSTOMDRAW:
             return Result(window,
-                          CustomDrawHistoryList(window, reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
+                          CustomDrawHistoryList(window, reinterpret_cast<NMLVCUSTOMDRAW*>(header),
+                                                &StateOf(window)->listLook, program.today));
+        case LVN_ITEMCHANGED:
+        case LVN_INSERTITEM:
+        case LVN_DELETEITEM:
+        case LVN_DELETEALLITEMS: NoteHistoryListChange(window, header); return FALSE;
         default: return FALSE;
     }
 }
@@ -367,6 +374,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     switch (message) {
         case WM_SIZE:
             state->layout.OnSize(wParam);
+            LayOutStatusParts(program.statusBar);
             UpdateWindow(window);
             return Result(window, 0);
         case WM_PAINT: state->layout.PaintGrip(); return FALSE;
@@ -389,6 +397,14 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
                                static_cast<UINT>(lParam));
             return FALSE;
         case kReceiverEventsMessage: DrainReceiverEvents(program); return TRUE;
+        case kJournalFailedMessage: {
+            std::string text =
+                "Não foi possível gravar o histórico em " +
+                (program.journal ? program.journal->LastPath() : program.journalFolder) +
+                ". Os códigos continuam chegando; salve a lista com F2.";
+            MessageBoxA(window, text.c_str(), "zentory", MB_OK | MB_ICONWARNING);
+            return TRUE;
+        }
         case WM_TIMER:
             if (wParam == kDrainTimer) DrainReceiverEvents(program);
             if (wParam == kTrayRetryTimer) AddTrayIconOrRetry(window, *state);
@@ -454,6 +470,8 @@ void DrainReceiverEvents(Program& program, bool everything) {
     std::size_t droppedInQueue = 0;
     std::vector<ReceiverEvent> arrived = program.pending.TakeAll(&droppedInQueue);
     if (arrived.empty() && droppedInQueue == 0 && program.backlog.empty()) return;
+    // Every record goes into the journal as it is taken, also those the cap never shows.
+    TakeIntoJournal(program, arrived);
 
     ListViewRows rows(program.list);
     SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);  // one redraw for the slice

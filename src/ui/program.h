@@ -6,9 +6,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "history/code_record.h"
 #include "history/history_store.h"
+#include "history/journal.h"
 #include "reception/handoff_queue.h"
 #include "reception/phone_scan_service.h"
 #include "reception/receiver.h"
@@ -19,6 +21,7 @@
 #include "settings/settings_store.h"
 #include "typing/layouts.h"
 #include "typing/typing.h"
+#include "util/local_time.h"
 
 // What the receiver thread hands to the main window: a record, a status text, or the
 // first refusal of a sender.
@@ -53,6 +56,8 @@ struct Program {
     void (*openAddress)(HWND owner, const char* address) = OpenAddressWithShell;
     // What adds, changes and removes the tray icon.
     BOOL(WINAPI* notifyIcon)(DWORD command, PNOTIFYICONDATAA data) = Shell_NotifyIconA;
+    // The day that the list's due dates are measured against; the tests pin one here.
+    CivilDate (*today)() = TodayLocal;
 
     // Reception: the socket, its receiver thread, and what the thread hands over.
     UdpSocket socket;
@@ -68,6 +73,14 @@ struct Program {
     std::int32_t webPort = 0;  // serving on this TCP port; 0 when off
     std::string webProblem;    // why it is off, for the connect window
 
+    // The journal and the codes seen before (main thread, but for the loader).
+    std::string journalFolder;
+    std::unique_ptr<JournalWriter> journal;
+    SeenCodes seenCodes;
+    std::thread seenLoader;
+    bool journalFailureTold = false;
+    ULONGLONG lastRepeatBalloon = 0;
+
     // Command line: the hot key (any argument) and the export file name ("-f ").
     bool hotKeyEnabled = false;
     ATOM hotKeyId = 0;
@@ -82,5 +95,7 @@ struct Program {
 
 // Posted to the main window when the receiver's queue turns non-empty.
 constexpr UINT kReceiverEventsMessage = WM_APP + 1;
+// Posted to the main window when the journal could not be written, the first time.
+constexpr UINT kJournalFailedMessage = WM_APP + 2;
 // The tray icon's callback message.
 constexpr UINT kTrayMessage = WM_USER + 100;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "history/csv_export.h"
 #include "history/history_export.h"
 #include "ui/layout_helper.h"
 #include "util/debug_trace.h"
@@ -24,8 +25,9 @@ int ChooseExportFile(HWND owner, Program& program) {
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = "All\0*.*\0Txt file (*.txt)\0*.txt\0";
-    dialog.nFilterIndex = 2;
+    dialog.lpstrFilter = "All\0*.*\0Txt file (*.txt)\0*.txt\0Planilha CSV (*.csv)\0*.csv\0";
+    // A proposed name that is a spreadsheet file opens with its type chosen.
+    dialog.nFilterIndex = IsCsvFileName(program.exportFileName) ? kCsvFilterIndex : 2;
     dialog.lpstrFile = name;
     dialog.nMaxFile = sizeof name;
     dialog.lpstrTitle = "Save log";
@@ -34,7 +36,7 @@ int ChooseExportFile(HWND owner, Program& program) {
     if (!GetSaveFileNameA(&dialog)) return -1;
 
     int filter = static_cast<int>(dialog.nFilterIndex);
-    std::string file = WithTxtExtension(name, filter);
+    std::string file = WithExportExtension(name, filter);
     DebugTrace("SaveFilename %s %d", file.c_str(), filter);
     if (FileExists(file)) {
         std::string question = "O arquivo " + file + " já existe.\nDeseja substituí-lo?";
@@ -43,7 +45,7 @@ int ChooseExportFile(HWND owner, Program& program) {
             return 0;
         }
     }
-    if (!WriteHistoryFile(file, program.history, TodayLocal())) {
+    if (!WriteHistoryExport(file, program.history, TodayLocal())) {
         std::string message = "Não foi possível gravar o histórico em " + file + ".";
         MessageBoxA(owner, message.c_str(), "zentory", MB_OK | MB_ICONERROR);
     }

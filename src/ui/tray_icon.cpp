@@ -59,19 +59,22 @@ void DeleteTrayIcon(Program& program) {
     program.notifyIcon(NIM_DELETE, &data);
 }
 
-void ShowRefusalBalloon(Program& program, std::uint32_t senderAddress) {
+void ShowTrayBalloon(Program& program, const std::string& text) {
     NOTIFYICONDATAA data = {};
     data.cbSize = sizeof data;
     data.hWnd = program.mainWindow;
     data.uID = kTrayIconId;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_WARNING;
-    std::snprintf(data.szInfo, sizeof data.szInfo,
-                  "Zentory recusou um código de %s (fora das redes permitidas). Para aceitar, "
-                  "veja Opções > Configuração.",
-                  FormatIPv4(senderAddress).c_str());
+    lstrcpynA(data.szInfo, text.c_str(), sizeof data.szInfo);
     lstrcpynA(data.szInfoTitle, "Zentory", sizeof data.szInfoTitle);
     program.notifyIcon(NIM_MODIFY, &data);
+}
+
+void ShowRefusalBalloon(Program& program, std::uint32_t senderAddress) {
+    ShowTrayBalloon(program, "Zentory recusou um código de " + FormatIPv4(senderAddress) +
+                                 " (fora das redes permitidas). Para aceitar, veja Opções > "
+                                 "Configuração.");
 }
 
 POINT ClampIntoWorkArea(POINT point, const RECT& workArea) {

@@ -81,5 +81,26 @@ cmp -s "$data/send_listen_export.txt" "$work/export.cmp" || {
     od -c "$work/export.cmp" | head -20
 }
 
+# --export NAME.csv: the spreadsheet form, Windows-1252, CR LF; times and dates vary.
+"$@" listen --port $port --count 1 --export "$work/export.csv" 2>"$work/csv.err" >/dev/null &
+listener=$!
+tries=0
+until grep -q "Esperando dados" "$work/csv.err" 2>/dev/null || [ $tries -gt 200 ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+done
+send "$@" send --port $port 00191455700000110009956850418332600000624818
+wait $listener || fail "listen --export x.csv: $(cat "$work/csv.err")"
+listener=
+printf '%b\r\n' 'Recebido em;Remetente;Tipo;DV;Linha digit\0341vel;Valor;Vencimento;Banco ou segmento;C\0363digo de barras;Primeira leitura' \
+    'DD/MM/AAAA HH:MM:SS;127.0.0.1;Boleto;sim;00199.95687 50418.332602 00006.248181 1 45570000011000;110,00;DD/MM/AAAA;Banco do Brasil S.A.;"=""00191455700000110009956850418332600000624818""";' \
+    >"$work/expected.csv"
+LC_ALL=C sed -e 's#^[0-9]\{2\}/[0-9]\{2\}/[0-9]\{4\} [0-9:]\{8\}#DD/MM/AAAA HH:MM:SS#' \
+    -e 's#;[0-9]\{2\}/[0-9]\{2\}/[0-9]\{4\};#;DD/MM/AAAA;#' "$work/export.csv" >"$work/export.csv.cmp"
+cmp -s "$work/expected.csv" "$work/export.csv.cmp" || {
+    fail "CSV export differs"
+    od -c "$work/export.csv.cmp" | head -20
+}
+
 [ $failures -eq 0 ] && echo "send_listen_test: all checks passed"
 exit $((failures != 0))

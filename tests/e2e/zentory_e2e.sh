@@ -253,6 +253,24 @@ wait $zentory
 code=$?
 [ $code -eq 0 ] || fail "F3: exit code $code, not 0"
 
+# 7b. Killed hard after two codes: both are in the journal under the user's profile.
+journal_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zentory"
+journal_lines() { cat "$journal_dir"/zentory-*.txt 2>/dev/null | wc -l; }
+[ "$(journal_lines)" -gt 0 ] || fail "no journal in $journal_dir"
+before=$(journal_lines)
+"$wine" "$build/zentory.exe" &
+zentory=$!
+wait_until 100 rows_are 0 || fail "the main window did not come back"
+send 00191455700000110009956850418332600000624818
+send --kind 3 35200714200166000187550010000000046550000044
+wait_until 50 rows_are 2 || fail "$(rows) rows before the kill, not 2"
+kill -9 $zentory
+wait $zentory 2>/dev/null
+[ "$(journal_lines)" -eq $((before + 2)) ] ||
+    fail "after a hard kill the journal has $(journal_lines) lines, not $((before + 2))"
+cat "$journal_dir"/zentory-*.txt | tail -n 2 | grep -q 35200714200166000187550010000000046550000044 ||
+    fail "the last code is not in the journal"
+
 # 8. Closing the main window takes its tray icon away: a Windows test that needs a
 #    notification area, which the tests' own prefix (null display driver) does not have.
 tray=$("$wine" "$build/tests/windows_tests.exe" \

@@ -11,6 +11,7 @@
 #include "../core/read_file.h"
 #include "../core/test_doubles.h"
 #include "dialog_watcher.h"
+#include "history/csv_export.h"
 #include "reception/endpoint.h"
 #include "reception/scan_datagram.h"
 #include "resource.h"
@@ -385,6 +386,83 @@ TEST_F(DialogsTest, ExportAddsTxtAsksBeforeReplacingAndReportsFailures) {
     // Cancel: nothing written, -1.
     DialogWatcher cancel("Save log", DialogWatcher::Press(IDCANCEL));
     EXPECT_EQ(ChooseExportFile(program.mainWindow, program), -1);
+}
+
+namespace {
+
+// Chooses "Planilha CSV (*.csv)" in the Save dialog's type box, then saves as `name`.
+DialogWatcher::Action SaveAsSpreadsheet(const std::string& name) {
+    return [name](HWND dialog) {
+        HWND types = GetDlgItem(dialog, 0x470);  // the file type box
+        SendMessageA(types, CB_SETCURSEL, kCsvFilterIndex - 1, 0);
+        // What the box tells its dialog when a user picks an entry with the mouse.
+        for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x470, notification),
+                         reinterpret_cast<LPARAM>(types));
+        }
+        SaveAs(name)(dialog);
+    };
+}
+
+bool IsSpreadsheet(const std::string& bytes) {
+    return bytes.rfind(
+               std::string("Recebido em;Remetente;Tipo;DV;Linha digit") + char(0xE1) + "vel;", 0) ==
+               0 &&
+           bytes.find(";\"=\"\"12345678901234567890123456789012345678901235\"\"\";") !=
+               std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(DialogsTest, ExportWritesCsvForTheSpreadsheetTypeAndACsvName) {
+    CreateMain();
+    CodeRecord record;
+    record.code = "12345678901234567890123456789012345678901235";
+    record.kind = CodeKind::NfeKey;
+    program.pending.Push(ReceiverEvent{ReceiverEvent::Type::Record, record, {}, 0});
+    DrainReceiverEvents(program);
+
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string base = std::string(folder) + "zentory-sheet";
+    std::remove((base + ".csv").c_str());
+    {
+        DialogWatcher save("Save log", SaveAsSpreadsheet(base));
+        EXPECT_EQ(ChooseExportFile(program.mainWindow, program), 0);
+        EXPECT_TRUE(save.Seen());
+    }
+    EXPECT_TRUE(IsSpreadsheet(ReadWholeFile(base + ".csv")));
+
+    // "-f" names a spreadsheet: its type comes chosen, and the existing file is replaced
+    // after "Yes".
+    program.exportFileName = base + ".CSV";
+    std::FILE* file = std::fopen((base + ".csv").c_str(), "wb");
+    std::fputs("old", file);
+    std::fclose(file);
+    LRESULT chosenType = -1;
+    {
+        DialogWatcher save("Save log", [&chosenType](HWND saveDialog) {
+            chosenType = SendDlgItemMessageA(saveDialog, 0x470, CB_GETCURSEL, 0, 0);
+            PostMessageA(saveDialog, WM_COMMAND, IDOK, 0);
+        });
+        DialogWatcher question("zentory", DialogWatcher::Press(IDYES));
+        ChooseExportFile(program.mainWindow, program);
+        EXPECT_NE(question.Text().find("já existe"), std::string::npos);
+    }
+    EXPECT_EQ(chosenType, kCsvFilterIndex - 1);
+    EXPECT_TRUE(IsSpreadsheet(ReadWholeFile(base + ".csv")));
+    std::remove((base + ".csv").c_str());
+    program.exportFileName.clear();
+
+    // A name that, with ".csv" added, is a folder: the failure is reported.
+    CreateDirectoryA((base + "-folder.csv").c_str(), nullptr);
+    {
+        DialogWatcher save("Save log", SaveAsSpreadsheet(base + "-folder"));
+        DialogWatcher failure("zentory", DialogWatcher::Press(IDOK), "Não foi possível");
+        ChooseExportFile(program.mainWindow, program);
+        EXPECT_TRUE(failure.Seen());
+    }
+    RemoveDirectoryA((base + "-folder.csv").c_str());
 }
 
 TEST(HelpPage, FallsBackToTheBrowserWithThePage) {

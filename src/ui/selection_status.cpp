@@ -1,0 +1,123 @@
+#include "ui/selection_status.h"
+
+#include <algorithm>
+#include <string>
+
+#include "history/selection_total.h"
+#include "resource.h"
+#include "typing/layouts.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr int kStatusParts = 3;
+constexpr int kSelectionPart = 2;
+// Room around a part's text for its borders.
+constexpr int kPartPadding = 12;
+// Kept apart from the main window's own timers, which count from 1.
+constexpr UINT_PTR kSelectionTotalTimer = 0x5E1;
+// As wide as most selections' texts, so that the parts stay put as the selection changes.
+constexpr const char* kSelectionSample = "999 selecionados: R$ 9.999.999,99";
+
+int TextWidth(HDC dc, const char* text) {
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    return extent.cx;
+}
+
+void CALLBACK ShowSelectionTotalNow(HWND mainWindow, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(mainWindow, timer);
+    ShowSelectionTotal(GetDlgItem(mainWindow, IDC_HISTORY_LIST),
+                       GetDlgItem(mainWindow, IDC_STATUSBAR));
+}
+
+}  // namespace
+
+std::array<int, 3> StatusPartEdges(int width, int modeWidth, int selectionWidth) {
+    int reception = width - modeWidth - selectionWidth;
+    int least = width / 3;
+    if (reception < least) {
+        int wanted = modeWidth + selectionWidth;
+        int shared = width - least;
+        modeWidth = wanted > 0
+                        ? static_cast<int>(static_cast<long long>(shared) * modeWidth / wanted)
+                        : shared / 2;
+        reception = least;
+    }
+    return {reception, reception + modeWidth, -1};
+}
+
+void LayOutStatusParts(HWND statusBar) {
+    RECT client;
+    if (!GetClientRect(GetParent(statusBar), &client) || client.right <= 0) return;
+    // A status bar that was given no font draws with the system's status font.
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(statusBar, WM_GETFONT, 0, 0));
+    HFONT statusFont = nullptr;
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!font && SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        font = statusFont = CreateFontIndirectA(&metrics.lfStatusFont);
+    HDC dc = GetDC(statusBar);
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    int modeWidth = 0;
+    for (int mode : {ModeOff, ModeTypeable, ModeRaw, ModeTypeableTab, ModeCustom})
+        modeWidth = std::max(modeWidth, TextWidth(dc, ModeStatusText(mode)));
+    char shown[128] = {};
+    if (LOWORD(SendMessageA(statusBar, SB_GETTEXTLENGTHA, kSelectionPart, 0)) < sizeof shown)
+        SendMessageA(statusBar, SB_GETTEXTA, kSelectionPart, reinterpret_cast<LPARAM>(shown));
+    int selectionWidth = std::max(TextWidth(dc, kSelectionSample), TextWidth(dc, shown));
+    if (oldFont) SelectObject(dc, oldFont);
+    ReleaseDC(statusBar, dc);
+    if (statusFont) DeleteObject(statusFont);
+
+    // The last part also holds the size grip.
+    std::array<int, 3> edges =
+        StatusPartEdges(client.right, modeWidth + kPartPadding,
+                        selectionWidth + kPartPadding + GetSystemMetrics(SM_CXVSCROLL));
+    // Laying the parts out redraws the whole bar: only when they move.
+    std::array<int, 3> now = {};
+    if (SendMessageA(statusBar, SB_GETPARTS, kStatusParts, reinterpret_cast<LPARAM>(now.data())) ==
+            kStatusParts &&
+        now == edges) {
+        return;
+    }
+    SendMessageA(statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void NoteHistoryListChange(HWND mainWindow, const NMHDR* header) {
+    switch (header->code) {
+        case LVN_ITEMCHANGED: {
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+            if (!(change->uChanged & LVIF_STATE)) return;
+            // Item -1 stands for every row at once.
+            if (change->iItem >= 0 && !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
+                return;
+            break;
+        }
+        case LVN_INSERTITEM:
+        case LVN_DELETEITEM:
+        case LVN_DELETEALLITEMS: break;
+        default: return;
+    }
+    // Setting the timer again only puts it off: the total comes once the changes are over.
+    SetTimer(mainWindow, kSelectionTotalTimer, USER_TIMER_MINIMUM, ShowSelectionTotalNow);
+}
+
+void ShowSelectionTotal(HWND list, HWND statusBar) {
+    SelectionTotal total;
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) >= 2) {
+        int row = -1;
+        while ((row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                    LVNI_SELECTED))) >= 0) {
+            LVITEMA item = {};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            if (const auto* record = reinterpret_cast<const CodeRecord*>(item.lParam))
+                total.Add(*record);
+        }
+    }
+    std::string text = total.StatusText();
+    SendMessageA(statusBar, SB_SETTEXTA, kSelectionPart, reinterpret_cast<LPARAM>(text.c_str()));
+    LayOutStatusParts(statusBar);
+}

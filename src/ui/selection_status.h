@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+
+// The status bar's third part: how many history rows are selected and the total of their
+// values, once two or more are. Parts 0 and 1 keep the reception and the mode texts.
+
+// The status bar's part edges across `width` pixels: the mode and selection parts as wide as
+// they ask, the reception part the rest but never less than a third of the width (the mode
+// and selection parts then share what is left, in proportion); the last part runs to the end.
+std::array<int, 3> StatusPartEdges(int width, int modeWidth, int selectionWidth);
+
+// Lays the three parts out across the status bar's parent, measuring the mode texts and the
+// selection text in the status bar's font. For WM_SIZE and after the selection text changes.
+void LayOutStatusParts(HWND statusBar);
+
+// A notification from the history list (control 1090) of the main window: a change of rows
+// or of their selection asks for the total once the changes are over, so that a range
+// selected at once or a batch of rows dropped is added up once.
+void NoteHistoryListChange(HWND mainWindow, const NMHDR* header);
+
+// Shows the count and the total of the list's selected rows in part 2, or nothing there for
+// fewer than two; each row's item data is its record.
+void ShowSelectionTotal(HWND list, HWND statusBar);

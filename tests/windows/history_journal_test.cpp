@@ -1,0 +1,137 @@
+// The journal and the codes seen before in the program: rows, balloons, the details.
+
+#include "ui/history_journal.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "../core/read_file.h"
+#include "../core/test_doubles.h"
+#include "dialog_watcher.h"
+#include "resource.h"
+#include "settings/memory_settings_store.h"
+#include "ui/details_dialog.h"
+#include "ui/history_list.h"
+#include "ui/main_window.h"
+
+namespace {
+
+const char kBank[] = "00191455700000110009956850418332600000624818";
+
+struct BalloonTray {
+    static BOOL WINAPI NotifyIcon(DWORD command, PNOTIFYICONDATAA data) {
+        if (command == NIM_MODIFY && (data->uFlags & NIF_INFO)) balloons.push_back(data->szInfo);
+        return TRUE;
+    }
+    static inline std::vector<std::string> balloons;
+};
+
+class HistoryJournalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = std::filesystem::path(::testing::TempDir()) / "zentory-journal-window";
+        std::filesystem::remove_all(folder);
+        program.instance = GetModuleHandleA(nullptr);
+        program.store = &store;
+        program.typer = &typer;
+        program.notifyIcon = BalloonTray::NotifyIcon;
+        program.journalFolder = folder.string();
+        BalloonTray::balloons.clear();
+        RegisterMainWindowClass(program.instance);
+        ASSERT_TRUE(CreateMainWindow(program));
+        ApplyJournalSetting(program);
+    }
+    void TearDown() override {
+        DestroyWindow(program.mainWindow);
+        StopJournal(program);  // an open file cannot be removed on Windows
+        std::filesystem::remove_all(folder);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    void Receive(const char* code, const char* receivedAt) {
+        CodeRecord record;
+        record.code = code;
+        record.kindLetter = "B";
+        record.checkDigitsValid = true;
+        record.receivedAt = receivedAt;
+        record.value = "R$ 110,00";
+        MainWindowSink(program).Deliver(record);
+        DrainReceiverEvents(program, true);
+    }
+    int Image(int row) {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        SendMessageA(program.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    }
+
+    std::filesystem::path folder;
+    Program program;
+    MemorySettingsStore store;
+    RecordingTyper typer;
+};
+
+}  // namespace
+
+TEST_F(HistoryJournalTest, EveryRecordIsJournaledAndARepeatIsMarked) {
+    Receive(kBank, "2026/12/07 09:05:03");
+    Receive("84620000002311301132632914523029359083800000", "2026/12/07 09:06:00");
+    Receive(kBank, "2026/12/07 09:07:00");
+    std::string journal = ReadWholeFile((folder / "zentory-2026-12.txt").string());
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 3) << journal;
+    EXPECT_EQ(Image(0), 1);
+    EXPECT_EQ(Image(2), 2);  // read before
+    ASSERT_EQ(BalloonTray::balloons.size(), 1u);
+    EXPECT_EQ(BalloonTray::balloons[0],
+              "Este código já foi lido em 07/12/2026 às 09:05 (R$ 110,00)");
+
+    // Within five seconds: no second balloon.
+    Receive(kBank, "2026/12/07 09:07:01");
+    EXPECT_EQ(BalloonTray::balloons.size(), 1u);
+
+    // The details of the repeat say when it was first read.
+    auto lock = program.history.Lock();
+    DetailsRequest request{&program.history, RowItemId(program.list, 2)};
+    HWND details = CreateDialogParamA(program.instance, MAKEINTRESOURCEA(IDD_DETAILS), nullptr,
+                                      DetailsDialogProcedure, reinterpret_cast<LPARAM>(&request));
+    char text[128] = {};
+    GetDlgItemTextA(details, IDC_DETAILS_SEEN, text, sizeof text);
+    EXPECT_STREQ(text, "Lido antes em 07/12/2026 às 09:05:03");
+    DestroyWindow(details);
+}
+
+TEST_F(HistoryJournalTest, NoBalloonWhenTheUserSaysSoAndNoJournalWhenOff) {
+    program.settings.warnRepeats = 0;
+    program.settings.journal = 0;
+    ApplyJournalSetting(program);
+    Receive(kBank, "2026/12/07 09:05:03");
+    Receive(kBank, "2026/12/07 09:05:04");
+    EXPECT_TRUE(BalloonTray::balloons.empty());
+    EXPECT_EQ(Image(1), 2);  // still marked
+    EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
+TEST_F(HistoryJournalTest, AFailingJournalIsToldOnceAndReceptionGoesOn) {
+    std::filesystem::create_directories(folder / "zentory-2026-12.txt");  // a folder in the way
+    Receive(kBank, "2026/12/07 09:05:03");
+    Receive("84620000002311301132632914523029359083800000", "2026/12/07 09:06:00");
+    EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 2);
+    int told = 0;
+    MSG message;
+    while (PeekMessageA(&message, program.mainWindow, kJournalFailedMessage, kJournalFailedMessage,
+                        PM_REMOVE))
+        ++told;
+    EXPECT_EQ(told, 1);
+}
+
+TEST(SpokenReceivedAt, WithAndWithoutSeconds) {
+    EXPECT_EQ(SpokenReceivedAt("2026/12/07 09:05:03", true), "07/12/2026 às 09:05:03");
+    EXPECT_EQ(SpokenReceivedAt("2026/12/07 09:05:03", false), "07/12/2026 às 09:05");
+    EXPECT_EQ(SpokenReceivedAt("07/12/2026 09:05:03", true), "");
+}
