@@ -5,10 +5,6 @@
 
 #include "util/civil_date.h"
 
-// Reads "DD/MM/YYYY", the way the program shows due dates (years 1000 to 9999); nothing
-// for any other text, "N/A" among them, or an impossible day.
-std::optional<CivilDate> ParseDayMonthYear(std::string_view text);
-
 // Where a slip's due date stands against today, for the history list's colours.
 enum class DueStanding {
     None,      // no due date, or one that cannot be read

@@ -43,13 +43,10 @@ std::optional<CivilDate> ReceivedAtDate(std::string_view text) {
         text[13] != ':' || text[16] != ':') {
         return std::nullopt;
     }
-    for (std::size_t at : {0, 5, 8, 11, 14, 17}) {
-        std::size_t length = at == 0 ? 4 : 2;
-        if (!IsDigits(text.substr(at, length))) return std::nullopt;
+    for (std::size_t at : {11, 14, 17}) {
+        if (!IsDigits(text.substr(at, 2))) return std::nullopt;
     }
-    CivilDate date{Number(text.substr(0, 4)), Number(text.substr(5, 2)), Number(text.substr(8, 2))};
-    if (!IsValidCivilDate(date)) return std::nullopt;
-    return date;
+    return DateAt(text, 0, 5, 8);
 }
 
 std::string JournalFileName(int year, int month) {

@@ -43,9 +43,10 @@ std::string FormatDayMonthYear(CivilDate date) {
     return text;
 }
 
-std::optional<CivilDate> ParseIsoDate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+std::optional<CivilDate> DateAt(std::string_view text, std::size_t yearAt, std::size_t monthAt,
+                                std::size_t dayAt) {
     auto number = [&](std::size_t first, std::size_t count) {
+        if (first + count > text.size()) return -1;
         int value = 0;
         for (std::size_t i = first; i < first + count; ++i) {
             if (text[i] < '0' || text[i] > '9') return -1;
@@ -53,7 +54,17 @@ std::optional<CivilDate> ParseIsoDate(std::string_view text) {
         }
         return value;
     };
-    CivilDate date{number(0, 4), number(5, 2), number(8, 2)};
+    CivilDate date{number(yearAt, 4), number(monthAt, 2), number(dayAt, 2)};
     if (date.year < 1000 || !IsValidCivilDate(date)) return std::nullopt;
     return date;
+}
+
+std::optional<CivilDate> ParseIsoDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    return DateAt(text, 0, 5, 8);
+}
+
+std::optional<CivilDate> ParseDayMonthYear(std::string_view text) {
+    if (text.size() != 10 || text[2] != '/' || text[5] != '/') return std::nullopt;
+    return DateAt(text, 6, 3, 0);
 }

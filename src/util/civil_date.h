@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,3 +26,13 @@ std::string FormatDayMonthYear(CivilDate date);
 
 // Reads "YYYY-MM-DD" (years 1000 to 9999); nothing for any other text or an impossible day.
 std::optional<CivilDate> ParseIsoDate(std::string_view text);
+
+// Reads "DD/MM/YYYY", the way the program shows due dates (years 1000 to 9999); nothing
+// for any other text, "N/A" among them, or an impossible day.
+std::optional<CivilDate> ParseDayMonthYear(std::string_view text);
+
+// The date whose four-digit year, two-digit month and two-digit day stand at these
+// positions of `text`; nothing when a part is not all digits, the year is before 1000 or
+// the day does not exist.
+std::optional<CivilDate> DateAt(std::string_view text, std::size_t yearAt, std::size_t monthAt,
+                                std::size_t dayAt);
