@@ -10,6 +10,12 @@ int DigitValue(char c);
 // True when the text is not empty and holds only the digits '0' to '9'.
 bool AllDigits(std::string_view text);
 
+// True for exactly 44 ASCII digits: the only codes that are typed, opened as an address,
+// taken from the phone's page or remembered as seen before.
+inline bool IsFullCode(std::string_view text) {
+    return text.size() == 44 && AllDigits(text);
+}
+
 // Modulo-10 check digit (0-9) of the first `count` digits: weights 2, 1, 2, 1, ...
 // from the last digit leftwards, two-digit products reduced by 9.
 int Mod10CheckDigit(std::string_view digits, std::size_t count);

@@ -27,7 +27,7 @@ bool NfeAccessKey::CheckDigitOk() const {
 }
 
 bool IsWellFormedNfeKey(std::string_view text) {
-    return text.size() == NfeAccessKey::kLength && AllDigits(text);
+    return IsFullCode(text);
 }
 
 std::string NfeQueryAddress(std::string_view key) {

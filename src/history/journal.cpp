@@ -3,26 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "codes/check_digits.h"
 #include "history/history_line.h"
 #include "util/folders.h"
+#include "util/local_time.h"
 
 namespace {
-
-bool IsDigits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int Number(std::string_view digits) {
-    int value = 0;
-    for (char c : digits)
-        value = value * 10 + (c - '0');
-    return value;
-}
-
-// "2026-12" of a received-at text.
-std::string MonthOf(std::string_view receivedAt) {
-    return std::string(receivedAt.substr(0, 4)) + "-" + std::string(receivedAt.substr(5, 2));
-}
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -44,7 +30,7 @@ std::optional<CivilDate> ReceivedAtDate(std::string_view text) {
         return std::nullopt;
     }
     for (std::size_t at : {11, 14, 17}) {
-        if (!IsDigits(text.substr(at, 2))) return std::nullopt;
+        if (!AllDigits(text.substr(at, 2))) return std::nullopt;
     }
     return DateAt(text, 0, 5, 8);
 }
@@ -78,7 +64,7 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     if (exported.substr(0, 4) == "NFe ") exported.remove_prefix(4);
     std::string_view code = exported.substr(0, exported.find(' '));
     // Only a real code is worth remembering.
-    if (code.size() != 44 || !IsDigits(code)) return std::nullopt;
+    if (!IsFullCode(code)) return std::nullopt;
     return JournalEntry{std::string(receivedAt), std::string(code)};
 }
 
@@ -87,23 +73,18 @@ JournalWriter::~JournalWriter() {
 }
 
 bool JournalWriter::OpenFor(const std::string& receivedAt) {
-    std::optional<CivilDate> day = ReceivedAtDate(receivedAt);
-    std::string wanted = day ? MonthOf(receivedAt) : month;
-    if (file && wanted == month) return true;
+    // The program makes every received-at text itself; should one not read, today's file.
+    CivilDate day = ReceivedAtDate(receivedAt).value_or(TodayLocal());
+    std::string name = JournalFileName(day.year, day.month);
+    if (file && name == fileName) return true;
     if (file) std::fclose(file);
     file = nullptr;
-    if (!day && month.empty()) return false;
-    CivilDate date = day.value_or(CivilDate{});
-    if (!day) {
-        date.year = Number(std::string_view(month).substr(0, 4));
-        date.month = Number(std::string_view(month).substr(5, 2));
-    }
     if (!MakeFolders(directory)) return false;
-    path = JoinPath(directory, JournalFileName(date.year, date.month));
+    path = JoinPath(directory, name);
     // Binary append: the CR LF are the journal's own on every platform.
     file = std::fopen(path.c_str(), "ab");
     if (!file) return false;
-    month = wanted;
+    fileName = name;
     return true;
 }
 

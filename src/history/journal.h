@@ -59,7 +59,7 @@ private:
 
     std::string directory;
     std::string path;
-    std::string month;  // "2026-12" of the open file
+    std::string fileName;  // "zentory-2026-12.txt" while that file is open
     std::FILE* file = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codes/check_digits.h"
 #include "util/debug_trace.h"
 #include "util/json.h"
 #include "util/secret_token.h"
@@ -13,11 +14,6 @@ WebAnswer Plain(int status, const char* body) {
     answer.status = status;
     answer.body = body;
     return answer;
-}
-
-bool IsScanCode(std::string_view body) {
-    return body.size() == 44 &&
-           std::all_of(body.begin(), body.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -100,7 +96,7 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     std::string_view code = request.body;
     while (!code.empty() && (code.back() == '\n' || code.back() == '\r'))
         code.remove_suffix(1);
-    if (!IsScanCode(code)) return Plain(400, "code");
+    if (!IsFullCode(code)) return Plain(400, "code");
 
     CodeRecord record;
     {

@@ -58,7 +58,7 @@ KeyboardInjector::KeyboardInjector(const Settings& heldSettings, SettingsStore& 
 void KeyboardInjector::TypeCode(std::string_view code, CodeKind kind) {
     std::int32_t mode = settings.injectionMode.load(std::memory_order_relaxed);
     if (mode <= ModeOff) return;
-    if (code.size() != 44 || !AllDigits(code)) {
+    if (!IsFullCode(code)) {
         DebugTrace("[E] Code not typed: it is not 44 digits\n");
         return;
     }

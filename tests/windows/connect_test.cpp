@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../core/test_doubles.h"
+#include "balloon_tray.h"
 #include "dialog_watcher.h"
 #include "resource.h"
 #include "settings/memory_settings_store.h"
@@ -24,15 +25,6 @@ std::uint32_t Address(const char* dotted) {
     ParseIPv4(dotted, address);
     return address;
 }
-
-// The tray as the main window sees it: the last balloon text.
-struct BalloonTray {
-    static BOOL WINAPI NotifyIcon(DWORD command, PNOTIFYICONDATAA data) {
-        if (command == NIM_MODIFY && (data->uFlags & NIF_INFO)) balloons.push_back(data->szInfo);
-        return TRUE;
-    }
-    static inline std::vector<std::string> balloons;
-};
 
 class ConnectTest : public ::testing::Test {
 protected:

@@ -11,6 +11,7 @@
 
 #include "../core/read_file.h"
 #include "../core/test_doubles.h"
+#include "balloon_tray.h"
 #include "dialog_watcher.h"
 #include "resource.h"
 #include "settings/memory_settings_store.h"
@@ -21,14 +22,6 @@
 namespace {
 
 const char kBank[] = "00191455700000110009956850418332600000624818";
-
-struct BalloonTray {
-    static BOOL WINAPI NotifyIcon(DWORD command, PNOTIFYICONDATAA data) {
-        if (command == NIM_MODIFY && (data->uFlags & NIF_INFO)) balloons.push_back(data->szInfo);
-        return TRUE;
-    }
-    static inline std::vector<std::string> balloons;
-};
 
 class HistoryJournalTest : public ::testing::Test {
 protected:
