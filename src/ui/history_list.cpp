@@ -6,6 +6,7 @@
 
 #include "codes/due_glance.h"
 #include "resource.h"
+#include "ui/dpi.h"
 
 namespace {
 
@@ -116,9 +117,20 @@ LRESULT CALLBACK ListWithTipsProcedure(HWND list, UINT message, WPARAM wParam, L
     return CallWindowProcA(previous, list, message, wParam, lParam);
 }
 
+// The rows' images for `dpi`: 0 invalid, 1 valid, 2 read before. The list owns its
+// image list; one it gives up is destroyed here.
+void SetRowImages(HWND list, HINSTANCE instance, UINT dpi) {
+    constexpr int kIcons[] = {IDI_CODE_INVALID, IDI_CODE_VALID, IDI_CODE_SEEN};
+    HIMAGELIST images = IconImageList(instance, kIcons, 3, ScaleToDpi(16, dpi));
+    if (!images) return;
+    auto previous = reinterpret_cast<HIMAGELIST>(
+        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+    if (previous) ImageList_Destroy(previous);
+}
+
 }  // namespace
 
-void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance) {
+void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance, UINT dpi) {
     RECT client;
     GetClientRect(list, &client);
     int unit = client.right / 100;
@@ -137,19 +149,20 @@ void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance) {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP,
                  LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
 
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    // Image 0 invalid, 1 valid, 2 read before.
-    for (int icon : {IDI_CODE_INVALID, IDI_CODE_VALID, IDI_CODE_SEEN}) {
-        HICON image = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-        ImageList_AddIcon(images, image);
-        DestroyIcon(image);
-    }
-    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    SetRowImages(list, instance, dpi);
     SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) | LVS_SHOWSELALWAYS);
 
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
     CheckMenuItem(GetMenu(mainWindow), IDM_GRID, MF_BYCOMMAND | MF_CHECKED);
+}
+
+void ScaleHistoryList(HWND list, HINSTANCE instance, UINT oldDpi, UINT newDpi) {
+    SetRowImages(list, instance, newDpi);
+    for (int i = 0; i < kColumnCount; ++i) {
+        int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+        int scaled = MulDiv(width, static_cast<int>(newDpi), static_cast<int>(oldDpi));
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(scaled, 0));
+    }
 }
 
 void CreateHeaderTips(HWND list) {

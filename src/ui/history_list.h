@@ -10,8 +10,10 @@
 // The report list of received codes (control 1090): one row per stored record, texts
 // read from the record on demand, a valid/invalid image, stable item ids.
 
-// Columns, styles, image list, grid lines on with the check mark at "&Grade".
-void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance);
+// Columns, styles, images drawn for `dpi`, grid lines on with the check mark at "&Grade".
+void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance, UINT dpi);
+// After a move to a monitor of another scale: the images and the column widths.
+void ScaleHistoryList(HWND list, HINSTANCE instance, UINT oldDpi, UINT newDpi);
 // Tips over column titles that do not fit their column.
 void CreateHeaderTips(HWND list);
 

@@ -29,8 +29,8 @@ void LayoutHelper::Attach(HWND managed) {
     window = managed;
     RECT outer;
     GetWindowRect(window, &outer);
-    initialWidth = previousWidth = Width(outer);
-    initialHeight = previousHeight = Height(outer);
+    attachedWidth = initialWidth = previousWidth = Width(outer);
+    attachedHeight = initialHeight = previousHeight = Height(outer);
 }
 
 LayoutHelper::Override* LayoutHelper::FindOverride(HWND child, bool create) {
@@ -129,6 +129,12 @@ LRESULT LayoutHelper::HitTest(WPARAM wParam, LPARAM lParam) {
     GetWindowRect(window, &outer);
     RECT grip = GripRect(outer);
     return PtInRect(&grip, point) ? HTBOTTOMRIGHT : hit;
+}
+
+void LayoutHelper::ScaleMinimum(UINT attachedDpi, UINT dpi) {
+    if (attachedDpi == 0) return;
+    initialWidth = MulDiv(attachedWidth, static_cast<int>(dpi), static_cast<int>(attachedDpi));
+    initialHeight = MulDiv(attachedHeight, static_cast<int>(dpi), static_cast<int>(attachedDpi));
 }
 
 void LayoutHelper::GetMinMaxInfo(MINMAXINFO* info) const {

@@ -33,6 +33,9 @@ public:
     LRESULT HitTest(WPARAM wParam, LPARAM lParam);
     // WM_GETMINMAXINFO
     void GetMinMaxInfo(MINMAXINFO* info) const;
+    // WM_DPICHANGED: the minimum size, the size at attaching, at `dpi` rather than at
+    // `attachedDpi`.
+    void ScaleMinimum(UINT attachedDpi, UINT dpi);
 
     // The modes a child gets, from its rectangle in client coordinates (exposed for tests).
     void ClassifyChild(HWND child, const RECT& bounds, int& horizontal, int& vertical) const;
@@ -42,6 +45,7 @@ private:
     RECT GripRect(const RECT& area) const;
 
     HWND window = nullptr;
+    int attachedWidth = 0, attachedHeight = 0;
     int initialWidth = 0, initialHeight = 0;
     int previousWidth = 0, previousHeight = 0;
     int currentWidth = 0, currentHeight = 0;

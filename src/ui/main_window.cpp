@@ -20,7 +20,9 @@
 #include "ui/help_page.h"
 #include "ui/history_journal.h"
 #include "ui/history_list.h"
+#include "ui/dpi.h"
 #include "ui/layout_helper.h"
+#include "ui/main_toolbar.h"
 #include "ui/save_dialog.h"
 #include "ui/selection_status.h"
 #include "ui/tray_icon.h"
@@ -28,7 +30,6 @@
 
 namespace {
 
-constexpr UINT kMainCommands[] = {IDM_SAVE, IDM_DELETE, IDM_CONFIGURATION};
 constexpr UINT_PTR kDrainTimer = 1;
 constexpr UINT_PTR kTrayRetryTimer = 2;
 // At logon the taskbar may not be there yet: the icon is tried again for two minutes.
@@ -42,6 +43,24 @@ struct MainWindowState {
     LayoutHelper layout;
     int trayRetriesLeft = kTrayRetries;
     HistoryListLook listLook{};
+    // Display scale: the DPI the window is drawn for, the toolbar's images for it, and
+    // the children's font when it is not the one the dialog manager made at start.
+    UINT dpi = kDefaultDpi;
+    HIMAGELIST toolbarImages = nullptr;
+    HFONT startFont = nullptr;
+    UINT startDpi = kDefaultDpi;
+    HFONT scaledFont = nullptr;
+    HFONT scaledStatusFont = nullptr;
+
+    MainWindowState(Program* owner) : program(owner) {}
+    MainWindowState(const MainWindowState&) = delete;
+    MainWindowState& operator=(const MainWindowState&) = delete;
+    ~MainWindowState() {
+        // The window and its children are gone by now.
+        if (toolbarImages) ImageList_Destroy(toolbarImages);
+        if (scaledFont) DeleteObject(scaledFont);
+        if (scaledStatusFont) DeleteObject(scaledStatusFont);
+    }
 };
 
 // Sent to every top-level window when the taskbar (re)starts.
@@ -100,57 +119,6 @@ INT_PTR Result(HWND window, LRESULT result) {
     return TRUE;
 }
 
-const char* ToolbarTip(UINT command) {
-    switch (command) {
-        case IDM_SAVE: return "Salvar (F2)";
-        case IDM_DELETE: return "Apagar (F6)";
-        case IDM_CONFIGURATION: return "Configuração (F8)";
-        default: return nullptr;
-    }
-}
-
-HWND CreateToolbar(HWND window, HINSTANCE instance) {
-    HWND toolbar = CreateWindowExA(
-        0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE,
-        0, 0, 0, 0, window, reinterpret_cast<HMENU>(IDC_TOOLBAR), instance, nullptr);
-    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    HIMAGELIST images = ImageList_Create(24, 24, ILC_COLOR32 | ILC_MASK, 3, 0);
-    if (!images) {
-        DebugTrace("[E] ImageList_Create\n");
-    } else {
-        for (int icon : {IDI_TOOLBAR_SAVE, IDI_TOOLBAR_DELETE, IDI_TOOLBAR_SETTINGS}) {
-            HICON image = static_cast<HICON>(
-                LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON, 24, 24, LR_DEFAULTCOLOR));
-            if (!image) {
-                DebugTrace("[E] LoadIcon\n");
-                continue;
-            }
-            ImageList_AddIcon(images, image);
-            DestroyIcon(image);
-        }
-        SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-        if (ImageList_GetImageCount(images) != 3) {
-            DebugTrace("[E] ImageList_GetImageCount\n");
-        } else {
-            TBBUTTON buttons[3] = {};
-            for (int i = 0; i < 3; ++i) {
-                buttons[i].iBitmap = i;
-                buttons[i].idCommand = static_cast<int>(kMainCommands[i]);
-                buttons[i].fsState = TBSTATE_ENABLED;
-                buttons[i].fsStyle = BTNS_BUTTON;
-            }
-            SendMessageA(toolbar, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(buttons));
-            TBBUTTON separator = {};
-            separator.fsStyle = BTNS_SEP;
-            SendMessageA(toolbar, TB_INSERTBUTTONA, 1, reinterpret_cast<LPARAM>(&separator));
-            SendMessageA(toolbar, TB_INSERTBUTTONA, 3, reinterpret_cast<LPARAM>(&separator));
-        }
-    }
-    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
-    ShowWindow(toolbar, SW_SHOW);
-    return toolbar;
-}
-
 HWND CreateStatusBar(HWND window) {
     HWND statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
                                          "Text", window, IDC_STATUSBAR);
@@ -178,7 +146,12 @@ void OnCreate(HWND window, MainWindowState& state) {
             RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
     }
     AddTrayIconOrRetry(window, state);
-    program.toolbar = CreateToolbar(window, program.instance);
+    // The dialog manager would lay the template's controls out again at a new scale; this
+    // window has its own layout.
+    TakeOverDpiChanges(window);
+    state.dpi = state.startDpi = DpiOfWindow(window);
+    state.startFont = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    program.toolbar = CreateMainToolbar(window, program.instance, state.dpi, state.toolbarImages);
     program.statusBar = CreateStatusBar(window);
     HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
     PlaceList(window, program.toolbar, program.statusBar, list);
@@ -186,13 +159,46 @@ void OnCreate(HWND window, MainWindowState& state) {
                  reinterpret_cast<LPARAM>(ModeStatusText(program.settings.injectionMode)));
     state.layout.Attach(window);
     state.layout.FindOverride(list, true)->vertical = LayoutHelper::Stretch;
-    SetUpHistoryList(list, window, program.instance);
+    SetUpHistoryList(list, window, program.instance, state.dpi);
     program.list = list;
     if (program.socket.IsOpen()) StartReceiver(program);
     CreateHeaderTips(list);
     // Each record posts one wake-up only when the queue was empty; should that post
     // ever be lost, this timer still empties the queue.
     SetTimer(window, kDrainTimer, 500, nullptr);
+}
+
+// WM_DPICHANGED: the window moved to a monitor of another scale, or the scale changed.
+// It takes the rectangle Windows suggests and is then drawn as if it had started there.
+void OnDpiChanged(HWND window, MainWindowState& state, UINT dpi, const RECT& suggested) {
+    Program& program = *state.program;
+    UINT oldDpi = state.dpi;
+    if (dpi == 0) return;
+    state.dpi = dpi;
+
+    HFONT font = state.startFont;
+    HFONT scaled = nullptr;
+    if (dpi != state.startDpi && (scaled = FontForDpi(state.startFont, state.startDpi, dpi)))
+        font = scaled;
+    SendMessageA(program.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (state.scaledFont) DeleteObject(state.scaledFont);
+    state.scaledFont = scaled;
+    if (HFONT statusFont = StatusFontForDpi(dpi)) {
+        SendMessageA(program.statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont), FALSE);
+        if (state.scaledStatusFont) DeleteObject(state.scaledStatusFont);
+        state.scaledStatusFont = statusFont;
+    }
+
+    ScaleMainToolbar(program.toolbar, program.instance, dpi, state.toolbarImages);
+    ScaleHistoryList(program.list, program.instance, oldDpi, dpi);
+    state.layout.ScaleMinimum(state.startDpi, dpi);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The bars take their heights from their new contents.
+    SendMessageA(program.statusBar, WM_SIZE, 0, 0);
+    PlaceList(window, program.toolbar, program.statusBar, program.list);
+    LayOutStatusParts(program.statusBar);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The code and kind of the record shown in a row, copied out under the history lock;
@@ -363,7 +369,7 @@ HWND CreateMainWindow(Program& program) {
 
 INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* state = new MainWindowState{reinterpret_cast<Program*>(lParam), {}};
+        auto* state = new MainWindowState(reinterpret_cast<Program*>(lParam));
         SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
         OnCreate(window, *state);
         return TRUE;
@@ -383,6 +389,9 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             state->layout.GetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
             return Result(window, 0);
         case WM_NOTIFY: return OnNotify(window, program, reinterpret_cast<NMHDR*>(lParam));
+        case WM_DPICHANGED:
+            OnDpiChanged(window, *state, HIWORD(wParam), *reinterpret_cast<RECT*>(lParam));
+            return Result(window, 0);
         case WM_COMMAND: OnCommand(window, program, LOWORD(wParam)); return FALSE;
         case WM_SYSCOMMAND:
             if (wParam == SC_MINIMIZE) {

@@ -6,6 +6,7 @@
 #include "history/selection_total.h"
 #include "resource.h"
 #include "typing/layouts.h"
+#include "ui/dpi.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -71,9 +72,9 @@ void LayOutStatusParts(HWND statusBar) {
     if (statusFont) DeleteObject(statusFont);
 
     // The last part also holds the size grip.
-    std::array<int, 3> edges =
-        StatusPartEdges(client.right, modeWidth + kPartPadding,
-                        selectionWidth + kPartPadding + GetSystemMetrics(SM_CXVSCROLL));
+    std::array<int, 3> edges = StatusPartEdges(
+        client.right, modeWidth + kPartPadding,
+        selectionWidth + kPartPadding + SystemMetricForDpi(SM_CXVSCROLL, DpiOfWindow(statusBar)));
     // Laying the parts out redraws the whole bar: only when they move.
     std::array<int, 3> now = {};
     if (SendMessageA(statusBar, SB_GETPARTS, kStatusParts, reinterpret_cast<LPARAM>(now.data())) ==

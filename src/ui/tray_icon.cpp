@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "resource.h"
+#include "ui/dpi.h"
 #include "ui/program.h"
 #include "util/debug_trace.h"
 
@@ -15,10 +16,13 @@ namespace {
 HICON gTrayIcon = nullptr;  // loaded once, kept for the life of the process
 HMENU gTrayMenu = nullptr;  // loaded on first use, kept
 
+// The notification area draws small icons at the system's scale: 16 pixels at 100 %,
+// 24 at 150 %.
 HICON TrayIcon(HINSTANCE instance) {
     if (!gTrayIcon) {
-        gTrayIcon = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        int size = SystemMetricForDpi(SM_CXSMICON, SystemDpi());
+        gTrayIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
+                                                  size, size, LR_DEFAULTCOLOR));
     }
     return gTrayIcon;
 }
