@@ -23,6 +23,25 @@ HWND ChildUnderPointer(HWND dialog, LPARAM lParam) {
     return ChildWindowFromPointEx(dialog, point, CWP_SKIPINVISIBLE);
 }
 
+constexpr UINT kTakeLinkFontsMessage = WM_APP + 1;
+
+// The link's fonts, plain and underlined, from the dialog's font at its present scale.
+// The link's font is its own (a static may select its font after asking for colours).
+void TakeLinkFonts(HWND dialog) {
+    gAbout.plainFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    if (!gAbout.plainFont) gAbout.plainFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA description = {};
+    GetObjectA(gAbout.plainFont, sizeof description, &description);
+    description.lfUnderline = TRUE;
+    HFONT previous = gAbout.underlinedFont;
+    gAbout.underlinedFont = CreateFontIndirectA(&description);
+    SendMessageA(
+        gAbout.link, WM_SETFONT,
+        reinterpret_cast<WPARAM>(gAbout.underlined ? gAbout.underlinedFont : gAbout.plainFont),
+        TRUE);
+    if (previous) DeleteObject(previous);
+}
+
 }  // namespace
 
 INT_PTR CALLBACK AboutBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -31,20 +50,18 @@ INT_PTR CALLBACK AboutBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
             CenterWindow(GetParent(dialog), dialog);
             gAbout.underlined = true;
             gAbout.link = GetDlgItem(dialog, IDC_ABOUT_LINK);
-            gAbout.plainFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-            LOGFONTA description = {};
-            GetObjectA(gAbout.plainFont, sizeof description, &description);
-            description.lfUnderline = TRUE;
-            if (gAbout.underlinedFont) DeleteObject(gAbout.underlinedFont);
-            gAbout.underlinedFont = CreateFontIndirectA(&description);
             gAbout.hand = LoadCursorA(GetModuleHandleA(nullptr), "HAND");
             gAbout.arrow = LoadCursorA(nullptr, IDC_ARROW);
-            // The link's font is its own (a static may select its font after asking for colours).
-            SendMessageA(gAbout.link, WM_SETFONT, reinterpret_cast<WPARAM>(gAbout.underlinedFont),
-                         FALSE);
+            TakeLinkFonts(dialog);
             SetDlgItemTextA(dialog, IDC_ABOUT_CREDIT, "© Mordale");
             return TRUE;
         }
+        case WM_DPICHANGED:
+            // The dialog manager gives every control the font of the new scale; the link
+            // takes its own from that one afterwards.
+            PostMessageA(dialog, kTakeLinkFontsMessage, 0, 0);
+            return FALSE;
+        case kTakeLinkFontsMessage: TakeLinkFonts(dialog); return TRUE;
         case WM_COMMAND:
         case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);
         case WM_CTLCOLORSTATIC:

@@ -150,10 +150,12 @@ POINT CenteredPosition(const RECT& over, SIZE size, const RECT& workArea) {
     return {x, y};
 }
 
-void CenterWindow(HWND reference, HWND window) {
-    // The monitor of the owner, which need not be the primary one: a monitor left of or
-    // above it has negative coordinates.
-    HMONITOR monitor = MonitorFromWindow(reference ? reference : window, MONITOR_DEFAULTTONEAREST);
+namespace {
+
+// The work area of the monitor that holds `window`, which need not be the primary one: a
+// monitor left of or above it has negative coordinates.
+RECT WorkAreaOf(HWND window) {
+    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
     MONITORINFO monitorInfo = {};
     monitorInfo.cbSize = sizeof monitorInfo;
     RECT workArea;
@@ -162,6 +164,25 @@ void CenterWindow(HWND reference, HWND window) {
     } else if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
         workArea = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
+    return workArea;
+}
+
+}  // namespace
+
+void FitIntoWorkArea(HWND window) {
+    RECT workArea = WorkAreaOf(window);
+    RECT outer;
+    GetWindowRect(window, &outer);
+    SIZE size = {std::min(Width(outer), Width(workArea)),
+                 std::min(Height(outer), Height(workArea))};
+    if (size.cx == Width(outer) && size.cy == Height(outer)) return;
+    POINT position = CenteredPosition(workArea, size, workArea);
+    SetWindowPos(window, nullptr, position.x, position.y, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CenterWindow(HWND reference, HWND window) {
+    RECT workArea = WorkAreaOf(reference ? reference : window);
     RECT over = workArea;
     if (reference && IsWindowVisible(reference) && !IsIconic(reference))
         GetWindowRect(reference, &over);

@@ -61,6 +61,10 @@ private:
 // area of the monitor that holds the reference.
 void CenterWindow(HWND reference, HWND window);
 
+// Makes a window that is larger than the work area of its monitor (a high display scale
+// on a small screen) as large as that work area, and moves it inside.
+void FitIntoWorkArea(HWND window);
+
 // Where a window of `size` goes when centred over `over`, moved inside `workArea` as far
 // as it fits (its top left corner stays visible when it is larger).
 POINT CenteredPosition(const RECT& over, SIZE size, const RECT& workArea);

@@ -149,6 +149,7 @@ void OnCreate(HWND window, MainWindowState& state) {
     // The dialog manager would lay the template's controls out again at a new scale; this
     // window has its own layout.
     TakeOverDpiChanges(window);
+    FitIntoWorkArea(window);
     state.dpi = state.startDpi = DpiOfWindow(window);
     state.startFont = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
     program.toolbar = CreateMainToolbar(window, program.instance, state.dpi, state.toolbarImages);

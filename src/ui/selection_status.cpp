@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kStatusParts = 3;
 constexpr int kSelectionPart = 2;
-// Room around a part's text for its borders.
+// Room around a part's text for its borders, at 100 %.
 constexpr int kPartPadding = 12;
 // Kept apart from the main window's own timers, which count from 1.
 constexpr UINT_PTR kSelectionTotalTimer = 0x5E1;
@@ -72,9 +72,11 @@ void LayOutStatusParts(HWND statusBar) {
     if (statusFont) DeleteObject(statusFont);
 
     // The last part also holds the size grip.
-    std::array<int, 3> edges = StatusPartEdges(
-        client.right, modeWidth + kPartPadding,
-        selectionWidth + kPartPadding + SystemMetricForDpi(SM_CXVSCROLL, DpiOfWindow(statusBar)));
+    UINT dpi = DpiOfWindow(statusBar);
+    int padding = ScaleToDpi(kPartPadding, dpi);
+    std::array<int, 3> edges =
+        StatusPartEdges(client.right, modeWidth + padding,
+                        selectionWidth + padding + SystemMetricForDpi(SM_CXVSCROLL, dpi));
     // Laying the parts out redraws the whole bar: only when they move.
     std::array<int, 3> now = {};
     if (SendMessageA(statusBar, SB_GETPARTS, kStatusParts, reinterpret_cast<LPARAM>(now.data())) ==

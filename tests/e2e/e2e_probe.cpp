@@ -28,6 +28,8 @@
 
 namespace {
 
+constexpr int kToolbarId = 100;  // the main window's toolbar
+
 const char* gTargetFile = nullptr;
 HWND gEdit = nullptr;
 
@@ -137,6 +139,15 @@ int main(int argc, char** argv) {
                                     static_cast<LPARAM>(std::atoi(argv[4])))
                    ? 0
                    : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "toolbar") == 0) {
+        // The size of the toolbar's buttons in pixels: "WIDTH HEIGHT".
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        HWND toolbar = main ? GetDlgItem(main, kToolbarId) : nullptr;
+        if (!toolbar) return 1;
+        LRESULT size = SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0);
+        std::printf("%d %d\n", LOWORD(size), HIWORD(size));
+        return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "command") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);

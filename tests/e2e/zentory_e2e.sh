@@ -3,8 +3,8 @@
 #   zentory_e2e.sh BUILD_DIR [SCREENSHOT_DIR]
 # Needs WINEPREFIX (switched to the x11 display mode here) and DISPLAY. Checks: a port in
 # use, a second start, F9 five times, codes sent over UDP typed into another program's
-# window in the configured layout, Ctrl+Alt+B typing the selected row again, and the
-# tray icon going with the main window.
+# window in the configured layout, Ctrl+Alt+B typing the selected row again, the tray
+# icon going with the main window, and the toolbar and pictures at 100, 150 and 200 %.
 set -u
 build=$1
 shots=${2:-}
@@ -277,6 +277,52 @@ tray=$("$wine" "$build/tests/windows_tests.exe" \
     --gtest_filter=RegressionTest.ClosingTheMainWindowRemovesTheTrayIcon 2>&1 | tr -d '\r')
 grep -q '^\[  PASSED  \] 1 test' <<<"$tray" ||
     fail "tray icon at close: $(grep -E 'Failure|Which is|Skipped|^no ' <<<"$tray" | head -n5)"
+
+# 9. At 100, 150 and 200 % (Wine takes the scale from LogPixels when it starts): the
+#    toolbar's buttons grow with it, and pictures of what the user sees at each.
+set_scale() {
+    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    "$wine" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    "$root/scripts/wine-prefix.sh" stop && "$root/scripts/wine-prefix.sh" start
+}
+shoot() {  # TITLE-REGEX FILE
+    local id
+    wait_until 50 xdotool search --name "$1" || { fail "no window '$1' at $dpi DPI"; return; }
+    sleep 0.5
+    id=$(xdotool search --name "$1" | head -n1)
+    [ -n "$shots" ] && import -window "$id" "$shots/$2-$dpi.png" 2>/dev/null
+}
+declare -A button_width
+for dpi in 96 144 192; do
+    set_scale $dpi
+    "$wine" "$build/zentory.exe" &
+    zentory=$!
+    wait_until 100 rows_are 0 || fail "no main window at $dpi DPI"
+    send 00191455700000110009956850418332600000624818
+    send 84620000002311301132632914523029359083800000
+    wait_until 50 rows_are 2 || fail "$(rows) rows at $dpi DPI, not 2"
+    size=$(probe toolbar | tr -d '\r')
+    button_width[$dpi]=${size%% *}
+    echo "toolbar buttons at $dpi DPI: $size"
+    probe activate Zentory
+    shoot '^Zentory$' main-window
+    probe command 40039
+    shoot '^Configura' configuration
+    probe click "Configuração" 2
+    sleep 0.3
+    probe command 40052
+    shoot '^Conectar celular$' connect
+    probe click "Conectar celular" 1
+    sleep 0.3
+    probe close
+    wait $zentory
+done
+set_scale 96
+[ $((button_width[144] * 10)) -ge $((button_width[96] * 14)) ] ||
+    fail "toolbar buttons ${button_width[96]} px wide at 100 % and ${button_width[144]} at 150 %"
+[ $((button_width[192] * 10)) -ge $((button_width[96] * 19)) ] ||
+    fail "toolbar buttons ${button_width[96]} px wide at 100 % and ${button_width[192]} at 200 %"
 
 [ $failures -eq 0 ] && echo "zentory_e2e: all checks passed"
 exit $((failures != 0))
