@@ -69,6 +69,7 @@
 #define IDC_CONFIG_SENDERS_LIST 1144
 #define IDC_CONFIG_JOURNAL 1145
 #define IDC_CONFIG_WARN_REPEATS 1146
+#define IDC_CONFIG_TYPE_KEYS 1147
 
 // ---- Connect window ("Conectar celular")
 #define IDD_CONNECT 158

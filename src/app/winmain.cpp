@@ -71,7 +71,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     static RegistrySettingsStore registry;
     static MessageBoxUserMessages messages;
     // Typing threads are never waited for: the typer lives until the process ends.
-    static SendInputKeySender* keySender = new SendInputKeySender;
+    static SendInputKeySender* keySender = new SendInputKeySender(program->settings);
     static ThreadedTyper* typer = new ThreadedTyper(*keySender, program->settings);
     program->store = &registry;
     program->messages = &messages;

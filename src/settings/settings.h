@@ -14,6 +14,13 @@ struct Settings {
     std::atomic<std::int32_t> keyDelay{0};       // milliseconds after each typed character
     std::atomic<std::int32_t> journal{1};        // 0: no journal file
     std::atomic<std::int32_t> warnRepeats{1};    // 0: no balloon for a code seen before
+    std::atomic<std::int32_t> typingMethod{0};   // a TypingMethod
+};
+
+// How typed characters reach the focused window.
+enum TypingMethod : std::int32_t {
+    TypeCharacters = 0,  // Unicode character events
+    TypeKeys = 1,        // the layout's keys, for programs that read key codes, not characters
 };
 
 // Registry value names.
@@ -25,10 +32,11 @@ inline constexpr const char* kCustomSeparatorsValue = "CustomSeparators";
 inline constexpr const char* kLogonEntryValue = "Zentory";
 inline constexpr const char* kJournalValue = "Journal";
 inline constexpr const char* kWarnRepeatsValue = "WarnRepeats";
+inline constexpr const char* kTypingMethodValue = "KBDtypingMethod";
 
-// Reads "UDPport", "StartMinimized", "KBDinjection", "KBDkeydelay", "Journal" and
-// "WarnRepeats", in this order; a value that is missing (or, for the port, outside
-// 1-65535) leaves the held one.
+// Reads "UDPport", "StartMinimized", "KBDinjection", "KBDkeydelay", "Journal",
+// "WarnRepeats" and "KBDtypingMethod", in this order; a value that is missing (or, for the
+// port, outside 1-65535, for the typing method, not a TypingMethod) leaves the held one.
 void LoadSettings(SettingsStore& store, Settings& settings);
 
 // The pause after a typed character for a held key delay: none below 0, at most a second.

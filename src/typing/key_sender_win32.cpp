@@ -2,20 +2,72 @@
 
 #include <windows.h>
 
-void SendInputKeySender::SendCharacter(unsigned char character) {
-    INPUT pair[2] = {};
-    for (INPUT& input : pair) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = 0;
-        input.ki.wScan = character;
-        input.ki.dwFlags = KEYEVENTF_UNICODE;
-        input.ki.time = 0;
-        input.ki.dwExtraInfo = 0;
+#include <vector>
+
+#include "typing/key_strokes.h"
+
+namespace {
+
+INPUT KeyInput(WORD virtualKey, WORD scan, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = flags;
+    input.ki.time = 0;
+    input.ki.dwExtraInfo = 0;
+    return input;
+}
+
+// Each call hands all its records to the system at once, so that no other input comes
+// between a key's press, its release and its modifiers. Refused input (a locked
+// workstation, a window of a higher integrity level) is lost; the next character is tried
+// all the same.
+void Send(std::vector<INPUT>& inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void SendUnicode(unsigned char character) {
+    std::vector<INPUT> pair = {KeyInput(0, character, KEYEVENTF_UNICODE),
+                               KeyInput(0, character, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)};
+    Send(pair);
+}
+
+// The layout that turns keys into characters for the window with the keyboard focus: that
+// of its thread, which need not be ours.
+HKL FocusedLayout() {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND window =
+        GetGUIThreadInfo(0, &info) && info.hwndFocus ? info.hwndFocus : GetForegroundWindow();
+    return GetKeyboardLayout(window ? GetWindowThreadProcessId(window, nullptr) : 0);
+}
+
+// False when the layout has no key for the character.
+bool SendKeys(unsigned char character) {
+    HKL layout = FocusedLayout();
+    std::vector<KeyStroke> strokes =
+        KeyStrokesFor(VkKeyScanExA(static_cast<CHAR>(character), layout));
+    if (strokes.empty()) return false;
+    std::vector<INPUT> inputs;
+    for (const KeyStroke& stroke : strokes) {
+        // Programs that read scan codes (remote desktops, terminals) get those of the layout.
+        auto scan = static_cast<WORD>(MapVirtualKeyExA(stroke.virtualKey, MAPVK_VK_TO_VSC, layout));
+        inputs.push_back(KeyInput(stroke.virtualKey, scan, stroke.release ? KEYEVENTF_KEYUP : 0));
     }
-    pair[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-    // Refused input (a locked workstation, a window of a higher integrity level) is
-    // lost; the next character is tried all the same.
-    SendInput(2, pair, sizeof(INPUT));
+    Send(inputs);
+    return true;
+}
+
+}  // namespace
+
+SendInputKeySender::SendInputKeySender(const Settings& heldSettings) : settings(heldSettings) {}
+
+void SendInputKeySender::SendCharacter(unsigned char character) {
+    // Read for every character: a method changed in the configuration counts at once.
+    if (settings.typingMethod.load(std::memory_order_relaxed) == TypeKeys && SendKeys(character))
+        return;
+    SendUnicode(character);
 }
 
 void SendInputKeySender::Pause(int milliseconds) {

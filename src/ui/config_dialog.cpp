@@ -132,6 +132,8 @@ void OnInit(HWND dialog, ConfigState& state) {
     state.pendingKeyDelay = settings.keyDelay;
     SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_SETPOS, TRUE, state.pendingKeyDelay);
     ShowDelay(dialog, state.pendingKeyDelay);
+    CheckDlgButton(dialog, IDC_CONFIG_TYPE_KEYS,
+                   settings.typingMethod == TypeKeys ? BST_CHECKED : BST_UNCHECKED);
     char port[16];
     std::snprintf(port, sizeof port, "%u", static_cast<unsigned>(settings.udpPort.load()));
     SetDlgItemTextA(dialog, IDC_CONFIG_PORT, port);
@@ -219,6 +221,12 @@ bool OnSave(HWND dialog, ConfigState& state) {
     if (state.pendingKeyDelay != settings.keyDelay) {
         settings.keyDelay = state.pendingKeyDelay;
         writes.Dword(kKeyDelayValue, state.pendingKeyDelay);
+    }
+    std::int32_t method =
+        IsDlgButtonChecked(dialog, IDC_CONFIG_TYPE_KEYS) ? TypeKeys : TypeCharacters;
+    if (method != settings.typingMethod) {
+        settings.typingMethod = method;
+        writes.Dword(kTypingMethodValue, method);
     }
     std::int32_t minimized = IsDlgButtonChecked(dialog, IDC_CONFIG_START_MINIMIZED) ? 1 : 0;
     if (minimized != settings.startMinimized) {

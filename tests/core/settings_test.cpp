@@ -16,6 +16,7 @@ TEST(LoadSettings, DefaultsWhenNothingIsStored) {
     EXPECT_EQ(settings.startMinimized, 0);
     EXPECT_EQ(settings.injectionMode, 1);
     EXPECT_EQ(settings.keyDelay, 0);
+    EXPECT_EQ(settings.typingMethod, TypeCharacters);
     EXPECT_EQ(ReadCustomSeparators(store), 0);
 }
 
@@ -41,6 +42,15 @@ TEST(LoadSettings, TakesNumbersAndIgnoresWhatIsNotOne) {
     EXPECT_EQ(fromOdd.udpPort, 6666);
     EXPECT_EQ(fromOdd.injectionMode, 1);
     EXPECT_EQ(fromOdd.keyDelay, 0);
+
+    // The typing method: 0 or 1; anything else types characters.
+    for (std::int32_t method : {1, 2, -2, 0x101}) {
+        MemorySettingsStore methods;
+        methods.WriteRegDword(kSettingsKey, "KBDtypingMethod", method);
+        Settings held;
+        LoadSettings(methods, held);
+        EXPECT_EQ(held.typingMethod, method == 1 ? TypeKeys : TypeCharacters) << method;
+    }
 
     for (std::int32_t port : {0, -5, 65536, 1 << 20}) {
         MemorySettingsStore ports;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "test_doubles.h"
+#include "typing/key_strokes.h"
 
 namespace {
 
@@ -95,4 +96,27 @@ TEST(ThreadedTyper, OverlappingTextsBothCompleteAndAFloodIsCapped) {
     EXPECT_EQ(std::count(typed.begin(), typed.end(), '2'), 12);
     // Room again once the typing has ended.
     EXPECT_TRUE(typer.TypeText("3"));
+}
+
+TEST(KeyStrokesFor, ModifiersAroundTheKeyAndNothingForAMissingKey) {
+    // A digit on a QWERTY layout: the key alone.
+    EXPECT_EQ(KeyStrokesFor(0x0031), (std::vector<KeyStroke>{{'1', false}, {'1', true}}));
+    // A digit on AZERTY needs Shift, held around the key only.
+    EXPECT_EQ(
+        KeyStrokesFor(0x0131),
+        (std::vector<KeyStroke>{{kVkShift, false}, {'1', false}, {'1', true}, {kVkShift, true}}));
+    // AltGr (Ctrl+Alt) with Shift: pressed in order, released in reverse.
+    EXPECT_EQ(KeyStrokesFor(0x0741), (std::vector<KeyStroke>{{kVkShift, false},
+                                                             {kVkControl, false},
+                                                             {kVkMenu, false},
+                                                             {'A', false},
+                                                             {'A', true},
+                                                             {kVkMenu, true},
+                                                             {kVkControl, true},
+                                                             {kVkShift, true}}));
+    // No key on the layout, or a state of one layout's own (Hankaku): nothing, so that the
+    // character goes as a Unicode event instead.
+    EXPECT_TRUE(KeyStrokesFor(-1).empty());
+    EXPECT_TRUE(KeyStrokesFor(0x0831).empty());
+    EXPECT_TRUE(KeyStrokesFor(0x01FF).empty());
 }

@@ -86,8 +86,10 @@ TEST_F(DialogsTest, ConfigOpensWithTheHeldSettings) {
     program.settings.keyDelay = 250;
     program.settings.startMinimized = 2;  // only the lowest bit counts
     program.settings.udpPort = 7000;
+    program.settings.typingMethod = TypeKeys;
     store.WriteRegString(kRunKey, "Zentory", "\"C:\\zentory.exe\"");
     OpenConfig();
+    EXPECT_TRUE(Checked(IDC_CONFIG_TYPE_KEYS));
     EXPECT_TRUE(Checked(IDC_CONFIG_MODE_CUSTOM));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_CUSTOM)));
     EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "250 ms");
@@ -121,6 +123,7 @@ TEST_F(DialogsTest, SaveStoresExactlyWhatChanged) {
     EXPECT_EQ(store.ReadRegDword(kSettingsKey, "StartMinimized"), 1);
     EXPECT_FALSE(store.RegValueExists(kSettingsKey, "UDPport"));      // unchanged
     EXPECT_FALSE(store.RegValueExists(kSettingsKey, "KBDkeydelay"));  // untouched: stays 250
+    EXPECT_FALSE(store.RegValueExists(kSettingsKey, "KBDtypingMethod"));
     EXPECT_EQ(program.settings.keyDelay, 250);
     std::string entry = store.ReadString(kRunKey, "Zentory");
     ASSERT_GE(entry.size(), 3u);
@@ -129,6 +132,16 @@ TEST_F(DialogsTest, SaveStoresExactlyWhatChanged) {
     EXPECT_EQ(StatusText(1), "Injeção de teclado ativada (digitável CUSTOM)");
     EXPECT_EQ(traces.Count("Injection RADIO5"), 1);
     EXPECT_EQ(traces.Count("RUN changed"), 1);
+}
+
+TEST_F(DialogsTest, TypingMethodBoxIsSavedAndCountsAtOnce) {
+    CreateMain();
+    OpenConfig();
+    EXPECT_FALSE(Checked(IDC_CONFIG_TYPE_KEYS));  // characters by default
+    Click(IDC_CONFIG_TYPE_KEYS);
+    Click(IDOK);
+    EXPECT_EQ(program.settings.typingMethod, TypeKeys);  // for the next character already
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "KBDtypingMethod"), TypeKeys);
 }
 
 TEST_F(DialogsTest, EveryTrackbarRequestShowsAndKeepsTheDelay) {

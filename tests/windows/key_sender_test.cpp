@@ -6,12 +6,14 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "typing/typing.h"
 
 namespace {
 
-// A top-level window holding one multi-line edit box (which keeps TABs), focused.
+// A top-level window holding one multi-line edit box (which keeps TABs), focused. It notes
+// the virtual key of every key press, as a program that reads key codes would see it.
 class TargetWindow {
 public:
     TargetWindow() {
@@ -31,6 +33,7 @@ public:
         while (GetTickCount() - start < 5000) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_KEYDOWN) keys.push_back(message.wParam);
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
             }
@@ -45,6 +48,7 @@ public:
 
     HWND frame = nullptr;
     HWND edit = nullptr;
+    std::vector<WPARAM> keys;
 };
 
 }  // namespace
@@ -53,16 +57,47 @@ TEST(SendInputKeySender, TypesDigitsAndTabsIntoTheFocusedEditBox) {
     TargetWindow target;
     ASSERT_TRUE(target.edit);
     ASSERT_EQ(GetFocus(), target.edit);
-    SendInputKeySender sender;
+    Settings settings;
+    SendInputKeySender sender(settings);
     for (char c : std::string("00199\t95687"))
         sender.SendCharacter(static_cast<unsigned char>(c));
     EXPECT_EQ(target.WaitForText(11), "00199\t95687");
+    EXPECT_EQ(target.keys, std::vector<WPARAM>(11, VK_PACKET));  // characters, no keys
+}
+
+TEST(SendInputKeySender, TypesTheLayoutsKeysWhenTheMethodAsks) {
+    TargetWindow target;
+    ASSERT_EQ(GetFocus(), target.edit);
+    Settings settings;
+    settings.typingMethod = TypeKeys;
+    SendInputKeySender sender(settings);
+    auto type = [&](const std::string& text) {
+        for (char c : text)
+            sender.SendCharacter(static_cast<unsigned char>(c));
+    };
+    type("00199\t95687");
+    EXPECT_EQ(target.WaitForText(11), "00199\t95687");
+    EXPECT_EQ(target.keys,
+              (std::vector<WPARAM>{'0', '0', '1', '9', '9', VK_TAB, '9', '5', '6', '8', '7'}));
+
+    // A character behind Shift gets it; one the layout has no key for goes as a character.
+    target.keys.clear();
+    type("%\xE9");
+    EXPECT_EQ(target.WaitForText(13), "00199\t95687%\xE9");
+    EXPECT_EQ(target.keys, (std::vector<WPARAM>{VK_SHIFT, '5', VK_PACKET}));
+
+    // The method is read for every character: a change counts at once.
+    target.keys.clear();
+    settings.typingMethod = TypeCharacters;
+    type("1");
+    target.WaitForText(14);
+    EXPECT_EQ(target.keys, std::vector<WPARAM>{VK_PACKET});
 }
 
 TEST(SendInputKeySender, ThreadedTypingOfALayout) {
     TargetWindow target;
-    SendInputKeySender sender;
     Settings settings;
+    SendInputKeySender sender(settings);
     settings.keyDelay = 1;
     ThreadedTyper typer(sender, settings);
     const std::string text = "846200000020\t311301132636\t291452302933\t590838000008";
