@@ -41,7 +41,7 @@ public:
     operator std::string_view() const { return View(); }
 
 private:
-    static constexpr std::size_t kShort = 8;
+    static constexpr std::size_t kShort = 16;
 
     char chars[N];
     std::size_t length = 0;
