@@ -6,21 +6,27 @@
 #include "codes/interpretation.h"
 #include "history/history_line.h"
 #include "util/binary_stdio.h"
+#include "util/fixed_text.h"
 #include "util/local_time.h"
 
 namespace {
 
 constexpr std::size_t kOutputChunk = 1 << 16;
 
+// One JSON line held in place, and the room its keys, the kind and the punctuation take.
+using JsonLine = FixedText<4096>;
+constexpr std::size_t kJsonKeysRoom = 128;
+
 // Writes every JSON line for the codes read from `in`, in input order.
 bool DecodeStream(std::FILE* in, std::FILE* out, CivilDate today) {
     std::string pending;  // the start of a line not yet ended
     std::string output;
+    FullInterpretation scratch;
     std::vector<char> chunk(kOutputChunk);
     auto emit = [&](std::string_view line) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) return;  // blank lines carry no code
-        output += DecodeJson(ParseDecodeLine(line), today);
+        AppendDecodeJson(output, ParseDecodeLine(line), today, scratch);
         output += '\n';
         if (output.size() >= kOutputChunk) {
             std::fwrite(output.data(), 1, output.size(), out);
@@ -66,19 +72,40 @@ DecodeInput ParseDecodeLine(std::string_view line) {
     return {line, 1};
 }
 
-std::string DecodeJson(const DecodeInput& input, CivilDate today) {
+void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate today,
+                      FullInterpretation& scratch) {
     CodeKind kind = EffectiveKind(input.kindByte, input.code);
-    CodeInterpretation interpretation = InterpretCode(input.code, kind, today);
-    return JsonObjectWriter()
-        .Add("code", input.code)
-        .Add("kind", KindLetter(kind))
-        .Add("valid", interpretation.checkDigitsValid)
-        .Add("typeable", interpretation.typeable)
-        .Add("value", interpretation.value)
-        .Add("due", interpretation.dueDate)
-        .Add("name", IssuerName(input.code, kind))
-        .Add("summary", HistoryExportLine(input.code, kind, today))
-        .Finish();
+    InterpretCodeFully(input.code, kind, today, scratch);
+    auto write = [&](auto& text) {
+        BasicJsonObjectWriter json(text);
+        json.Add("code", input.code)
+            .Add("kind", KindLetter(kind))
+            .Add("valid", scratch.checkDigitsValid)
+            .Add("typeable", scratch.typeable)
+            .Add("value", scratch.value)
+            .Add("due", scratch.dueDate)
+            .Add("name", scratch.issuerName)
+            .Add("summary", scratch.summary)
+            .Close();
+    };
+    // A line that surely fits is made in place and copied out whole: cheaper than growing
+    // `out` piece by piece. Every byte of a text takes at most six in JSON.
+    std::size_t texts = input.code.size() + scratch.typeable.size() + scratch.value.size() +
+                        scratch.dueDate.size() + scratch.issuerName.size() + scratch.summary.size();
+    if (kJsonKeysRoom + 6 * texts <= JsonLine::kCapacity) {
+        JsonLine line;
+        write(line);
+        out += line;
+    } else {
+        write(out);
+    }
+}
+
+std::string DecodeJson(const DecodeInput& input, CivilDate today) {
+    std::string json;
+    FullInterpretation scratch;
+    AppendDecodeJson(json, input, today, scratch);
+    return json;
 }
 
 int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codes/interpretation.h"
 #include "util/civil_date.h"
 
 // One code to decode: the code as given and the datagram kind byte it stands for.
@@ -22,7 +23,10 @@ std::optional<int> KindByteOfLetter(std::string_view letter);
 DecodeInput ParseDecodeLine(std::string_view line);
 
 // The JSON line (without line end) that describes one code as the program would
-// store, show and export it.
+// store, show and export it; appended to `out` (through `scratch`, kept from line to line
+// so that its storage is reused), or as a string of its own.
+void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate today,
+                      FullInterpretation& scratch);
 std::string DecodeJson(const DecodeInput& input, CivilDate today);
 
 // zentory-cli decode [--today YYYY-MM-DD] [CODE [KIND]]. Reads lines from `in` when no

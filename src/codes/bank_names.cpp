@@ -1,6 +1,7 @@
 #include "codes/bank_names.h"
 
-#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <iterator>
 
 namespace {
@@ -13,24 +14,56 @@ struct BankNameRow {
     unsigned char scrambledName[kNameWidth];
 };
 
-const BankNameRow kBankNames[] = {
+static_assert(BankNameText::kCapacity == kNameWidth);
+
+constexpr BankNameRow kBankNames[] = {
 #include "codes/bank_names_table.inc"
 };
 
+// The row of every code number 000-999, counted from 1 (0 for no bank): a slip's bank is
+// found in one step.
+constexpr auto kRowOfCode = [] {
+    std::array<std::uint16_t, 1000> rows{};
+    for (std::size_t i = 0; i < std::size(kBankNames); ++i) {
+        const char* code = kBankNames[i].code;
+        rows[(code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0')] =
+            static_cast<std::uint16_t>(i + 1);
+    }
+    return rows;
+}();
+
+// The length of every name: a NUL ends a name shorter than the width.
+constexpr auto kNameLength = [] {
+    std::array<std::uint8_t, std::size(kBankNames)> lengths{};
+    for (std::size_t i = 0; i < std::size(kBankNames); ++i) {
+        while (lengths[i] < kNameWidth &&
+               (kBankNames[i].scrambledName[lengths[i]] ^ kBankNameKey) != 0) {
+            ++lengths[i];
+        }
+    }
+    return lengths;
+}();
+
 }  // namespace
 
-std::string BankNameForCode(std::string_view code) {
-    auto row = std::lower_bound(
-        std::begin(kBankNames), std::end(kBankNames), code,
-        [](const BankNameRow& r, std::string_view c) { return std::string_view(r.code) < c; });
-    if (row == std::end(kBankNames) || std::string_view(row->code) != code) return "DESCONHECIDO";
+BankNameText LookUpBankName(std::string_view code) {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (code.size() != 3 || !isDigit(code[0]) || !isDigit(code[1]) || !isDigit(code[2])) {
+        return "DESCONHECIDO";
+    }
+    std::size_t row = kRowOfCode[(code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0')];
+    if (row == 0) return "DESCONHECIDO";
     // Unscrambled into a buffer of the caller's own: lookups from several threads
     // never share a result.
-    char name[kNameWidth + 1] = {};
-    for (std::size_t i = 0; i < kNameWidth; ++i) {
-        name[i] = static_cast<char>(row->scrambledName[i] ^ kBankNameKey);
-    }
-    return std::string(name, std::find(name, name + kNameWidth, '\0'));
+    char name[kNameWidth];
+    std::size_t length = kNameLength[row - 1];
+    for (std::size_t i = 0; i < length; ++i)
+        name[i] = static_cast<char>(kBankNames[row - 1].scrambledName[i] ^ kBankNameKey);
+    return std::string_view(name, length);
+}
+
+std::string BankNameForCode(std::string_view code) {
+    return std::string(LookUpBankName(code));
 }
 
 std::size_t BankNameCount() {

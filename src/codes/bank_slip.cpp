@@ -5,40 +5,26 @@
 #include "codes/bank_names.h"
 #include "codes/check_digits.h"
 #include "codes/due_date.h"
-#include "util/join.h"
 #include "util/local_time.h"
 
 namespace {
 
 constexpr const char* kNotAvailableValue = "R$ N/A";
 
-// "R$ " and an amount in centavos: the integer digits without leading zeros, a comma
-// and the two centavo digits; no thousands separators. A value below one real keeps a
-// single zero before the comma ("R$ 0,50").
-std::string AmountText(std::string_view digits) {
+// "R$ " and an amount in centavos: the integer digits without leading zeros, a comma and
+// the two centavo digits; no thousands separators. A value below one real keeps a single
+// zero before the comma ("R$ 0,50").
+MoneyText AmountText(std::string_view digits) {
     if (!AllDigits(digits) || digits.size() < 3) return kNotAvailableValue;
     std::string_view integer = digits.substr(0, digits.size() - 2);
     std::string_view centavos = digits.substr(digits.size() - 2);
     integer.remove_prefix(std::min(integer.find_first_not_of('0'), integer.size()));
     if (integer.empty() && centavos == "00") return kNotAvailableValue;
-    std::string text = "R$ ";
+    MoneyText text = "R$ ";
     text += integer.empty() ? std::string_view("0") : integer;
     text += ',';
     text += centavos;
     return text;
-}
-
-// A field's digits with the style's mark after its first `markAfter` digits.
-std::string MarkedField(std::string_view digits, std::size_t markAfter, char mark,
-                        SeparatorStyle style) {
-    std::string field(digits.substr(0, markAfter));
-    if (style == SeparatorStyle::Punctuated) {
-        field += mark;
-    } else if (style != SeparatorStyle::None) {
-        field += '\t';
-    }
-    field += digits.substr(markAfter);
-    return field;
 }
 
 }  // namespace
@@ -61,38 +47,80 @@ bool BankSlip::IsCollectionSlip() const {
     return !isEmpty && barcode[0] == '8';
 }
 
+// ---------------------------------------------------------------- fields
+
+SlipFields::Line SlipFields::Joined(SeparatorStyle style) const {
+    // The unmarked line, copied between the places where the marks go in.
+    Line joined;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < markedCount && i < count && style != SeparatorStyle::None; ++i) {
+        std::size_t cut = starts[i] + std::min(markAfter, Field(i).size());
+        joined += line.View().substr(from, cut - from);
+        joined += MarkOf(style);
+        from = cut;
+    }
+    joined += line.View().substr(from);
+    return joined;
+}
+
+FixedText<16> SlipFields::Marked(std::size_t index, SeparatorStyle style) const {
+    std::string_view field = Field(index);
+    if (index >= markedCount || style == SeparatorStyle::None) return field;
+    std::size_t cut = std::min(markAfter, field.size());
+    FixedText<16> marked = field.substr(0, cut);
+    marked += MarkOf(style);
+    marked += field.substr(cut);
+    return marked;
+}
+
 // ---------------------------------------------------------------- bank slip
 
 bool BankSlip::CheckDigitOk() const {
     if (isEmpty || !AllDigits(Barcode())) return false;
-    // Weights 2 to 9 from position 44 leftwards; position 5, the check digit itself,
-    // is skipped without using up a weight.
+    // Weights 2 to 9 from position 44 leftwards, then 2 to 9 again; position 5, the check
+    // digit itself, is skipped without using up a weight.
     int sum = 0;
     int weight = 2;
-    for (std::size_t position = kLength; position >= 1; --position) {
-        if (position == 5) continue;
+    auto weigh = [&](std::size_t position) {
         sum += DigitValue(barcode[position - 1]) * weight;
         weight = weight == 9 ? 2 : weight + 1;
-    }
+    };
+    for (std::size_t position = kLength; position > 5; --position)
+        weigh(position);
+    for (std::size_t position = 4; position >= 1; --position)
+        weigh(position);
     int remainder = sum % 11;
     int expected = remainder <= 1 ? 1 : 11 - remainder;
     return barcode[4] == DigitChar(expected);
 }
 
-std::array<std::string, 5> BankSlip::TypeableFields(SeparatorStyle style) const {
+SlipFields BankSlip::BankFields() const {
     if (isEmpty) return {};
+    SlipFields fields(3, 5, '.');
+    auto addWithCheckDigit = [&fields](std::string_view first, std::string_view rest = {}) {
+        fields.Add(first);
+        fields.Append(rest);
+        std::string_view field = fields.Last();
+        fields.Append(DigitChar(Mod10CheckDigit(field, field.size())));
+    };
     // Field 1 is the bank and currency (positions 1-4) and the start of the free
     // field (20-24); fields 2 and 3 are the rest of the free field. Each gets a
     // modulo-10 check digit of its own.
-    std::string field1 = std::string(Positions(1, 4)) + std::string(Positions(20, 24));
-    std::string field2(Positions(25, 34));
-    std::string field3(Positions(35, 44));
-    for (std::string* field : {&field1, &field2, &field3}) {
-        *field += DigitChar(Mod10CheckDigit(*field, field->size()));
-    }
-    return {MarkedField(field1, 5, '.', style), MarkedField(field2, 5, '.', style),
-            MarkedField(field3, 5, '.', style), std::string(Positions(5, 5)),
-            std::string(Positions(6, 19))};
+    addWithCheckDigit(Positions(1, 4), Positions(20, 24));
+    addWithCheckDigit(Positions(25, 34));
+    addWithCheckDigit(Positions(35, 44));
+    fields.Add(Positions(5, 5));
+    fields.Add(Positions(6, 19));
+    return fields;
+}
+
+std::array<std::string, 5> BankSlip::TypeableFields(SeparatorStyle style) const {
+    if (isEmpty) return {};
+    SlipFields fields = BankFields();
+    std::array<std::string, 5> marked;
+    for (std::size_t i = 0; i < marked.size(); ++i)
+        marked[i] = fields.Marked(i, style);
+    return marked;
 }
 
 std::array<std::string, 8> BankSlip::TypeablePieces() const {
@@ -110,14 +138,18 @@ std::array<std::string, 8> BankSlip::TypeablePieces() const {
 
 std::string BankSlip::ValueText() const {
     if (isEmpty) return kNotAvailableValue;
-    return AmountText(Positions(10, 19));
+    return std::string(AmountText(Positions(10, 19)));
 }
 
-std::string BankSlip::DueDateText(CivilDate reference) const {
+DayMonthYear BankSlip::DueDate(CivilDate reference) const {
     std::optional<int> factor;
     if (!isEmpty) factor = ParseDueDateFactor(Positions(6, 9));
     if (!factor) return "N/A";
-    return FormatDayMonthYear(FactorDate(*factor, reference));
+    return DayMonthYearText(FactorDate(*factor, reference));
+}
+
+std::string BankSlip::DueDateText(CivilDate reference) const {
+    return std::string(DueDate(reference));
 }
 
 std::string BankSlip::DueDateText() const {
@@ -126,38 +158,53 @@ std::string BankSlip::DueDateText() const {
 
 std::string BankSlip::BankName() const {
     if (isEmpty) return "DESCONHECIDO";
-    return BankNameForCode(Positions(1, 3));
+    return std::string(LookUpBankName(Positions(1, 3)));
 }
 
 // ---------------------------------------------------------------- collection slip
 
 bool BankSlip::CollectionCheckDigitOk() const {
     if (isEmpty || !AllDigits(Barcode())) return false;
-    std::string digits = std::string(Positions(1, 3)) + std::string(Positions(5, 44));
+    FixedText<kLength - 1> digits = Positions(1, 3);
+    digits += Positions(5, 44);
     char type = ValueTypeDigit();
     int expected = (type == '8' || type == '9') ? Mod11CheckDigit(digits, digits.size())
                                                 : Mod10CheckDigit(digits, digits.size());
     return barcode[3] == DigitChar(expected);
 }
 
-std::array<std::string, 4> BankSlip::CollectionBlocks(SeparatorStyle style) const {
+SlipFields BankSlip::CollectionFields() const {
     if (isEmpty) return {};
     char type = ValueTypeDigit();
     bool modulo10 = type == '6' || type == '7';
-    std::array<std::string, 4> blocks;
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        std::string digits(Positions(1 + 11 * i, 11 + 11 * i));
-        digits += DigitChar(modulo10 ? Mod10CheckDigit(digits, 11) : Mod11CheckDigit(digits, 11));
-        blocks[i] = MarkedField(digits, 11, '-', style);
+    SlipFields blocks(4, 11, '-');
+    for (std::size_t i = 0; i < 4; ++i) {
+        blocks.Add(Positions(1 + 11 * i, 11 + 11 * i));
+        std::string_view block = blocks.Last();
+        blocks.Append(
+            DigitChar(modulo10 ? Mod10CheckDigit(block, 11) : Mod11CheckDigit(block, 11)));
     }
     return blocks;
 }
 
-std::string BankSlip::CollectionValueText() const {
+std::array<std::string, 4> BankSlip::CollectionBlocks(SeparatorStyle style) const {
+    if (isEmpty) return {};
+    SlipFields fields = CollectionFields();
+    std::array<std::string, 4> blocks;
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        blocks[i] = fields.Marked(i, style);
+    return blocks;
+}
+
+MoneyText BankSlip::CollectionValue() const {
     if (isEmpty) return kNotAvailableValue;
     char type = ValueTypeDigit();
     if (type < '6' || type > '9') return kNotAvailableValue;
     return AmountText(Positions(5, 15));
+}
+
+std::string BankSlip::CollectionValueText() const {
+    return std::string(CollectionValue());
 }
 
 const char* BankSlip::SegmentName() const {
@@ -174,25 +221,49 @@ const char* BankSlip::SegmentName() const {
     }
 }
 
-// ---------------------------------------------------------------- summary
+// ---------------------------------------------------------------- either kind
+
+SlipReading BankSlip::Read(CivilDate reference) const {
+    SlipReading reading;
+    if (IsBankSlip()) {
+        reading.checkDigitOk = CheckDigitOk();
+        reading.fields = BankFields();
+        reading.value = AmountText(Positions(10, 19));
+        reading.dueDate = DueDate(reference);
+        reading.name = LookUpBankName(Positions(1, 3));
+    } else if (IsCollectionSlip()) {
+        reading.checkDigitOk = CollectionCheckDigitOk();
+        reading.fields = CollectionFields();
+        reading.value = CollectionValue();
+        reading.name = SegmentName();
+    } else {
+        reading.value = kNotAvailableValue;
+    }
+    return reading;
+}
+
+BankSlip::Summary BankSlip::SummaryOf(const SlipReading& reading) const {
+    if (isEmpty) return "vazio";
+    Summary summary = Barcode();
+    summary += ' ';
+    if (!reading.checkDigitOk) {
+        summary += "digito verificador invalido";
+        return summary;
+    }
+    summary += reading.value;
+    summary += ' ';
+    if (IsBankSlip()) {
+        summary += reading.dueDate;
+        summary += ' ';
+    }
+    summary += reading.fields.Joined(SeparatorStyle::None);
+    summary += ' ';
+    summary += reading.name;
+    return summary;
+}
 
 std::string BankSlip::SummaryText(CivilDate reference) const {
-    if (isEmpty) return "vazio";
-    std::string summary(Barcode());
-    summary += ' ';
-    if (barcode[0] == '8') {
-        if (!CollectionCheckDigitOk()) return summary + "digito verificador invalido";
-        summary += CollectionValueText() + ' ';
-        summary += Join(CollectionBlocks(SeparatorStyle::None), " ") + ' ';
-        summary += SegmentName();
-    } else {
-        if (!CheckDigitOk()) return summary + "digito verificador invalido";
-        summary += ValueText() + ' ';
-        summary += DueDateText(reference) + ' ';
-        summary += Join(TypeableFields(SeparatorStyle::None), " ") + ' ';
-        summary += BankName();
-    }
-    return summary;
+    return std::string(SummaryOf(Read(reference)));
 }
 
 std::string BankSlip::SummaryText() const {

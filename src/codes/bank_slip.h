@@ -5,11 +5,74 @@
 #include <string>
 #include <string_view>
 
+#include "codes/bank_names.h"
 #include "util/civil_date.h"
+#include "util/fixed_text.h"
 
 // How the field-producing members mark the inside of a field: nothing, "." in bank-slip
 // fields and "-" in collection-slip blocks, or a TAB. Any other value acts as Tab.
 enum class SeparatorStyle : int { None = 0, Punctuated = 1, Tab = 2 };
+
+// The fields of a typeable line, each with its own check digit: fields 1 to 5 of a bank
+// slip or the four blocks of a collection slip. Kept as the summary shows them, one blank
+// apart and unmarked; the marks go in only when the line is shown in another style.
+class SlipFields {
+public:
+    using Line = FixedText<64>;
+
+    // No fields, as of the empty barcode.
+    SlipFields() = default;
+    // Fields whose first `markedCount` get `mark` after their first `markAfter` characters.
+    SlipFields(std::size_t markedFields, std::size_t markAfterCount, char markChar)
+        : markedCount(markedFields), markAfter(markAfterCount), mark(markChar) {}
+
+    // A new last field of these characters; Append adds to it.
+    void Add(std::string_view characters) {
+        if (count > 0) line += ' ';
+        starts[count++] = line.size();
+        line += characters;
+    }
+    void Append(std::string_view characters) { line += characters; }
+    void Append(char c) { line += c; }
+
+    std::size_t Count() const { return count; }
+    // Field `index` (below Count()), unmarked.
+    std::string_view Field(std::size_t index) const {
+        // A field ends at the blank before the next one.
+        std::size_t end = index + 1 < count ? starts[index + 1] - 1 : line.size();
+        return line.View().substr(starts[index], end - starts[index]);
+    }
+    std::string_view Last() const { return Field(count - 1); }
+
+    // Field `index` (below Count()) marked in the style.
+    FixedText<16> Marked(std::size_t index, SeparatorStyle style) const;
+    // Every field marked in the style, one blank apart.
+    Line Joined(SeparatorStyle style) const;
+
+private:
+    char MarkOf(SeparatorStyle style) const {
+        return style == SeparatorStyle::Punctuated ? mark : '\t';
+    }
+
+    Line line;
+    std::array<std::size_t, 5> starts = {};
+    std::size_t count = 0;
+    std::size_t markedCount = 0;
+    std::size_t markAfter = 0;
+    char mark = '.';
+};
+
+// "R$ " and up to nine digits, a comma and two.
+using MoneyText = FixedText<15>;
+
+// Everything shown of one slip, each piece worked out once.
+struct SlipReading {
+    bool checkDigitOk = false;
+    SlipFields fields;
+    MoneyText value;
+    DayMonthYear dueDate;  // bank slips only
+    BankNameText name;     // the bank, or the segment of a collection slip
+};
 
 // One 44-character payment-slip barcode: a bank slip (boleto bancario) or, when the
 // first digit is '8', a collection slip (utilities, taxes). Every result is a text or a
@@ -59,10 +122,22 @@ public:
     std::string SummaryText(CivilDate reference) const;
     std::string SummaryText() const;
 
+    // Every piece at once and in place, for callers that take them all for many slips:
+    // the reading of either kind (the empty barcode reads as "R$ N/A" and nothing else),
+    // and the summary line made of it.
+    SlipReading Read(CivilDate reference) const;
+    using Summary = FixedText<kLength + 1 + MoneyText::kCapacity + 1 + DayMonthYear::kCapacity + 1 +
+                              SlipFields::Line::kCapacity + 1 + BankNameText::kCapacity>;
+    Summary SummaryOf(const SlipReading& reading) const;
+
 private:
     // Positions first to last, counted from 1 at the left.
     std::string_view Positions(std::size_t first, std::size_t last) const;
     char ValueTypeDigit() const { return barcode[2]; }
+    SlipFields BankFields() const;
+    SlipFields CollectionFields() const;
+    MoneyText CollectionValue() const;
+    DayMonthYear DueDate(CivilDate reference) const;
 
     char barcode[kLength + 1] = {};
     bool isEmpty = true;

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-int DigitValue(char c) {
-    return (c >= '0' && c <= '9') ? c - '0' : 0;
-}
-
 bool AllDigits(std::string_view text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });

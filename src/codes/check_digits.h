@@ -5,7 +5,9 @@
 
 // Value of one code character. Anything that is not a decimal digit counts as 0, so
 // that check digits of malformed text always stay in 0-9.
-int DigitValue(char c);
+inline int DigitValue(char c) {
+    return (c >= '0' && c <= '9') ? c - '0' : 0;
+}
 
 // True when the text is not empty and holds only the digits '0' to '9'.
 bool AllDigits(std::string_view text);

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr CivilDate kFactorBase{1997, 10, 7};
+constexpr std::int64_t kFactorBaseDay = DaysFromCivil({1997, 10, 7});
 constexpr std::int64_t kFactorCycleDays = 9000;
 constexpr std::int64_t kWindowDaysBefore = 3000;
 constexpr std::int64_t kWindowDaysAfter = 5500;
@@ -14,7 +14,7 @@ constexpr std::int64_t kWindowDaysAfter = 5500;
 }  // namespace
 
 CivilDate FactorDate(int factor, CivilDate reference) {
-    const std::int64_t firstDay = DaysFromCivil(kFactorBase) + factor;
+    const std::int64_t firstDay = kFactorBaseDay + factor;
     const std::int64_t referenceDay = DaysFromCivil(reference);
     const std::int64_t windowStart = referenceDay - kWindowDaysBefore;
     const std::int64_t windowEnd = referenceDay + kWindowDaysAfter;

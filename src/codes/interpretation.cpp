@@ -2,7 +2,17 @@
 
 #include "codes/bank_slip.h"
 #include "codes/nfe_access_key.h"
-#include "util/join.h"
+
+namespace {
+
+void AssignNfeSummary(std::string& out, std::string_view code, const NfeAccessKey& key) {
+    out = "NFe ";
+    out += code;
+    out += ' ';
+    out += key.FormattedKey();
+}
+
+}  // namespace
 
 CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate reference) {
     CodeInterpretation result;
@@ -12,20 +22,12 @@ CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate
         result.typeable = key.FormattedKey();
         return result;
     }
-    BankSlip slip(code);
-    if (slip.IsBankSlip()) {
-        result.checkDigitsValid = slip.CheckDigitOk();
-        result.typeable = Join(slip.TypeableFields(SeparatorStyle::Punctuated), " ");
-        result.value = slip.ValueText();
-        result.dueDate = slip.DueDateText(reference);
-    } else {
-        // A code of the wrong length lands here too: no digits to show, no value.
-        result.checkDigitsValid = slip.CollectionCheckDigitOk();
-        if (!slip.IsEmpty()) {
-            result.typeable = Join(slip.CollectionBlocks(SeparatorStyle::Punctuated), " ");
-        }
-        result.value = slip.CollectionValueText();
-    }
+    // A code of the wrong length reads as no digits to show and no value.
+    SlipReading reading = BankSlip(code).Read(reference);
+    result.checkDigitsValid = reading.checkDigitOk;
+    result.typeable = reading.fields.Joined(SeparatorStyle::Punctuated);
+    result.value = reading.value;
+    result.dueDate = reading.dueDate;
     return result;
 }
 
@@ -34,4 +36,33 @@ std::string IssuerName(std::string_view code, CodeKind kind) {
     BankSlip slip(code);
     if (slip.IsEmpty()) return {};
     return slip.IsBankSlip() ? slip.BankName() : slip.SegmentName();
+}
+
+std::string SummaryLine(std::string_view code, CodeKind kind, CivilDate reference) {
+    if (kind != CodeKind::NfeKey) return BankSlip(code).SummaryText(reference);
+    std::string line;
+    AssignNfeSummary(line, code, NfeAccessKey(code));
+    return line;
+}
+
+void InterpretCodeFully(std::string_view code, CodeKind kind, CivilDate reference,
+                        FullInterpretation& out) {
+    if (kind == CodeKind::NfeKey) {
+        NfeAccessKey key(code);
+        out.checkDigitsValid = key.CheckDigitOk();
+        out.typeable = std::string_view(key.FormattedKey());
+        out.value = {};
+        out.dueDate = {};
+        out.issuerName = {};
+        AssignNfeSummary(out.summary, code, key);
+        return;
+    }
+    BankSlip slip(code);
+    SlipReading reading = slip.Read(reference);
+    out.checkDigitsValid = reading.checkDigitOk;
+    out.typeable = reading.fields.Joined(SeparatorStyle::Punctuated);
+    out.value = reading.value;
+    out.dueDate = reading.dueDate;
+    out.issuerName = reading.name;
+    out.summary = slip.SummaryOf(reading);
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "codes/bank_slip.h"
 #include "codes/code_kind.h"
 #include "util/civil_date.h"
 
@@ -23,3 +24,23 @@ CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate
 // The name that goes with a code: the bank of a bank slip, the segment of a
 // collection slip, nothing for an NF-e key or a code of the wrong length.
 std::string IssuerName(std::string_view code, CodeKind kind);
+
+// The code on one line, as the exported history and the journal keep it: "NFe", the key
+// and its formatted form for an invoice key; the slip's summary for a payment slip.
+std::string SummaryLine(std::string_view code, CodeKind kind, CivilDate reference);
+
+// Everything shown of a code: InterpretCode's pieces, the issuer name and the summary line.
+// The pieces of bounded length are held in place.
+struct FullInterpretation {
+    bool checkDigitsValid = false;
+    FixedText<64> typeable;  // the longest is the formatted NF-e key, 59 characters
+    MoneyText value;
+    DayMonthYear dueDate;
+    BankNameText issuerName;  // a bank's name or a segment's
+    std::string summary;      // as long as the code, for an NF-e key
+};
+
+// Fills `out` with the code's whole interpretation, each piece worked out once. Filled
+// code after code, the same object keeps its summary's storage: no allocation per code.
+void InterpretCodeFully(std::string_view code, CodeKind kind, CivilDate reference,
+                        FullInterpretation& out);

@@ -1,7 +1,6 @@
 #include "history/history_line.h"
 
-#include "codes/bank_slip.h"
-#include "codes/nfe_access_key.h"
+#include "codes/interpretation.h"
 
 std::string WithoutControlBytes(std::string text) {
     for (char& c : text) {
@@ -12,12 +11,5 @@ std::string WithoutControlBytes(std::string text) {
 }
 
 std::string HistoryExportLine(std::string_view code, CodeKind kind, CivilDate reference) {
-    if (kind == CodeKind::NfeKey) {
-        std::string line = "NFe ";
-        line += code;
-        line += ' ';
-        line += NfeAccessKey(code).FormattedKey();
-        return line;
-    }
-    return BankSlip(code).SummaryText(reference);
+    return SummaryLine(code, kind, reference);
 }

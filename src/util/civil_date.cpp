@@ -2,18 +2,6 @@
 
 #include <cstdio>
 
-// Conversions after Howard Hinnant's days_from_civil / civil_from_days: exact for
-// every date, no floating point, no table.
-std::int64_t DaysFromCivil(CivilDate date) {
-    std::int64_t y = date.year - (date.month <= 2 ? 1 : 0);
-    std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    std::int64_t yearOfEra = y - era * 400;
-    std::int64_t monthFromMarch = date.month > 2 ? date.month - 3 : date.month + 9;
-    std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + date.day - 1;
-    std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 CivilDate CivilFromDays(std::int64_t days) {
     days += 719468;
     std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
@@ -37,10 +25,24 @@ bool IsValidCivilDate(CivilDate date) {
     return date.day <= last;
 }
 
+DayMonthYear DayMonthYearText(CivilDate date) {
+    auto within = [](int number, int last) { return number >= 0 && number <= last; };
+    if (!within(date.day, 99) || !within(date.month, 99) || !within(date.year, 9999)) {
+        // No day of a slip comes here; printf keeps such dates as they always were shown.
+        char text[DayMonthYear::kCapacity + 1];
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
+        return text;
+    }
+    auto digit = [](int number, int unit) { return static_cast<char>('0' + number / unit % 10); };
+    const char text[] = {digit(date.day, 10),    digit(date.day, 1),    '/',
+                         digit(date.month, 10),  digit(date.month, 1),  '/',
+                         digit(date.year, 1000), digit(date.year, 100), digit(date.year, 10),
+                         digit(date.year, 1)};
+    return std::string_view(text, sizeof text);
+}
+
 std::string FormatDayMonthYear(CivilDate date) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
-    return text;
+    return std::string(DayMonthYearText(date));
 }
 
 std::optional<CivilDate> DateAt(std::string_view text, std::size_t yearAt, std::size_t monthAt,

@@ -1,7 +1,9 @@
 #include "util/json.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -13,62 +15,60 @@ constexpr std::uint16_t kCp1252High[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void AppendUnicodeEscape(std::string& out, unsigned codePoint) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\u%04x", codePoint);
-    out += escape;
+// The bytes that stand for themselves in a JSON string: printable ASCII but the quote and
+// the backslash.
+constexpr auto kPlainByte = [] {
+    std::array<bool, 256> plain{};
+    for (unsigned byte = 0x20; byte < 0x7F; ++byte)
+        plain[byte] = byte != '"' && byte != '\\';
+    return plain;
+}();
+
+// Whether any of the eight bytes of `word` is not plain (see kPlainByte). Most text is
+// plain, so it is checked eight bytes at a time; each test below is exact for "any byte".
+inline bool AnyNotPlain(std::uint64_t word) {
+    constexpr std::uint64_t kEach = 0x0101010101010101;
+    constexpr std::uint64_t kHigh = 0x8080808080808080;
+    auto anyBelow = [](std::uint64_t w, std::uint64_t n) { return (w - kEach * n) & ~w & kHigh; };
+    auto anyEqual = [&](std::uint64_t w, char c) { return anyBelow(w ^ (kEach * c), 1); };
+    std::uint64_t control = anyBelow(word, 0x20);
+    std::uint64_t above7E = ((word + kEach) | word) & kHigh;
+    return (control | above7E | anyEqual(word, '"') | anyEqual(word, '\\')) != 0;
 }
 
 }  // namespace
 
-void AppendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (char c : text) {
-        unsigned byte = static_cast<unsigned char>(c);
-        switch (byte) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte >= 0x20 && byte < 0x7F) {
-                    out += c;
-                } else if (byte >= 0x80 && byte < 0xA0) {
-                    AppendUnicodeEscape(out, kCp1252High[byte - 0x80]);
-                } else {
-                    AppendUnicodeEscape(out, byte);  // controls, DEL and Latin-1
-                }
-        }
+std::size_t JsonPlainPrefix(std::string_view text) {
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    auto plainWordAt = [&text](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, kWord);
+        return !AnyNotPlain(word);
+    };
+    std::size_t i = 0;
+    while (i + kWord <= text.size() && plainWordAt(i))
+        i += kWord;
+    // When fewer than eight bytes are left, the last eight (overlapping bytes already seen)
+    // may show the rest plain in one step.
+    if (i + kWord > text.size() && text.size() >= kWord && plainWordAt(text.size() - kWord)) {
+        return text.size();
     }
-    out += '"';
+    while (i < text.size() && kPlainByte[static_cast<unsigned char>(text[i])])
+        ++i;
+    return i;
 }
 
-void JsonObjectWriter::Key(std::string_view key) {
-    if (json.size() > 1) json += ',';
-    AppendJsonString(json, key);
-    json += ':';
-}
-
-JsonObjectWriter& JsonObjectWriter::Add(std::string_view key, std::string_view text) {
-    Key(key);
-    AppendJsonString(json, text);
-    return *this;
-}
-
-JsonObjectWriter& JsonObjectWriter::Add(std::string_view key, bool flag) {
-    Key(key);
-    json += flag ? "true" : "false";
-    return *this;
-}
-
-JsonObjectWriter& JsonObjectWriter::Add(std::string_view key, long long number) {
-    Key(key);
-    json += std::to_string(number);
-    return *this;
-}
-
-std::string JsonObjectWriter::Finish() {
-    json += '}';
-    return std::move(json);
+std::string_view JsonEscape(unsigned char byte, char (&buffer)[8]) {
+    switch (byte) {
+        case '"': return "\\\"";
+        case '\\': return "\\\\";
+        case '\n': return "\\n";
+        case '\r': return "\\r";
+        case '\t': return "\\t";
+        default: break;
+    }
+    // Controls, DEL and Latin-1 stand for themselves; 0x80-0x9F are Windows-1252's own.
+    unsigned codePoint = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
+    std::snprintf(buffer, sizeof buffer, "\\u%04x", codePoint);
+    return std::string_view(buffer, 6);
 }

@@ -109,6 +109,30 @@ TEST(DecodeJson, StaysValidForAnyBytes) {
     EXPECT_EQ(escaped, R"("a\"\\\n\u0001\u007f\u20ac\u00e7\u0081")");
 }
 
+TEST(AppendJsonString, EscapesWhereverTheByteFalls) {
+    // Texts are looked at eight bytes at a time: a byte to escape at any place of texts
+    // around that size, and plain texts of any such length.
+    const std::pair<char, const char*> escapes[] = {{'"', "\\\""},       {'\\', "\\\\"},
+                                                    {'\x01', "\\u0001"}, {'\x7f', "\\u007f"},
+                                                    {'\x80', "\\u20ac"}, {'\xff', "\\u00ff"}};
+    for (std::size_t length = 0; length <= 20; ++length) {
+        std::string plain(length, 'a');
+        std::string json;
+        AppendJsonString(json, plain);
+        EXPECT_EQ(json, '"' + plain + '"');
+        for (std::size_t at = 0; at < length; ++at) {
+            for (auto [byte, escape] : escapes) {
+                std::string text = plain;
+                text[at] = byte;
+                json.clear();
+                AppendJsonString(json, text);
+                EXPECT_EQ(json, '"' + plain.substr(0, at) + escape + plain.substr(at + 1) + '"')
+                    << length << " " << at;
+            }
+        }
+    }
+}
+
 TEST(ParseDecodeLine, KindLetters) {
     auto check = [](const char* line, const char* code, int kindByte) {
         DecodeInput input = ParseDecodeLine(line);

@@ -27,6 +27,16 @@ TEST(CivilDate, ConversionsAgreeWithCountingDayByDay) {
     EXPECT_EQ(Day({1997, 10, 7}) + 1000, Day({2000, 7, 3}));
 }
 
+TEST(CivilDate, DayMonthYearTextOfAnyYear) {
+    EXPECT_EQ(DayMonthYearText({2026, 12, 7}).View(), "07/12/2026");
+    EXPECT_EQ(DayMonthYearText({999, 1, 31}).View(), "31/01/0999");
+    EXPECT_EQ(DayMonthYearText({9999, 10, 1}).View(), "01/10/9999");
+    // Only from far reference dates: written as they always were.
+    EXPECT_EQ(DayMonthYearText({10024, 2, 3}).View(), "03/02/10024");
+    EXPECT_EQ(DayMonthYearText({-5, 2, 3}).View(), "03/02/-005");
+    EXPECT_EQ(FormatDayMonthYear({1997, 10, 7}), "07/10/1997");
+}
+
 TEST(CivilDate, ParseIsoDate) {
     EXPECT_EQ(ParseIsoDate("2026-12-07"), (CivilDate{2026, 12, 7}));
     EXPECT_EQ(ParseIsoDate("2024-02-29"), (CivilDate{2024, 2, 29}));

@@ -79,3 +79,28 @@ TEST(HistoryExportLine, OneLinePerKind) {
               "R$ 231,13 846200000020 311301132636 291452302933 590838000008 Telco");
     EXPECT_EQ(HistoryExportLine("12", CodeKind::BankSlip, kToday), "vazio");
 }
+
+TEST(InterpretCodeFully, TheHistorysPiecesCodeAfterCodeInOneObject) {
+    // One object for every code, as decode fills it: nothing of one code may stay for the
+    // next, whatever the kinds and lengths in turn.
+    std::string badBank = kBank;
+    badBank[4] = '7';
+    std::string oddBytes = kBank;
+    oddBytes[30] = '\x80';
+    const std::string codes[] = {kBank,   kCollection, kNfe,  "",  "12", std::string(kBank, 43),
+                                 badBank, oddBytes,    kBank, kNfe};
+    FullInterpretation full;
+    for (const std::string& code : codes) {
+        for (CodeKind kind : {CodeKind::BankSlip, CodeKind::NfeKey, CodeKind::CollectionSlip}) {
+            InterpretCodeFully(code, kind, kToday, full);
+            CodeInterpretation expected = InterpretCode(code, kind, kToday);
+            SCOPED_TRACE(code + " " + KindLetter(kind));
+            EXPECT_EQ(full.checkDigitsValid, expected.checkDigitsValid);
+            EXPECT_EQ(full.typeable.View(), expected.typeable);
+            EXPECT_EQ(full.value.View(), expected.value);
+            EXPECT_EQ(full.dueDate.View(), expected.dueDate);
+            EXPECT_EQ(full.issuerName.View(), IssuerName(code, kind));
+            EXPECT_EQ(full.summary, HistoryExportLine(code, kind, kToday));
+        }
+    }
+}
