@@ -75,20 +75,25 @@ FixedText<16> SlipFields::Marked(std::size_t index, SeparatorStyle style) const 
 
 // ---------------------------------------------------------------- bank slip
 
+// The weight of each position in the general check digit: 2 to 9 from position 44
+// leftwards, then 2 to 9 again; position 5, the check digit itself, weighs nothing and
+// uses up no weight.
+constexpr std::array<int, BankSlip::kLength> kGeneralCheckWeights = [] {
+    std::array<int, BankSlip::kLength> weights = {};
+    int weight = 2;
+    for (std::size_t position = BankSlip::kLength; position >= 1; --position) {
+        if (position == 5) continue;
+        weights[position - 1] = weight;
+        weight = weight == 9 ? 2 : weight + 1;
+    }
+    return weights;
+}();
+
 bool BankSlip::CheckDigitOk() const {
     if (isEmpty || !AllDigits(Barcode())) return false;
-    // Weights 2 to 9 from position 44 leftwards, then 2 to 9 again; position 5, the check
-    // digit itself, is skipped without using up a weight.
     int sum = 0;
-    int weight = 2;
-    auto weigh = [&](std::size_t position) {
-        sum += DigitValue(barcode[position - 1]) * weight;
-        weight = weight == 9 ? 2 : weight + 1;
-    };
-    for (std::size_t position = kLength; position > 5; --position)
-        weigh(position);
-    for (std::size_t position = 4; position >= 1; --position)
-        weigh(position);
+    for (std::size_t i = 0; i < kLength; ++i)
+        sum += (barcode[i] - '0') * kGeneralCheckWeights[i];
     int remainder = sum % 11;
     int expected = remainder <= 1 ? 1 : 11 - remainder;
     return barcode[4] == DigitChar(expected);

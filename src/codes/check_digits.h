@@ -5,7 +5,7 @@
 
 // Value of one code character. Anything that is not a decimal digit counts as 0, so
 // that check digits of malformed text always stay in 0-9.
-inline int DigitValue(char c) {
+constexpr int DigitValue(char c) {
     return (c >= '0' && c <= '9') ? c - '0' : 0;
 }
 
@@ -28,6 +28,6 @@ int Mod10CheckDigit(std::string_view digits, std::size_t count);
 int Mod11CheckDigit(std::string_view digits, std::size_t count);
 
 // The check digit as a character.
-inline char DigitChar(int digit) {
+constexpr char DigitChar(int digit) {
     return static_cast<char>('0' + digit);
 }
