@@ -2,10 +2,27 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 bool AllDigits(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    // Eight characters at a time. When none has its high bit set (all ASCII), adding
+    // 0x80 - '0' to each leaves the high bit set exactly where it is at least '0', and
+    // adding 0x80 - ':' where it is beyond '9'; no byte carries into the next.
+    constexpr std::uint64_t kOnes = 0x0101010101010101, kHighBits = 0x8080808080808080;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, text.data() + i, sizeof bytes);
+        if (bytes & kHighBits) return false;
+        std::uint64_t atLeastZero = bytes + kOnes * (0x80 - '0');
+        std::uint64_t beyondNine = bytes + kOnes * (0x80 - ':');
+        if ((~atLeastZero | beyondNine) & kHighBits) return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    return !text.empty();
 }
 
 namespace {
@@ -27,12 +44,15 @@ constexpr auto kMod10Terms = [] {
 
 int Mod10CheckDigit(std::string_view digits, std::size_t count) {
     count = std::min(count, digits.size());
-    // Weights 2, 1, 2, 1, ... from the last digit leftwards.
+    auto term = [&](std::size_t i, int weight) {
+        return kMod10Terms[weight - 1][static_cast<unsigned char>(digits[i])];
+    };
+    // Weights 2, 1, 2, 1, ... from the last digit leftwards: a pair at a time.
     int sum = 0;
-    for (std::size_t fromRight = 0; fromRight < count; ++fromRight) {
-        auto c = static_cast<unsigned char>(digits[count - 1 - fromRight]);
-        sum += kMod10Terms[fromRight % 2 == 0 ? 1 : 0][c];
-    }
+    std::size_t i = count;
+    for (; i >= 2; i -= 2)
+        sum += term(i - 1, 2) + term(i - 2, 1);
+    if (i == 1) sum += term(0, 2);
     return (10 - sum % 10) % 10;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 // Groups and digits taken from slips whose typeable lines were printed by the banks.
 TEST(Mod10CheckDigit, MatchesPrintedTypeableLines) {
     EXPECT_EQ(Mod10CheckDigit("001999568", 9), 7);
@@ -52,4 +54,18 @@ TEST(CheckDigits, NonDigitsCountAsZeroAndStayInRange) {
     EXPECT_FALSE(AllDigits(""));
     EXPECT_FALSE(AllDigits("12 4"));
     EXPECT_TRUE(AllDigits("0123456789"));
+}
+
+TEST(CheckDigits, AllDigitsLooksAtEveryByteOfEveryLength) {
+    // Every byte value, at every place of texts that fill eight-byte words and tails.
+    for (std::size_t length : {1u, 7u, 8u, 9u, 16u, 44u}) {
+        for (std::size_t place = 0; place < length; ++place) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string text(length, '5');
+                text[place] = static_cast<char>(byte);
+                ASSERT_EQ(AllDigits(text), byte >= '0' && byte <= '9')
+                    << "length " << length << ", byte " << byte << " at " << place;
+            }
+        }
+    }
 }
