@@ -25,12 +25,10 @@ CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate
 // collection slip, nothing for an NF-e key or a code of the wrong length.
 std::string IssuerName(std::string_view code, CodeKind kind);
 
-// The code on one line, as the exported history and the journal keep it: "NFe", the key
-// and its formatted form for an invoice key; the slip's summary for a payment slip.
-std::string SummaryLine(std::string_view code, CodeKind kind, CivilDate reference);
-
-// Everything shown of a code: InterpretCode's pieces, the issuer name and the summary line.
-// The pieces of bounded length are held in place.
+// Everything shown of a code: InterpretCode's pieces, the issuer name and the summary line
+// (as the exported history and the journal keep it: "NFe", the key and its formatted form
+// for an invoice key; the slip's summary for a payment slip). The pieces of bounded length
+// are held in place.
 struct FullInterpretation {
     bool checkDigitsValid = false;
     FixedText<64> typeable;  // the longest is the formatted NF-e key, 59 characters

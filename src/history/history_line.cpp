@@ -1,5 +1,7 @@
 #include "history/history_line.h"
 
+#include <utility>
+
 #include "codes/interpretation.h"
 
 std::string WithoutControlBytes(std::string text) {
@@ -11,5 +13,7 @@ std::string WithoutControlBytes(std::string text) {
 }
 
 std::string HistoryExportLine(std::string_view code, CodeKind kind, CivilDate reference) {
-    return SummaryLine(code, kind, reference);
+    FullInterpretation interpretation;
+    InterpretCodeFully(code, kind, reference, interpretation);
+    return std::move(interpretation.summary);
 }

@@ -18,6 +18,13 @@ using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
 
+// A font of `shape`, which has its sizes at `fromDpi`, with its sizes at `toDpi`.
+HFONT ScaledFont(LOGFONTA shape, UINT fromDpi, UINT toDpi) {
+    shape.lfHeight = MulDiv(shape.lfHeight, static_cast<int>(toDpi), static_cast<int>(fromDpi));
+    shape.lfWidth = MulDiv(shape.lfWidth, static_cast<int>(toDpi), static_cast<int>(fromDpi));
+    return CreateFontIndirectA(&shape);
+}
+
 // DDC_DISABLE_ALL of SetDialogDpiChangeBehavior.
 constexpr int kDialogDpiChangesDisabled = 1;
 
@@ -74,9 +81,7 @@ HIMAGELIST IconImageList(HINSTANCE instance, const int* iconIds, int count, int 
 HFONT FontForDpi(HFONT like, UINT likeDpi, UINT dpi) {
     LOGFONTA shape = {};
     if (!like || !GetObjectA(like, sizeof shape, &shape)) return nullptr;
-    shape.lfHeight = MulDiv(shape.lfHeight, static_cast<int>(dpi), static_cast<int>(likeDpi));
-    shape.lfWidth = MulDiv(shape.lfWidth, static_cast<int>(dpi), static_cast<int>(likeDpi));
-    return CreateFontIndirectA(&shape);
+    return ScaledFont(shape, likeDpi, dpi);
 }
 
 HFONT StatusFontForDpi(UINT dpi) {
@@ -85,10 +90,7 @@ HFONT StatusFontForDpi(UINT dpi) {
     if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return nullptr;
     // The system's metrics are those of the system's DPI.
-    LOGFONTA& shape = metrics.lfStatusFont;
-    shape.lfHeight = MulDiv(shape.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
-    shape.lfWidth = MulDiv(shape.lfWidth, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
-    return CreateFontIndirectA(&shape);
+    return ScaledFont(metrics.lfStatusFont, SystemDpi(), dpi);
 }
 
 void TakeOverDpiChanges(HWND dialog) {

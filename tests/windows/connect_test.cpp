@@ -17,6 +17,7 @@
 #include "ui/main_window.h"
 #include "ui/phone_page.h"
 #include "util/secret_token.h"
+#include "test_program.h"
 
 namespace {
 
@@ -26,16 +27,11 @@ std::uint32_t Address(const char* dotted) {
     return address;
 }
 
-class ConnectTest : public ::testing::Test {
+class ConnectTest : public ::testing::Test, protected TestProgram {
 protected:
     void SetUp() override {
-        program.instance = GetModuleHandleA(nullptr);
-        program.store = &store;
-        program.typer = &typer;
         program.notifyIcon = BalloonTray::NotifyIcon;
-        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
         BalloonTray::balloons.clear();
-        RegisterMainWindowClass(program.instance);
         ASSERT_TRUE(CreateMainWindow(program));
     }
     void TearDown() override {
@@ -56,9 +52,6 @@ protected:
     }
     bool Checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-    Program program;
-    MemorySettingsStore store;
-    RecordingTyper typer;
     HWND dialog = nullptr;
 };
 

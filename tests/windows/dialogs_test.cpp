@@ -21,6 +21,7 @@
 #include "ui/help_page.h"
 #include "ui/main_window.h"
 #include "ui/save_dialog.h"
+#include "test_program.h"
 
 namespace {
 
@@ -30,16 +31,9 @@ public:
     std::vector<std::string> shown;
 };
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public ::testing::Test, protected TestProgram {
 protected:
-    void SetUp() override {
-        program.instance = GetModuleHandleA(nullptr);
-        program.store = &store;
-        program.typer = &typer;
-        program.messages = &messages;
-        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
-        RegisterMainWindowClass(program.instance);
-    }
+    void SetUp() override { program.messages = &messages; }
     void TearDown() override {
         if (dialog) DestroyWindow(dialog);
         if (program.mainWindow) DestroyWindow(program.mainWindow);
@@ -71,9 +65,6 @@ protected:
         return text;
     }
 
-    Program program;
-    MemorySettingsStore store;
-    RecordingTyper typer;
     RecordingMessages messages;
     HWND dialog = nullptr;
 };

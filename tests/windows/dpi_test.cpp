@@ -6,9 +6,8 @@
 
 #include <cstdlib>
 
-#include "../core/test_doubles.h"
-#include "settings/memory_settings_store.h"
 #include "ui/main_window.h"
+#include "test_program.h"
 
 namespace {
 
@@ -23,14 +22,9 @@ struct Look {
     RECT window;
 };
 
-class MainWindowDpi : public ::testing::Test {
+class MainWindowDpi : public ::testing::Test, protected TestProgram {
 protected:
     void SetUp() override {
-        program.instance = GetModuleHandleA(nullptr);
-        program.store = &store;
-        program.typer = &typer;
-        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
-        RegisterMainWindowClass(program.instance);
         window = CreateMainWindow(program);
         ASSERT_TRUE(window);
     }
@@ -75,9 +69,6 @@ protected:
         EXPECT_EQ(list.right - list.left, client.right);
     }
 
-    MemorySettingsStore store;
-    RecordingTyper typer;
-    Program program;
     HWND window = nullptr;
 };
 

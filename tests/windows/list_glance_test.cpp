@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "settings/memory_settings_store.h"
 #include "ui/selection_status.h"
+#include "test_program.h"
 
 namespace {
 
@@ -39,15 +40,10 @@ LOGFONTA Shape(HFONT font) {
     return shape;
 }
 
-class ListGlanceTest : public ::testing::Test {
+class ListGlanceTest : public ::testing::Test, protected TestProgram {
 protected:
     void SetUp() override {
-        program.instance = GetModuleHandleA(nullptr);
-        program.store = &store;
-        program.typer = &typer;
-        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
         program.today = [] { return CivilDate{2034, 11, 19}; };
-        RegisterMainWindowClass(program.instance);
         window = CreateMainWindow(program);
         ASSERT_TRUE(window);
         listFont = reinterpret_cast<HFONT>(SendMessageA(program.list, WM_GETFONT, 0, 0));
@@ -122,9 +118,6 @@ protected:
     }
     HFONT SelectedFont() { return static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT)); }
 
-    Program program;
-    MemorySettingsStore store;
-    RecordingTyper typer;
     HWND window = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT listFont = nullptr;

@@ -16,6 +16,7 @@
 #include "settings/memory_settings_store.h"
 #include "ui/history_list.h"
 #include "ui/tray_icon.h"
+#include "test_program.h"
 
 namespace {
 
@@ -35,15 +36,10 @@ CodeRecord Record(const char* code, CodeKind kind, bool valid, std::uint32_t sen
     return record;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected TestProgram {
 protected:
     void SetUp() override {
-        program.instance = GetModuleHandleA(nullptr);
-        program.store = &store;
-        program.typer = &typer;
-        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
         program.hotKeyId = GlobalAddAtomA("ZentoryTestHotkey");
-        RegisterMainWindowClass(program.instance);
         window = CreateMainWindow(program);
         ASSERT_TRUE(window);
     }
@@ -129,9 +125,6 @@ protected:
         SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, reinterpret_cast<LPARAM>(&click));
     }
 
-    Program program;
-    MemorySettingsStore store;
-    RecordingTyper typer;
     HWND window = nullptr;
 };
 

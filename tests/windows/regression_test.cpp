@@ -21,21 +21,15 @@
 #include "ui/history_list.h"
 #include "ui/main_window.h"
 #include "ui/tray_icon.h"
+#include "test_program.h"
 
 namespace {
 
 const char kBank[] = "00191455700000110009956850418332600000624818";
 
-class RegressionTest : public ::testing::Test {
+class RegressionTest : public ::testing::Test, protected TestProgram {
 protected:
-    void SetUp() override {
-        program.instance = GetModuleHandleA(nullptr);
-        program.store = &store;
-        program.typer = &typer;
-        program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
-        program.hotKeyId = GlobalAddAtomA("ZentoryRegressionHotkey");
-        RegisterMainWindowClass(program.instance);
-    }
+    void SetUp() override { program.hotKeyId = GlobalAddAtomA("ZentoryRegressionHotkey"); }
     void TearDown() override {
         if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
         if (window && IsWindow(window)) DestroyWindow(window);
@@ -51,9 +45,6 @@ protected:
             DispatchMessageA(&message);
     }
 
-    Program program;
-    MemorySettingsStore store;
-    RecordingTyper typer;
     HWND window = nullptr;
     HWND dialog = nullptr;
 };
