@@ -51,7 +51,6 @@ public:
     }
 };
 
-// Keeps the text that would be typed, instead of pressing keys.
 // Keeps the text that would be typed, instead of pressing keys: per thread, since the
 // receiver and the page's server threads each type and then deliver their own code.
 class CapturingTyper : public TextTyper {
@@ -190,8 +189,7 @@ int RunListen(const std::vector<std::string>& args) {
     auto count = number("--count", "0", 0, 1LL << 40);
     auto httpPort = number("--http", "0", 0, 65535);
     if (!port || !mode || !separators || !count || !httpPort) return UsageError(error);
-    std::string token =
-        parsed->Has("--token") ? parsed->options.find("--token")->second : NewSecretToken();
+    std::string token = parsed->Has("--token") ? parsed->options.find("--token")->second : "";
     if (parsed->Has("--token") && !IsWellFormedToken(token))
         return UsageError("bad token for --token (use 32 hex digits)");
     auto allow = parsed->options.find("--allow");
@@ -240,23 +238,27 @@ int RunListen(const std::vector<std::string>& args) {
     gate.SetFilter(filter);
     Receiver receiver(socket, settings.udpPort, sink, &injector, &gate);
     receiver.Start();
-    PhoneScanService scans(sink, &injector, gate, PhonePageFiles());
-    scans.SetToken(token);
-    WebServer web(scans);
+    // The page only with --http: its files, a token and the server are made for it alone.
+    std::unique_ptr<PhoneScanService> scans;
+    std::unique_ptr<WebServer> web;
     if (parsed->Has("--http")) {
+        if (token.empty()) token = NewSecretToken();
+        scans = std::make_unique<PhoneScanService>(sink, &injector, gate, PhonePageFiles());
+        scans->SetToken(token);
+        web = std::make_unique<WebServer>(*scans);
         std::string webError;
-        if (!web.Start(static_cast<int>(*httpPort), webError)) {
+        if (!web->Start(static_cast<int>(*httpPort), webError)) {
             std::fprintf(stderr, "zentory-cli listen: %s\n", webError.c_str());
             receiver.Stop();
             socket.Close();
             StopNetwork();
             return -1;
         }
-        std::fprintf(stderr, "zentory-cli listen: page at http://127.0.0.1:%d/?t=%s\n", web.Port(),
-                     token.c_str());
+        std::fprintf(stderr, "zentory-cli listen: page at %s\n",
+                     PhonePageAddress("127.0.0.1", web->Port(), token).c_str());
     }
     sink.WaitUntilDone();
-    web.Stop();
+    if (web) web->Stop();
     receiver.Stop();
     socket.Close();
     StopNetwork();

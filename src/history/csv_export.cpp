@@ -19,6 +19,17 @@ const char kCsvHeaderRow[] =
 
 namespace {
 
+// The text in double quotes, its own quotes doubled: a CSV field or a formula's constant.
+std::string Quoted(std::string_view text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    quoted += '"';
+    return quoted;
+}
+
 // The longest text a spreadsheet formula may hold as a constant.
 constexpr std::size_t kLongestFormulaText = 255;
 
@@ -64,13 +75,7 @@ std::string InertText(const std::string& text) {
 std::string BarcodeCell(const std::string& code) {
     std::string clean = WithoutControlBytes(code);
     if (clean.size() > kLongestFormulaText) return InertText(clean);
-    std::string formula = "=\"";
-    for (char c : clean) {
-        formula += c;
-        if (c == '"') formula += '"';
-    }
-    formula += '"';
-    return formula;
+    return "=" + Quoted(clean);
 }
 
 const char* KindName(CodeKind kind) {
@@ -81,25 +86,11 @@ const char* KindName(CodeKind kind) {
     }
 }
 
-bool EndsWithNoCase(std::string_view name, std::string_view tail) {
-    if (name.size() < tail.size()) return false;
-    return std::equal(tail.begin(), tail.end(), name.end() - tail.size(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
 }  // namespace
 
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"') quoted += '"';
-    }
-    quoted += '"';
-    return quoted;
+    return Quoted(text);
 }
 
 std::string CsvRow(const CodeRecord& record) {
@@ -142,9 +133,5 @@ std::string WithExportExtension(std::string name, int filterIndex) {
 }
 
 bool WriteHistoryCsvFile(const std::string& name, const HistoryStore& history) {
-    // Binary mode with explicit CR LF: the same bytes on every platform.
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (!file) return false;
-    bool written = WriteHistoryCsv(history, file);
-    return std::fclose(file) == 0 && written;
+    return WriteNewFile(name, [&](std::FILE* file) { return WriteHistoryCsv(history, file); });
 }

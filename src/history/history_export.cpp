@@ -3,6 +3,7 @@
 #include "history/csv_export.h"
 #include "history/history_line.h"
 
+#include <algorithm>
 #include <cctype>
 
 bool WriteHistoryLines(const HistoryStore& history, std::FILE* file, CivilDate today) {
@@ -15,21 +16,29 @@ bool WriteHistoryLines(const HistoryStore& history, std::FILE* file, CivilDate t
     return written && std::fflush(file) == 0;
 }
 
+bool EndsWithNoCase(std::string_view name, std::string_view tail) {
+    if (name.size() < tail.size()) return false;
+    return std::equal(tail.begin(), tail.end(), name.end() - tail.size(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+bool WriteNewFile(const std::string& name, const std::function<bool(std::FILE*)>& write) {
+    std::FILE* file = std::fopen(name.c_str(), "wb");
+    if (!file) return false;
+    bool written = write(file);
+    return std::fclose(file) == 0 && written;
+}
+
 std::string WithTxtExtension(std::string name, int filterIndex) {
-    if (filterIndex != 2) return name;
-    std::string tail = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (tail != ".txt") name += ".txt";
+    if (filterIndex == 2 && !EndsWithNoCase(name, ".txt")) name += ".txt";
     return name;
 }
 
 bool WriteHistoryFile(const std::string& name, const HistoryStore& history, CivilDate today) {
-    // Binary mode with explicit CR LF: the same bytes on every platform.
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (!file) return false;
-    bool written = WriteHistoryLines(history, file, today);
-    return std::fclose(file) == 0 && written;
+    return WriteNewFile(name,
+                        [&](std::FILE* file) { return WriteHistoryLines(history, file, today); });
 }
 
 bool WriteHistoryExport(const std::string& name, const HistoryStore& history, CivilDate today) {

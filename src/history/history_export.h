@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "history/history_store.h"
 #include "util/civil_date.h"
@@ -10,6 +12,14 @@
 // history lock for the whole walk so that a record arriving meanwhile is written
 // completely or not at all. True when every byte was written.
 bool WriteHistoryLines(const HistoryStore& history, std::FILE* file, CivilDate today);
+
+// Whether `name` ends in `tail`, in any letter case.
+bool EndsWithNoCase(std::string_view name, std::string_view tail);
+
+// Creates the file `name` (replacing one) and has `write` fill it, in binary mode so that
+// its CR LF are the same bytes on every platform. False when the file cannot be created,
+// `write` fails or the file cannot be closed.
+bool WriteNewFile(const std::string& name, const std::function<bool(std::FILE*)>& write);
 
 // The Save dialog's extension rule: with the filter "Txt file (*.txt)" (index 2), a name
 // that does not end in ".txt" (any letter case) gets ".txt"; with "All" (index 1) the

@@ -59,13 +59,14 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     std::size_t secondTab = line.find('\t', firstTab + 1);
     if (secondTab == std::string_view::npos) return std::nullopt;
     std::string_view receivedAt = line.substr(0, firstTab);
-    if (!ReceivedAtDate(receivedAt)) return std::nullopt;
+    std::optional<CivilDate> day = ReceivedAtDate(receivedAt);
+    if (!day) return std::nullopt;
     std::string_view exported = line.substr(secondTab + 1);
     if (exported.substr(0, 4) == "NFe ") exported.remove_prefix(4);
     std::string_view code = exported.substr(0, exported.find(' '));
     // Only a real code is worth remembering.
     if (!IsFullCode(code)) return std::nullopt;
-    return JournalEntry{std::string(receivedAt), std::string(code)};
+    return JournalEntry{std::string(receivedAt), std::string(code), *day};
 }
 
 JournalWriter::~JournalWriter() {
@@ -111,6 +112,11 @@ bool JournalWriter::Append(const std::vector<const CodeRecord*>& records) {
 void SeenCodes::Load(const std::string& folder, CivilDate today) {
     std::int64_t firstDay = DaysFromCivil(today) - kDays;
     CivilDate start = CivilFromDays(firstDay);
+    // The last sighting only decides which codes stay when there are too many.
+    struct Sighting {
+        std::string first;
+        std::string last;
+    };
     std::map<std::string, Sighting> loaded;
     for (CivilDate month{start.year, start.month, 1};
          month.year < today.year || (month.year == today.year && month.month <= today.month);) {
@@ -120,8 +126,7 @@ void SeenCodes::Load(const std::string& folder, CivilDate today) {
             while (std::fgets(buffer, sizeof buffer, file)) {
                 std::optional<JournalEntry> entry = ParseJournalLine(buffer);
                 if (!entry) continue;
-                std::optional<CivilDate> day = ReceivedAtDate(entry->receivedAt);
-                if (!day || DaysFromCivil(*day) < firstDay) continue;
+                if (DaysFromCivil(entry->day) < firstDay) continue;
                 Sighting& sighting = loaded[entry->code];
                 if (sighting.first.empty() || entry->receivedAt < sighting.first)
                     sighting.first = entry->receivedAt;
@@ -145,23 +150,19 @@ void SeenCodes::Load(const std::string& folder, CivilDate today) {
     }
     std::lock_guard lock(mutex);
     for (auto& [code, sighting] : loaded) {
-        auto [known, inserted] = codes.emplace(code, sighting);
-        if (inserted) continue;
+        auto [known, inserted] = firstSightings.emplace(code, sighting.first);
         // Seen in this run already: the journal's sighting is the earlier one.
-        if (sighting.first < known->second.first) known->second.first = sighting.first;
-        if (sighting.last > known->second.last) known->second.last = sighting.last;
+        if (!inserted && sighting.first < known->second) known->second = sighting.first;
     }
 }
 
 std::string SeenCodes::NoteSighting(const std::string& code, const std::string& receivedAt) {
     std::lock_guard lock(mutex);
-    auto [known, inserted] = codes.emplace(code, Sighting{receivedAt, receivedAt});
-    if (inserted) return {};
-    if (receivedAt > known->second.last) known->second.last = receivedAt;
-    return known->second.first;
+    auto [known, inserted] = firstSightings.emplace(code, receivedAt);
+    return inserted ? std::string() : known->second;
 }
 
 std::size_t SeenCodes::Count() const {
     std::lock_guard lock(mutex);
-    return codes.size();
+    return firstSightings.size();
 }

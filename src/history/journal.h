@@ -31,6 +31,7 @@ std::string JournalLine(const CodeRecord& record);
 struct JournalEntry {
     std::string receivedAt;  // "2026/12/07 09:05:03"
     std::string code;
+    CivilDate day;  // of receivedAt
 };
 std::optional<JournalEntry> ParseJournalLine(std::string_view line);
 
@@ -81,12 +82,8 @@ public:
     std::size_t Count() const;
 
 private:
-    struct Sighting {
-        std::string first;
-        std::string last;
-    };
     mutable std::mutex mutex;
-    std::map<std::string, Sighting> codes;
+    std::map<std::string, std::string> firstSightings;  // code, first received-at
 };
 
 // The day of a received-at text, "2026/12/07 09:05:03"; nothing for another text.

@@ -128,3 +128,8 @@ std::vector<PhoneScanService::Phone> PhoneScanService::Phones() const {
         list.push_back({address, at});
     return list;
 }
+
+std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
+                             const std::string& token) {
+    return "http://" + hostAddress + ":" + std::to_string(port) + "/?t=" + token;
+}

@@ -61,6 +61,10 @@ private:
     std::map<std::uint32_t, Bucket> buckets;
 };
 
+// "http://192.168.0.10:6667/?t=TOKEN": what the phone opens.
+std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
+                             const std::string& token);
+
 // The phone page's side of reception: the page's files, and scans that the page posts.
 // A posted scan takes the datagram's path from the sender filter on: interpretation,
 // typing, the sink. Safe to call from several server threads at once.

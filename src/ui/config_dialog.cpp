@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -214,25 +215,20 @@ bool OnSave(HWND dialog, ConfigState& state) {
     }
     SendMessageA(program.statusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(ModeStatusText(mode)));
     DebugTrace("%s", trace);
-    if (mode != settings.injectionMode) {
-        settings.injectionMode = mode;
-        writes.Dword(kInjectionModeValue, mode);
-    }
-    if (state.pendingKeyDelay != settings.keyDelay) {
-        settings.keyDelay = state.pendingKeyDelay;
-        writes.Dword(kKeyDelayValue, state.pendingKeyDelay);
-    }
-    std::int32_t method =
-        IsDlgButtonChecked(dialog, IDC_CONFIG_TYPE_KEYS) ? TypeKeys : TypeCharacters;
-    if (method != settings.typingMethod) {
-        settings.typingMethod = method;
-        writes.Dword(kTypingMethodValue, method);
-    }
-    std::int32_t minimized = IsDlgButtonChecked(dialog, IDC_CONFIG_START_MINIMIZED) ? 1 : 0;
-    if (minimized != settings.startMinimized) {
-        settings.startMinimized = minimized;
-        writes.Dword(kStartMinimizedValue, minimized);
-    }
+    // A setting the dialog changed: held at once, and stored.
+    auto keep = [&writes](std::atomic<std::int32_t>& held, const char* valueName,
+                          std::int32_t value) {
+        if (value == held) return false;
+        held = value;
+        writes.Dword(valueName, value);
+        return true;
+    };
+    auto checked = [dialog](int box) { return IsDlgButtonChecked(dialog, box) ? 1 : 0; };
+    keep(settings.injectionMode, kInjectionModeValue, mode);
+    keep(settings.keyDelay, kKeyDelayValue, state.pendingKeyDelay);
+    keep(settings.typingMethod, kTypingMethodValue,
+         checked(IDC_CONFIG_TYPE_KEYS) ? TypeKeys : TypeCharacters);
+    keep(settings.startMinimized, kStartMinimizedValue, checked(IDC_CONFIG_START_MINIMIZED));
 
     bool logon = IsDlgButtonChecked(dialog, IDC_CONFIG_START_AT_LOGON);
     if (logon != state.logonEntryPresent) {
@@ -250,17 +246,9 @@ bool OnSave(HWND dialog, ConfigState& state) {
     }
 
     // The journal and the warning for codes read before, both on by default.
-    std::int32_t journal = IsDlgButtonChecked(dialog, IDC_CONFIG_JOURNAL) ? 1 : 0;
-    if (journal != settings.journal) {
-        settings.journal = journal;
-        writes.Dword(kJournalValue, journal);
+    if (keep(settings.journal, kJournalValue, checked(IDC_CONFIG_JOURNAL)))
         ApplyJournalSetting(program);
-    }
-    std::int32_t warnRepeats = IsDlgButtonChecked(dialog, IDC_CONFIG_WARN_REPEATS) ? 1 : 0;
-    if (warnRepeats != settings.warnRepeats) {
-        settings.warnRepeats = warnRepeats;
-        writes.Dword(kWarnRepeatsValue, warnRepeats);
-    }
+    keep(settings.warnRepeats, kWarnRepeatsValue, checked(IDC_CONFIG_WARN_REPEATS));
 
     // Who may send: in force at once, for the datagram that comes next.
     if (senderFilter.Mode() != program.senderGate.Filter().Mode())

@@ -76,9 +76,8 @@ void ShowStatusText(Program& program, const char* text) {
 // Starts the receiver on the program's socket. When the system has no thread to give,
 // the user is told, and the status bar says that nothing is received.
 bool StartReceiver(Program& program) {
-    if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
     program.receiver =
-        std::make_unique<Receiver>(program.socket, program.settings.udpPort, *program.receiverSink,
+        std::make_unique<Receiver>(program.socket, program.settings.udpPort, MainSinkOf(program),
                                    program.injector.get(), &program.senderGate);
     try {
         program.receiver->Start();
@@ -536,4 +535,9 @@ void MainWindowSink::Deliver(CodeRecord record) {
     ReceiverEvent event;
     event.record = std::move(record);
     Push(std::move(event));
+}
+
+ReceiverSink& MainSinkOf(Program& program) {
+    if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
+    return *program.receiverSink;
 }

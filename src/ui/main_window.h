@@ -45,3 +45,7 @@ private:
     void Push(ReceiverEvent event);
     Program& program;
 };
+
+// The program's one MainWindowSink, made on first use: the receiver and the phone page
+// hand their records to the same queue.
+ReceiverSink& MainSinkOf(Program& program);

@@ -6,14 +6,19 @@
 
 namespace {
 
-// The stored token, or a new one stored in its place.
-std::string PairingToken(SettingsStore& store) {
-    std::string token = store.ReadRegString(kSettingsKey, kPhoneTokenValue).value_or("");
-    if (IsWellFormedToken(token)) return token;
-    token = NewSecretToken();
+// A new token, stored (a refused write is traced: the token still holds for this run);
+// empty when the system gave no randomness.
+std::string StoreNewToken(SettingsStore& store) {
+    std::string token = NewSecretToken();
     if (!token.empty() && !store.WriteRegString(kSettingsKey, kPhoneTokenValue, token))
         DebugTrace("[E] PhoneToken not stored (%d)\n", store.LastWriteError());
     return token;
+}
+
+// The stored token, or a new one stored in its place.
+std::string PairingToken(SettingsStore& store) {
+    std::string token = store.ReadRegString(kSettingsKey, kPhoneTokenValue).value_or("");
+    return IsWellFormedToken(token) ? token : StoreNewToken(store);
 }
 
 }  // namespace
@@ -35,9 +40,8 @@ void StartPhonePage(Program& program) {
         program.webProblem = "desligada: o sistema não deu um número aleatório para o pareamento";
         return;
     }
-    if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
     program.phoneScans = std::make_unique<PhoneScanService>(
-        *program.receiverSink, program.injector.get(), program.senderGate, PhonePageFiles());
+        MainSinkOf(program), program.injector.get(), program.senderGate, PhonePageFiles());
     program.phoneScans->SetToken(token);
     program.webServer = std::make_unique<WebServer>(*program.phoneScans);
     std::string error;
@@ -60,15 +64,8 @@ void StopPhonePage(Program& program) {
 }
 
 bool NewPhonePairing(Program& program) {
-    std::string token = NewSecretToken();
+    std::string token = StoreNewToken(*program.store);
     if (token.empty()) return false;
-    if (!program.store->WriteRegString(kSettingsKey, kPhoneTokenValue, token))
-        DebugTrace("[E] PhoneToken not stored (%d)\n", program.store->LastWriteError());
     if (program.phoneScans) program.phoneScans->SetToken(token);
     return true;
-}
-
-std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
-                             const std::string& token) {
-    return "http://" + hostAddress + ":" + std::to_string(port) + "/?t=" + token;
 }

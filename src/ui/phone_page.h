@@ -22,7 +22,3 @@ void StopPhonePage(Program& program);
 // A new pairing secret, stored and in force at once: every paired phone must read the
 // QR code again. False when the system gave no randomness.
 bool NewPhonePairing(Program& program);
-
-// "http://192.168.0.10:6667/?t=TOKEN": what the phone opens.
-std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
-                             const std::string& token);

@@ -54,10 +54,7 @@ void LayOutStatusParts(HWND statusBar) {
     // A status bar that was given no font draws with the system's status font.
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(statusBar, WM_GETFONT, 0, 0));
     HFONT statusFont = nullptr;
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = sizeof metrics;
-    if (!font && SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        font = statusFont = CreateFontIndirectA(&metrics.lfStatusFont);
+    if (!font) font = statusFont = StatusFontForDpi(SystemDpi());
     HDC dc = GetDC(statusBar);
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
     int modeWidth = 0;
