@@ -1,13 +1,13 @@
 #include "util/secret_token.h"
 
-#include <vector>
+#include <array>
 
-std::string NewSecretToken(std::size_t byteCount) {
-    std::vector<unsigned char> bytes(byteCount);
+std::string NewSecretToken() {
+    std::array<unsigned char, kSecretTokenBytes> bytes;
     if (!SystemRandomBytes(bytes.data(), bytes.size())) return {};
     static constexpr char kHex[] = "0123456789abcdef";
     std::string token;
-    token.reserve(2 * byteCount);
+    token.reserve(2 * bytes.size());
     for (unsigned char byte : bytes) {
         token += kHex[byte >> 4];
         token += kHex[byte & 0xF];
@@ -16,7 +16,7 @@ std::string NewSecretToken(std::size_t byteCount) {
 }
 
 bool IsWellFormedToken(std::string_view text) {
-    if (text.size() != 32) return false;
+    if (text.size() != 2 * kSecretTokenBytes) return false;
     for (char c : text) {
         bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
         if (!hex) return false;

@@ -11,8 +11,12 @@
 // the source fails (the bytes are then not to be used).
 bool SystemRandomBytes(unsigned char* bytes, std::size_t count);
 
-// 2 * `byteCount` lower-case hex digits of fresh randomness, or "" when the source fails.
-std::string NewSecretToken(std::size_t byteCount = 16);
+// The randomness of a pairing secret: 16 bytes, written as 32 hex digits.
+inline constexpr std::size_t kSecretTokenBytes = 16;
+
+// 2 * kSecretTokenBytes lower-case hex digits of fresh randomness, or "" when the source
+// fails.
+std::string NewSecretToken();
 
 // Whether a text is a token NewSecretToken could have made: 32 hex digits.
 bool IsWellFormedToken(std::string_view text);
