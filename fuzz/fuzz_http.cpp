@@ -1,6 +1,7 @@
 // Any bytes as one HTTP request to the phone page's server, through the HTTP library's
-// parsing, the sender filter, the rate limit and the routes: nothing may crash or read
-// outside the request, and only a paired request with 44 digits may store a code.
+// parsing, the sender filter, the rate limit, the routes and the page's headers (encodings,
+// entity tags, ranges): nothing may crash or read outside the request and the embedded
+// files, and only a paired request with 44 digits may store a code.
 
 #include <cstddef>
 #include <cstdint>

@@ -377,7 +377,7 @@ function start() {
   ZXingWASM.prepareZXingModule({
     overrides: {
       locateFile: function (path, prefix) {
-        return path.endsWith('.wasm') ? '/zxing_reader.wasm' : prefix + path;
+        return path.endsWith('.wasm') ? '@ZXING_READER_WASM@' : prefix + path;
       }
     },
     fireImmediately: true

@@ -1,6 +1,7 @@
 #include "reception/phone_scan_service.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "codes/check_digits.h"
 #include "util/debug_trace.h"
@@ -16,7 +17,73 @@ WebAnswer Plain(int status, const char* body) {
     return answer;
 }
 
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A coding's weight: 1 unless a "q" parameter says otherwise; "0", "0.0" and the like are
+// 0, and so is anything without a non-zero digit.
+bool WeightAboveZero(std::string_view parameters) {
+    while (!parameters.empty()) {
+        std::size_t end = parameters.find(';');
+        std::string_view parameter = Trimmed(parameters.substr(0, end));
+        parameters = end == std::string_view::npos ? "" : parameters.substr(end + 1);
+        std::size_t equals = parameter.find('=');
+        if (equals == std::string_view::npos ||
+            !EqualsIgnoringCase(Trimmed(parameter.substr(0, equals)), "q"))
+            continue;
+        std::string_view value = Trimmed(parameter.substr(equals + 1));
+        return value.find_first_of("123456789") != std::string_view::npos;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool AcceptsGzip(std::string_view acceptEncoding) {
+    int gzip = -1;  // unknown, no, yes
+    int any = -1;
+    while (!acceptEncoding.empty()) {
+        std::size_t end = acceptEncoding.find(',');
+        std::string_view element = acceptEncoding.substr(0, end);
+        acceptEncoding = end == std::string_view::npos ? "" : acceptEncoding.substr(end + 1);
+        std::size_t semicolon = element.find(';');
+        std::string_view coding = Trimmed(element.substr(0, semicolon));
+        std::string_view parameters =
+            semicolon == std::string_view::npos ? "" : element.substr(semicolon + 1);
+        if (EqualsIgnoringCase(coding, "gzip") || EqualsIgnoringCase(coding, "x-gzip"))
+            gzip = WeightAboveZero(parameters);
+        else if (coding == "*")
+            any = WeightAboveZero(parameters);
+    }
+    return gzip >= 0 ? gzip == 1 : any == 1;
+}
+
+bool MatchesETag(std::string_view ifNoneMatch, std::string_view etag) {
+    if (Trimmed(ifNoneMatch) == "*") return true;
+    std::size_t at = 0;
+    for (;;) {
+        at = ifNoneMatch.find_first_not_of(" \t,", at);
+        if (at == std::string_view::npos) return false;
+        if (ifNoneMatch.substr(at, 2) == "W/") at += 2;
+        if (at >= ifNoneMatch.size() || ifNoneMatch[at] != '"') return false;
+        std::size_t close = ifNoneMatch.find('"', at + 1);
+        if (close == std::string_view::npos) return false;
+        if (ifNoneMatch.substr(at, close + 1 - at) == etag) return true;
+        at = close + 1;
+    }
+}
 
 bool RateLimiter::Allow(std::uint32_t address, Clock::time_point now) {
     std::lock_guard lock(mutex);
@@ -76,12 +143,20 @@ WebAnswer PhoneScanService::Handle(const WebRequest& request) {
     if (request.method == "POST" && request.path == "/scan") return Scan(request);
     if (request.method == "GET" || request.method == "HEAD") {
         for (const WebAsset& asset : assets) {
-            if (request.path == asset.path) {
-                WebAnswer answer;
-                answer.contentType = asset.contentType;
-                answer.asset = &asset;
-                return answer;
-            }
+            if (request.path != asset.path) continue;
+            if (!AcceptsGzip(request.acceptEncoding))
+                return Plain(406,
+                             "This page is sent gzip-compressed only: ask with "
+                             "Accept-Encoding: gzip.");
+            WebAnswer answer;
+            answer.contentType = asset.contentType;
+            answer.asset = &asset;
+            // The page's own files change with the program: kept, but asked again each
+            // time, which costs a 304 when they have not changed.
+            answer.cacheControl =
+                asset.immutable ? "public, max-age=31536000, immutable" : "no-cache";
+            if (MatchesETag(request.ifNoneMatch, asset.etag)) answer.status = 304;
+            return answer;
         }
     }
     return Plain(404, "not found");

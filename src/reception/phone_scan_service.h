@@ -12,37 +12,50 @@
 #include "reception/receiver.h"
 #include "reception/sender_filter.h"
 
-// One file of the phone's page, embedded in the program.
+// One file of the phone's page, embedded in the program gzip-compressed: the program has
+// no decompressor, so only clients that take gzip get it.
 struct WebAsset {
-    const char* path;  // "/", "/app.js", ...
+    const char* path;  // "/", "/app.js", "/zxing_reader.0123456789ab.wasm", ...
     const char* contentType;
-    const unsigned char* data;
+    const unsigned char* data;  // the gzip bytes
     std::size_t size;
+    const char* etag;  // quoted, from the hash of `data`
+    bool immutable;    // named by its content: cached for good, never revalidated
 };
 
-// The phone page's files as the program embeds them: the page, its script, the barcode
-// reader and its WebAssembly.
+// The phone page's files as the program embeds them: the page, its script, the reader's
+// worker, the barcode reader and its WebAssembly.
 std::vector<WebAsset> PhonePageFiles();
 
 // What the HTTP server hands over of a request, and what it sends back.
 struct WebRequest {
-    std::string method;  // "GET", "POST"
+    std::string method;  // "GET", "HEAD", "POST"
     std::string path;    // without the query
     std::string token;   // the query's "t"
     std::string kind;    // the query's "k": "1" for a slip, "3" for an NF-e key
     std::string body;
-    std::uint32_t sender = 0;  // network byte order
+    std::string acceptEncoding;  // the header's values, joined by commas
+    std::string ifNoneMatch;     // likewise
+    std::uint32_t sender = 0;    // network byte order
 };
 
 struct WebAnswer {
     int status = 200;
     std::string contentType = "text/plain; charset=utf-8";
     std::string body;
-    const WebAsset* asset = nullptr;  // sent instead of `body` when set
+    // Set for a file's 200 (its bytes are sent instead of `body`) and 304 (no body).
+    const WebAsset* asset = nullptr;
+    const char* cacheControl = "no-store";
 };
 
+// Whether an Accept-Encoding value takes gzip: named with a q above 0, or not named and
+// "*" is.
+bool AcceptsGzip(std::string_view acceptEncoding);
+// Whether an If-None-Match value names `etag` (weakly compared) or is "*".
+bool MatchesETag(std::string_view ifNoneMatch, std::string_view etag);
+
 // How often one address may ask: a burst, then a steady rate. A phone sends a scan every
-// few seconds; a page load takes four requests.
+// few seconds; a first page load takes up to five requests.
 class RateLimiter {
 public:
     using Clock = std::chrono::steady_clock;

@@ -1,5 +1,6 @@
 #include "reception/web_server.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -74,17 +75,48 @@ std::uint32_t SenderOf(const httplib::Request& request) {
     return address;
 }
 
+// Every value of a list header, as one: "a, b" on two lines means "a, b" on one.
+std::string HeaderList(const httplib::Request& request, const char* name) {
+    std::string list;
+    auto [first, last] = request.headers.equal_range(name);
+    for (auto header = first; header != last; ++header)
+        list += (list.empty() ? "" : ", ") + header->second;
+    return list;
+}
+
 void Send(const WebAnswer& answer, httplib::Response& response) {
     response.status = answer.status;
-    // The page and its script change with the program: never from a stale cache.
-    response.set_header("Cache-Control", "no-store");
+    response.set_header("Cache-Control", answer.cacheControl);
     response.set_header("X-Content-Type-Options", "nosniff");
-    if (answer.asset) {
-        response.set_content(reinterpret_cast<const char*>(answer.asset->data), answer.asset->size,
-                             answer.contentType.c_str());
-    } else {
+    response.set_header("Accept-Ranges", "none");
+    if (!answer.asset) {
         response.set_content(answer.body, answer.contentType.c_str());
+        return;
     }
+    const WebAsset& asset = *answer.asset;
+    response.set_header("ETag", asset.etag);
+    response.set_header("Vary", "Accept-Encoding");
+    if (answer.status != 200) {
+        // A 304's length is the one a 200 would have; the library would otherwise say 0.
+        response.set_header("Content-Length", std::to_string(asset.size));
+        return;
+    }
+    response.set_header("Content-Encoding", "gzip");
+    // Written straight from the embedded bytes, in as many sends as the client's pace
+    // needs, each within the write timeout; nothing is copied.
+    response.set_content_provider(
+        asset.size, answer.contentType,
+        [&asset](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            if (offset >= asset.size) return false;
+            return sink.write(reinterpret_cast<const char*>(asset.data) + offset,
+                              std::min(length, asset.size - offset));
+        });
+}
+
+// No request gets a range: the page needs none, and the library's range arithmetic trusts
+// the client's numbers, which a file written from the embedded bytes must not.
+void TakeWhole(httplib::Request& request) {
+    request.ranges.clear();
 }
 
 // The server with its routes; a subclass, so that the fuzzer can feed it raw requests.
@@ -112,6 +144,8 @@ public:
             asked.token = request.get_param_value("t");
             asked.kind = request.get_param_value("k");
             asked.body = request.body;
+            asked.acceptEncoding = HeaderList(request, "Accept-Encoding");
+            asked.ifNoneMatch = HeaderList(request, "If-None-Match");
             asked.sender = SenderOf(request);
             Send(service.Handle(asked), response);
         };
@@ -123,11 +157,26 @@ public:
         httplib::detail::BufferStream stream;
         stream.write(bytes.data(), bytes.size());
         bool closed = false;
-        process_request(stream, true, closed,
-                        [&](httplib::Request& request) { request.remote_addr = sender; });
+        process_request(stream, true, closed, [&](httplib::Request& request) {
+            TakeWhole(request);
+            request.remote_addr = sender;
+        });
     }
 
 private:
+    // The library's own, but with every request taken whole.
+    bool process_and_close_socket(socket_t sock) override {
+        bool served = httplib::detail::process_server_socket(
+            svr_sock_, sock, keep_alive_max_count_, keep_alive_timeout_sec_, read_timeout_sec_,
+            read_timeout_usec_, write_timeout_sec_, write_timeout_usec_,
+            [this](httplib::Stream& stream, bool closeConnection, bool& closed) {
+                return process_request(stream, closeConnection, closed, TakeWhole);
+            });
+        httplib::detail::shutdown_socket(sock);
+        httplib::detail::close_socket(sock);
+        return served;
+    }
+
     PhoneScanService& service;
 };
 

@@ -4,19 +4,70 @@
 //
 //   node tests/browser/mock_server.mjs listen --http 8080 --token 0123456789abcdef0123456789abcdef
 // (--port, the UDP port of the real listener, is taken and ignored.)
+import { createHash } from 'node:crypto';
 import http from 'node:http';
-import { readFileSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
+import { gzipSync } from 'node:zlib';
 
 const here = (relative) => fileURLToPath(new URL(relative, import.meta.url));
 const reader = '../../web/node_modules/zxing-wasm/dist/';
+const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+const JS = 'application/javascript; charset=utf-8';
 
-const FILES = {
+// As the build does: the reader's files named by their content and kept for good; the
+// page's own files get those names by substitution, and are revalidated by their ETag.
+// The page's files are read anew for each request, so that editing them needs no restart.
+const READER = [
+  ['ZXING_READER_JS', '/zxing-reader.', '.js', here(reader + 'iife/reader/index.js'), JS],
+  ['ZXING_READER_WASM', '/zxing_reader.', '.wasm', here(reader + 'reader/zxing_reader.wasm'),
+   'application/wasm'],
+].map(([name, stem, extension, file, type]) => {
+  const bytes = readFileSync(file);
+  return { name, path: `${stem}${sha256(bytes).slice(0, 12)}${extension}`, bytes, type };
+});
+const PAGE = {
   '/': [here('../../res/phone/index.html'), 'text/html; charset=utf-8'],
-  '/app.js': [here('../../res/phone/app.js'), 'application/javascript'],
-  '/zxing-reader.js': [here(reader + 'iife/reader/index.js'), 'application/javascript'],
-  '/zxing_reader.wasm': [here(reader + 'reader/zxing_reader.wasm'), 'application/wasm'],
+  '/app.js': [here('../../res/phone/app.js'), JS],
+  '/reader-worker.js': [here('../../res/phone/reader-worker.js'), JS],
 };
+
+const compressed = (bytes, type, immutable) => {
+  const body = gzipSync(bytes, { level: 9 });
+  return { body, type, immutable, etag: `"${sha256(body).slice(0, 16)}"` };
+};
+const readerFiles = new Map();  // compressed once, when first asked for
+function fileFor(path) {
+  if (PAGE[path] && existsSync(PAGE[path][0])) {
+    let text = readFileSync(PAGE[path][0], 'utf8');
+    for (const { name, path: named } of READER) text = text.replaceAll(`@${name}@`, named);
+    return compressed(Buffer.from(text), PAGE[path][1], false);
+  }
+  const file = READER.find((candidate) => candidate.path === path);
+  if (file && !readerFiles.has(path)) readerFiles.set(path, compressed(file.bytes, file.type, true));
+  return readerFiles.get(path);
+}
+
+// gzip named with a q above 0, or not named and "*" is; no header at all is no.
+function acceptsGzip(header = '') {
+  let gzip;
+  let any;
+  for (const element of header.split(',')) {
+    const [coding, ...parameters] = element.split(';').map((part) => part.trim());
+    const q = parameters.find((parameter) => /^q\s*=/i.test(parameter));
+    const yes = q === undefined || /[1-9]/.test(q.split('=')[1]);
+    if (/^(x-)?gzip$/i.test(coding)) gzip = yes;
+    else if (coding === '*') any = yes;
+  }
+  return gzip ?? any ?? false;
+}
+
+function matchesETag(header, etag) {
+  if (header === undefined) return false;
+  if (header.trim() === '*') return true;
+  return (header.match(/(W\/)?"[^"]*"/g) || []).some((tag) => tag.replace(/^W\//, '') === etag);
+}
+
 const MAX_BODY = 1024;
 const RATE_WINDOW_MS = 60_000;
 const RATE_LIMIT = 30;
@@ -102,6 +153,23 @@ function answer(res, status, body, type = 'text/plain; charset=utf-8') {
   res.end(body);
 }
 
+function sendFile(req, res, file) {
+  if (!acceptsGzip(req.headers['accept-encoding'])) {
+    return answer(res, 406, 'This page is sent gzip-compressed only: ask with Accept-Encoding: gzip.');
+  }
+  const headers = {
+    'Cache-Control': file.immutable ? 'public, max-age=31536000, immutable' : 'no-cache',
+    ETag: file.etag, Vary: 'Accept-Encoding', 'X-Content-Type-Options': 'nosniff',
+    'Accept-Ranges': 'none', 'Content-Length': file.body.length,
+  };
+  if (matchesETag(req.headers['if-none-match'], file.etag)) {
+    res.writeHead(304, headers);
+    return res.end();
+  }
+  res.writeHead(200, { ...headers, 'Content-Type': file.type, 'Content-Encoding': 'gzip' });
+  res.end(req.method === 'HEAD' ? undefined : file.body);
+}
+
 function serve({ port, token }) {
   const recent = new Map();  // sender address -> times of its recent posts
 
@@ -148,8 +216,8 @@ function serve({ port, token }) {
 
   const server = http.createServer((req, res) => {
     const url = new URL(req.url, 'http://127.0.0.1');
-    const file = FILES[url.pathname];
-    if (req.method === 'GET' && file) return answer(res, 200, readFileSync(file[0]), file[1]);
+    const file = (req.method === 'GET' || req.method === 'HEAD') && fileFor(url.pathname);
+    if (file) return sendFile(req, res, file);
     if (req.method === 'POST' && url.pathname === '/scan') return onScan(req, res, url);
     answer(res, 404, 'not found');
   });

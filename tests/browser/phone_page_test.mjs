@@ -6,9 +6,11 @@
 //   npm ci --prefix web && node --test tests/browser/phone_page_test.mjs
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { readFileSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
+import http from 'node:http';
 import { after, before, describe, it } from 'node:test';
 import vm from 'node:vm';
+import { gunzipSync } from 'node:zlib';
 import {
   barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, repoRoot, startServer,
   statusAfterReading, takePhoto,
@@ -188,7 +190,7 @@ describe('the page on a phone', () => {
 
   it('says so when the computer does not give it the reader', async () => {
     const broken = await phone.context.newPage();
-    await broken.route('**/zxing_reader.wasm', (route) => route.fulfill({ status: 404, body: '' }));
+    await broken.route(/\/zxing_reader\.[0-9a-f]+\.wasm$/, (route) => route.fulfill({ status: 404, body: '' }));
     try {
       await broken.goto(server.pageUrl.href);
       await broken.waitForFunction(
@@ -204,7 +206,7 @@ describe('the page on a phone', () => {
     const requested = [];
     fresh.on('request', (request) => requested.push(request.url()));
     try {
-      const wasm = fresh.waitForResponse((r) => new URL(r.url()).pathname === '/zxing_reader.wasm');
+      const wasm = fresh.waitForResponse((r) => /^\/zxing_reader\.[0-9a-f]+\.wasm$/.test(new URL(r.url()).pathname));
       await fresh.goto(server.pageUrl.href);
       // Fetched as the page starts, before any photo: ready when the camera returns.
       assert.ok((await wasm).ok());
@@ -224,23 +226,60 @@ describe('the server, asked directly', () => {
       method: 'POST', headers: { 'Content-Type': 'text/plain' }, body,
     });
 
-  it('serves the page, its script and the pinned reader with their types', async () => {
-    const reader = `${repoRoot}web/node_modules/zxing-wasm/dist/`;
-    const expected = {
-      [server.pageUrl.pathname + server.pageUrl.search]: ['text/html', null],
-      '/app.js': ['application/javascript', `${repoRoot}res/phone/app.js`],
-      '/zxing-reader.js': ['application/javascript', `${reader}iife/reader/index.js`],
-      '/zxing_reader.wasm': ['application/wasm', `${reader}reader/zxing_reader.wasm`],
-    };
+  // The raw answer, undecoded: fetch would unzip and hide the 304. From an address of its
+  // own, as a second phone: the phones above have spent much of 127.0.0.1's rate limit.
+  const raw = (path, headers = { 'Accept-Encoding': 'gzip, deflate' }, method = 'GET') =>
+    new Promise((resolve, reject) => {
+      const localAddress = server.pageUrl.hostname === '127.0.0.1' ? '127.0.0.2' : undefined;
+      http.request(new URL(path, server.pageUrl), { method, headers, localAddress }, (response) => {
+        const chunks = [];
+        response.on('data', (chunk) => chunks.push(chunk));
+        response.on('end', () => resolve({ status: response.statusCode, headers: response.headers,
+                                           body: Buffer.concat(chunks) }));
+      }).on('error', reject).end();
+    });
+
+  it('serves the page and the reader gzipped, the reader for good, the page revalidated', async () => {
+    const dist = `${repoRoot}web/node_modules/zxing-wasm/dist/`;
+    const readerJs = readFileSync(`${dist}iife/reader/index.js`);
+    const readerWasm = readFileSync(`${dist}reader/zxing_reader.wasm`);
     const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
-    for (const [path, [type, file]] of Object.entries(expected)) {
-      const response = await fetch(new URL(path, server.pageUrl));
-      assert.equal(response.status, 200, path);
-      assert.equal(response.headers.get('content-type').split(';')[0].trim(), type, path);
-      const body = Buffer.from(await response.arrayBuffer());
-      if (file) assert.equal(sha(body), sha(readFileSync(file)), `${path} is not ${file}`);
+    const jsPath = `/zxing-reader.${sha(readerJs).slice(0, 12)}.js`;
+    const wasmPath = `/zxing_reader.${sha(readerWasm).slice(0, 12)}.wasm`;
+    const substituted = (file) => Buffer.from(readFileSync(`${repoRoot}res/phone/${file}`, 'utf8')
+      .replaceAll('@ZXING_READER_JS@', jsPath).replaceAll('@ZXING_READER_WASM@', wasmPath));
+    const expected = [
+      [server.pageUrl.pathname + server.pageUrl.search, 'text/html', substituted('index.html'), false],
+      ['/app.js', 'application/javascript', substituted('app.js'), false],
+      [jsPath, 'application/javascript', readerJs, true],
+      [wasmPath, 'application/wasm', readerWasm, true],
+    ];
+    if (existsSync(`${repoRoot}res/phone/reader-worker.js`)) {
+      expected.push(['/reader-worker.js', 'application/javascript', substituted('reader-worker.js'), false]);
     }
-    assert.equal((await fetch(new URL('/nothing-here', server.pageUrl))).status, 404);
+    const sizes = {};
+    for (const [path, type, bytes, immutable] of expected) {
+      const first = await raw(path);
+      sizes[path] = first.body.length;
+      assert.equal(first.status, 200, path);
+      assert.equal(first.headers['content-type'].split(';')[0].trim(), type, path);
+      assert.equal(first.headers['content-encoding'], 'gzip', path);
+      assert.equal(first.headers.vary, 'Accept-Encoding', path);
+      assert.ok(gunzipSync(first.body).equals(bytes), `${path} is not its source`);
+      assert.equal(first.headers['cache-control'],
+                   immutable ? 'public, max-age=31536000, immutable' : 'no-cache', path);
+      const again = await raw(path, { 'Accept-Encoding': 'gzip', 'If-None-Match': first.headers.etag });
+      assert.deepEqual([again.status, again.body.length], [304, 0], path);
+    }
+    const head = await raw(wasmPath, { 'Accept-Encoding': 'gzip' }, 'HEAD');
+    assert.deepEqual([head.status, head.body.length], [200, 0]);
+    assert.equal(Number(head.headers['content-length']), sizes[wasmPath]);
+    for (const headers of [{}, { 'Accept-Encoding': 'deflate, gzip;q=0' }]) {
+      const refused = await raw('/app.js', headers);
+      assert.equal(refused.status, 406, JSON.stringify(headers));
+      assert.match(refused.body.toString(), /gzip/);
+    }
+    assert.equal((await raw('/nothing-here')).status, 404);
   });
 
   it('answers a code with its interpretation', async () => {

@@ -43,6 +43,16 @@ protected:
         return service.Handle(request);
     }
 
+    WebAnswer Get(const char* path, std::string acceptEncoding = "gzip, deflate",
+                  std::string ifNoneMatch = "", const char* method = "GET") {
+        WebRequest request;
+        request.method = method;
+        request.path = path;
+        request.acceptEncoding = std::move(acceptEncoding);
+        request.ifNoneMatch = std::move(ifNoneMatch);
+        return service.Handle(request);
+    }
+
     Settings settings;
     MemorySettingsStore store;
     RecordingTyper typer;
@@ -50,7 +60,11 @@ protected:
     RefusalCountingSink sink;
     SenderGate gate;
     const unsigned char page[4] = {'<', 'p', '>', 0};
-    PhoneScanService service{sink, &injector, gate, {{"/", "text/html", page, 3}}};
+    PhoneScanService service{sink,
+                             &injector,
+                             gate,
+                             {{"/", "text/html", page, 3, "\"0a1b\"", false},
+                              {"/r.12ab.wasm", "application/wasm", page, 3, "\"2c3d\"", true}}};
 };
 
 }  // namespace
@@ -134,6 +148,7 @@ TEST_F(PhoneScanTest, RoutesTheFilterAndTheLimitBeforeAnything) {
     WebRequest get;
     get.method = "GET";
     get.path = "/";
+    get.acceptEncoding = "gzip";
     WebAnswer answer = service.Handle(get);
     EXPECT_EQ(answer.status, 200);
     ASSERT_NE(answer.asset, nullptr);
@@ -157,4 +172,33 @@ TEST_F(PhoneScanTest, RoutesTheFilterAndTheLimitBeforeAnything) {
         admitted += service.Admit(Address("192.168.0.30"), refusal);
     EXPECT_LT(admitted, 100);
     EXPECT_EQ(refusal.status, 429);
+}
+
+TEST_F(PhoneScanTest, FilesGoGzipToWhoTakesItAndThePageIsRevalidated) {
+    WebAnswer first = Get("/");
+    EXPECT_EQ(first.status, 200);
+    EXPECT_STREQ(first.cacheControl, "no-cache");
+    EXPECT_STREQ(Get("/r.12ab.wasm").cacheControl, "public, max-age=31536000, immutable");
+    EXPECT_EQ(Get("/", "gzip", "", "HEAD").asset, first.asset);
+
+    // A repeat visit: the tag it was given, alone, in a list, weak, or any.
+    for (const char* tags : {"\"0a1b\"", "\"ffff\", \"0a1b\"", "W/\"0a1b\"", " * "}) {
+        WebAnswer again = Get("/", "gzip", tags);
+        EXPECT_EQ(again.status, 304) << tags;
+        EXPECT_EQ(again.asset, first.asset) << tags;  // for its ETag, with no body
+    }
+    for (const char* tags : {"\"2c3d\"", "\"0a1b", "0a1b", "\"0a1\""})
+        EXPECT_EQ(Get("/", "gzip", tags).status, 200) << tags;
+
+    for (const char* takes : {"gzip, deflate", "deflate, GZIP;q=0.5", "*", "br;q=1, x-gzip",
+                              "gzip; Q=1", "identity, *;q=0.1"})
+        EXPECT_EQ(Get("/", takes).status, 200) << takes;
+    for (const char* refuses : {"", "deflate, br", "gzip;q=0", "gzip; q=0.000, deflate", "*;q=0",
+                                "gzip;q=0, *", "identity", "gzipped"}) {
+        WebAnswer refused = Get("/", refuses);
+        EXPECT_EQ(refused.status, 406) << refuses;
+        EXPECT_EQ(refused.asset, nullptr);
+        EXPECT_STREQ(refused.cacheControl, "no-store");
+    }
+    EXPECT_EQ(Get("/missing", "").status, 404);
 }

@@ -221,10 +221,14 @@ fi
 
 # 6a. The phone page: served by zentory.exe, and a paired scan arrives like a datagram;
 #     an unpaired one does not.
-page=$(curl -s -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/?t=$token")
+page=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/?t=$token")
 [ "$page" = "200 text/html; charset=utf-8" ] || fail "the phone page: $page"
-wasm=$(curl -s -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/zxing_reader.wasm")
-[ "$wasm" = "200 application/wasm" ] || fail "the reader: $wasm"
+# The reader's name carries its content's hash: the page's scripts name it.
+wasm_path=$(for script in reader-worker.js app.js; do
+                curl -sf --compressed "http://127.0.0.1:$web_port/$script"
+            done | grep -o '/zxing_reader\.[0-9a-f]*\.wasm' | head -n1)
+wasm=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port$wasm_path")
+[ -n "$wasm_path" ] && [ "$wasm" = "200 application/wasm" ] || fail "the reader ($wasm_path): $wasm"
 before=$(rows)
 [ "$(post_scan ffffffffffffffffffffffffffffffff 00191455700000110009956850418332600000624818)" = 403 ] ||
     fail "an unpaired scan was not refused"
