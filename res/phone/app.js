@@ -1,72 +1,10 @@
-// The phone's scanning page: reads a payment-slip or NF-e barcode from a photo (or, where
-// the browser allows it, from live video), checks it and hands it to Zentory on the
-// computer that served the page.
-//
-// The pure functions come first and touch no page object, so that the tests can load
-// this file outside a browser and compare its check-digit rules with the program's.
+// The phone's scanning page: takes a photo of a payment slip's or an NF-e's barcode (or,
+// where the browser allows it, live video), has the reader worker read it, and hands the
+// code to Zentory on the computer that served the page. The reading itself, and the
+// check digits, live in reader-worker.js: this page only shows and sends.
 'use strict';
 
-var CODE_LENGTH = 44;
-var KIND_SLIP = 1;  // read from an Interleaved 2 of 5 barcode
-var KIND_NFE = 3;   // read from a Code 128 barcode
-
-// Modulo-10 check digit: weights 2, 1, 2, 1, ... from the last digit leftwards,
-// two-digit products reduced by 9.
-function mod10(digits) {
-  var sum = 0;
-  var weight = 2;
-  for (var i = digits.length - 1; i >= 0; i--) {
-    var product = Number(digits[i]) * weight;
-    sum += product >= 10 ? product - 9 : product;
-    weight = weight === 2 ? 1 : 2;
-  }
-  return (10 - sum % 10) % 10;
-}
-
-// Modulo-11 remainder with weights 2 to 9 from the last digit leftwards.
-function mod11Remainder(digits) {
-  var sum = 0;
-  var weight = 2;
-  for (var i = digits.length - 1; i >= 0; i--) {
-    sum += Number(digits[i]) * weight;
-    weight = weight === 9 ? 2 : weight + 1;
-  }
-  return sum % 11;
-}
-
-// The general check digit of a 44-digit slip. A bank slip keeps it at position 5
-// (modulo 11; remainders 0 and 1 give 1). A collection slip starts with '8' and keeps
-// it at position 4, by modulo 11 when the value-type digit (position 3) is 8 or 9, by
-// modulo 10 otherwise (remainders 0 and 1 give 0 there).
-function slipCheckDigitsHold(code) {
-  if (!/^\d{44}$/.test(code)) return false;
-  if (code[0] !== '8') {
-    var remainder = mod11Remainder(code.slice(0, 4) + code.slice(5));
-    var expected = remainder <= 1 ? 1 : 11 - remainder;
-    return Number(code[4]) === expected;
-  }
-  var others = code.slice(0, 3) + code.slice(4);
-  var digit;
-  if (code[2] === '8' || code[2] === '9') {
-    var r = mod11Remainder(others);
-    digit = r <= 1 ? 0 : 11 - r;
-  } else {
-    digit = mod10(others);
-  }
-  return Number(code[3]) === digit;
-}
-
-// The code and its kind when a decoded barcode is one worth sending, otherwise null.
-// `format` is the reader's name for the symbology: zxing's "ITF" / "Code128" or the
-// native detector's "itf" / "code_128".
-function acceptScan(text, format) {
-  var name = String(format).toLowerCase().replace(/[^a-z0-9]/g, '');
-  var code = String(text).trim();
-  if (!/^\d{44}$/.test(code)) return null;
-  if (name === 'itf') return slipCheckDigitsHold(code) ? { code: code, kind: KIND_SLIP } : null;
-  if (name === 'code128') return { code: code, kind: KIND_NFE };
-  return null;
-}
+var KIND_NFE = 3;
 
 // ------------------------------------------------------------------ the page
 
@@ -86,21 +24,12 @@ var MESSAGES = {
   invalidDigit: 'Atenção: o computador diz que o dígito verificador não confere.'
 };
 
-// The photo is read at these sizes of its long side, largest first. The largest keeps
-// the narrow bars of a barcode far from the lens; the smaller ones average away the
-// sensor noise that hides the bars of a dim or grainy photo.
-var SIDES = [2000, 1200, 800];
-// Tilts, in degrees, tried in turn. The reader takes a slip's barcode only up to about
-// five degrees off level (it tries quarter turns itself); these cover a hand that does
-// not hold the phone straight.
-var TILTS = [0, -8, 8, -16, 16, -24, 24];
-var READER_OPTIONS = {
-  formats: ['ITF', 'Code128'],
-  tryHarder: true,
-  tryRotate: true,
-  tryInvert: false,
-  maxNumberOfSymbols: 8
-};
+// The photo is drawn once, at most this large: enough for the bars of a slip photographed
+// whole, and within what phones allow a canvas (iOS limits one to 16.7 million pixels).
+var MAX_PIXELS = 12.6e6;
+// How long the worker may read one photo, and live video's frames.
+var PHOTO_BUDGET_MS = 2200;
+var FRAME_BUDGET_MS = 500;
 
 function token() {
   return new URLSearchParams(location.search).get('t') || '';
@@ -114,6 +43,7 @@ function showStatus(text, tone) {
   var status = $('status');
   status.textContent = text;
   status.className = tone || '';
+  $('hint').hidden = text !== MESSAGES.unreadable;
 }
 
 function setBusy(busy) {
@@ -122,45 +52,58 @@ function setBusy(busy) {
   for (var i = 0; i < inputs.length; i++) inputs[i].disabled = busy;
 }
 
-var nativeDetector = null;
+// ------------------------------------------------------------------ the reader worker
 
-// Android Chrome has a native detector that is faster than the wasm reader; it is only
-// a first try, since it is missing on iPhones and on many desktop browsers.
-async function prepareNativeDetector() {
-  if (!('BarcodeDetector' in window)) return;
+var worker = null;
+var readerFailed = false;
+var jobs = {};
+var nextJob = 1;
+
+function startWorker() {
   try {
-    var supported = await window.BarcodeDetector.getSupportedFormats();
-    var formats = ['itf', 'code_128'].filter(function (f) { return supported.indexOf(f) >= 0; });
-    if (formats.length) nativeDetector = new window.BarcodeDetector({ formats: formats });
+    worker = new Worker('/reader-worker.js');
   } catch (e) {
-    nativeDetector = null;
+    readerFailed = true;
+    return;
   }
-}
-
-async function detectNative(source) {
-  if (!nativeDetector) return null;
-  try {
-    var found = await nativeDetector.detect(source);
-    for (var i = 0; i < found.length; i++) {
-      var accepted = acceptScan(found[i].rawValue, found[i].format);
-      if (accepted) return accepted;
+  worker.onmessage = function (event) {
+    var message = event.data;
+    if (message.type === 'ready') {
+      document.documentElement.dataset.reader = 'ready';
+    } else if (message.type === 'failed') {
+      readerFailed = true;
+      showStatus(MESSAGES.noReader, 'error');
+    } else if (message.type === 'read' && jobs[message.id]) {
+      jobs[message.id](message.found || null);
+      delete jobs[message.id];
     }
-  } catch (e) {
-    // A detector that fails on one image may work on the next; the wasm reader follows.
-  }
-  return null;
+  };
+  worker.onerror = function () {
+    readerFailed = true;
+  };
 }
 
-async function detectWasm(canvas) {
-  if (readerFailed) return null;
-  var context = canvas.getContext('2d', { willReadFrequently: true });
-  var pixels = context.getImageData(0, 0, canvas.width, canvas.height);
-  var results = await ZXingWASM.readBarcodes(pixels, READER_OPTIONS);
-  for (var i = 0; i < results.length; i++) {
-    var accepted = acceptScan(results[i].text, results[i].format);
-    if (accepted) return accepted;
-  }
-  return null;
+// The code that the worker reads in these pixels, or null. A worker that does not answer
+// in time (it ran out of memory, or hung) is replaced, and the photo counts as unread.
+function readInWorker(pixels, budget) {
+  if (!worker || readerFailed) return Promise.resolve(null);
+  var id = nextJob++;
+  return new Promise(function (resolve) {
+    var timer = setTimeout(function () {
+      delete jobs[id];
+      worker.terminate();
+      startWorker();
+      resolve(null);
+    }, budget + 4000);
+    jobs[id] = function (found) {
+      clearTimeout(timer);
+      resolve(found);
+    };
+    worker.postMessage({
+      id: id, width: pixels.width, height: pixels.height, buffer: pixels.data.buffer,
+      budget: budget, native: 'BarcodeDetector' in window
+    }, [pixels.data.buffer]);
+  });
 }
 
 function loadImage(file) {
@@ -173,50 +116,28 @@ function loadImage(file) {
   });
 }
 
-// One canvas for every attempt: phones limit the memory of all canvases together, and
-// resizing this one frees its previous picture at once.
-var workCanvas = null;
-
-// The source drawn on the work canvas, on white, scaled down to at most `maxSide` and
-// tilted by `degrees` (the canvas grows to hold the whole tilted picture).
-function drawn(source, width, height, maxSide, degrees) {
-  var scale = Math.min(1, maxSide / Math.max(width, height));
-  var w = Math.round(width * scale);
-  var h = Math.round(height * scale);
-  var radians = degrees * Math.PI / 180;
-  var cos = Math.abs(Math.cos(radians));
-  var sin = Math.abs(Math.sin(radians));
-  var canvas = workCanvas || (workCanvas = document.createElement('canvas'));
-  canvas.width = Math.ceil(w * cos + h * sin);
-  canvas.height = Math.ceil(w * sin + h * cos);
-  var context = canvas.getContext('2d', { willReadFrequently: true });
-  context.fillStyle = '#fff';
-  context.fillRect(0, 0, canvas.width, canvas.height);
-  context.imageSmoothingQuality = 'high';
-  context.translate(canvas.width / 2, canvas.height / 2);
-  context.rotate(radians);
-  context.drawImage(source, -w / 2, -h / 2, w, h);
-  return canvas;
+// The source's pixels, drawn once at no more than `maxPixels`; the canvas is freed at
+// once, since phones limit the memory of all canvases together.
+function pixelsOf(source, width, height, maxPixels) {
+  var scale = Math.min(1, Math.sqrt(maxPixels / (width * height)));
+  var canvas = document.createElement('canvas');
+  canvas.width = Math.max(1, Math.round(width * scale));
+  canvas.height = Math.max(1, Math.round(height * scale));
+  try {
+    var context = canvas.getContext('2d', { willReadFrequently: true });
+    context.imageSmoothingQuality = 'high';
+    context.drawImage(source, 0, 0, canvas.width, canvas.height);
+    return context.getImageData(0, 0, canvas.width, canvas.height);
+  } finally {
+    canvas.width = canvas.height = 0;
+  }
 }
 
 async function readPhoto(file) {
   var image = await loadImage(file);
-  var width = image.naturalWidth;
-  var height = image.naturalHeight;
-  try {
-    var found = await detectNative(drawn(image, width, height, SIDES[0], 0));
-    for (var t = 0; !found && t < TILTS.length; t++) {
-      for (var s = 0; !found && s < SIDES.length; s++) {
-        // Past the first tilt, only the smaller sizes: they are the quick ones, and a
-        // barcode small enough to need the largest one is rarely tilted as well.
-        if (t > 0 && s === 0) continue;
-        found = await detectWasm(drawn(image, width, height, SIDES[s], TILTS[t]));
-      }
-    }
-    return found;
-  } finally {
-    workCanvas.width = workCanvas.height = 0;
-  }
+  var pixels = pixelsOf(image, image.naturalWidth, image.naturalHeight, MAX_PIXELS);
+  image.src = '';
+  return readInWorker(pixels, PHOTO_BUDGET_MS);
 }
 
 function showSent(answer, scan) {
@@ -310,13 +231,12 @@ async function liveFrame() {
     return;
   }
   var session = live;
-  var found = await detectNative(video);
-  if (!found) {
-    try {
-      found = await detectWasm(drawn(video, video.videoWidth, video.videoHeight, 1280, 0));
-    } catch (e) {
-      found = null;
-    }
+  var found = null;
+  try {
+    found = await readInWorker(pixelsOf(video, video.videoWidth, video.videoHeight, 1280 * 720),
+                               FRAME_BUDGET_MS);
+  } catch (e) {
+    found = null;
   }
   if (live !== session) return;
   if (found) {
@@ -350,9 +270,9 @@ async function startLive() {
 
 // ------------------------------------------------------------------ start
 
-var readerFailed = false;
-
 function start() {
+  // The worker starts first: it fetches and compiles the reader while the page shows.
+  startWorker();
   if (token()) {
     showStatus(MESSAGES.ready);
   } else {
@@ -365,26 +285,6 @@ function start() {
     $('live-start').addEventListener('click', startLive);
     $('live-stop').addEventListener('click', stopLive);
   }
-  prepareNativeDetector();
-
-  // Without the wasm reader the native detector, where there is one, still reads.
-  if (typeof ZXingWASM === 'undefined') {
-    readerFailed = true;
-    return;
-  }
-  // The reader's wasm comes from this computer, never from the Internet: the phone may
-  // have no Internet at all, and the page must not depend on anyone else's server.
-  ZXingWASM.prepareZXingModule({
-    overrides: {
-      locateFile: function (path, prefix) {
-        return path.endsWith('.wasm') ? '@ZXING_READER_WASM@' : prefix + path;
-      }
-    },
-    fireImmediately: true
-  }).catch(function () {
-    readerFailed = true;
-    showStatus(MESSAGES.noReader, 'error');
-  });
 }
 
 if (typeof document !== 'undefined') {
