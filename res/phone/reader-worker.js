@@ -120,7 +120,7 @@ function brightnessAt(rgba, width, height, x, y) {
 
 // ------------------------------------------------------------------ finding barcodes
 
-var CELL = 8;  // pixels of the shrunk picture per cell of the search grid
+var CELL = 8;  // pixels of the shrunk picture per cell of the search grid (x >> 3 below)
 
 // Per cell of the grid: how strongly the picture changes (relative to its brightness, so
 // that a shadow does not hide what lies in it), how much of that change goes one way
@@ -139,19 +139,20 @@ function edgeCells(grey) {
   var level = new Float64Array(n);
   var busy = new Float64Array(n);
   for (var y = 1; y < rows * CELL - 1; y++) {
-    var rowCell = Math.floor(y / CELL) * cols;
-    for (var x = 1; x < cols * CELL - 1; x++) {
-      var i = y * w + x;
+    var rowCell = (y / CELL | 0) * cols;
+    var i = y * w + 1;
+    for (var x = 1; x < cols * CELL - 1; x++, i++) {
       var gx = g[i + 1] - g[i - 1];
       var gy = g[i + w] - g[i - w];
-      var cell = rowCell + Math.floor(x / CELL);
+      var cell = rowCell + (x >> 3);
+      var squared = gx * gx + gy * gy;
       xx[cell] += gx * gx;
       yy[cell] += gy * gy;
       xy[cell] += gx * gy;
       level[cell] += g[i];
       // An edge pixel: a change of a tenth of the brightness over two pixels.
       var edge = 0.1 * g[i] + 2;
-      if (gx * gx + gy * gy > edge * edge) busy[cell] += 1;
+      if (squared > edge * edge) busy[cell] += 1;
     }
   }
   var cells = { cols: cols, rows: rows, strength: new Float32Array(n), density: new Float32Array(n),
@@ -396,12 +397,12 @@ function measuredLean(rgba, width, height, frame) {
                          noLean, new Float32Array(frame.columns));
   var apart = 1.2 * frame.barHalf;  // between the bands' middles, photo pixels
   var most = Math.ceil(Math.tan(28 * Math.PI / 180) * apart / frame.step);
-  var pieces = 8;
+  var pieces = 12;
   var size = Math.floor(frame.columns / pieces);
   var xs = [], leans = [], weights = [];
   for (var p = 0; p < pieces; p++) {
     var from = p * size, to = from + size;
-    var best = 0, bestCost = Infinity, worst = 0;
+    var best = 0, bestCost = Infinity, highest = 0;
     for (var d = -most; d <= most; d++) {
       var cost = 0, n = 0;
       for (var x = Math.max(from, from - d); x < Math.min(to, to - d, frame.columns - Math.max(0, d)); x++) {
@@ -411,17 +412,30 @@ function measuredLean(rgba, width, height, frame) {
       }
       cost = n ? cost / n : Infinity;
       if (cost < bestCost) { bestCost = cost; best = d; }
-      if (cost > worst && cost < Infinity) worst = cost;
+      if (cost > highest && cost < Infinity) highest = cost;
     }
     // A piece of quiet zone or text tells nothing: weigh by how clearly it matched.
-    var clarity = worst > 0 ? 1 - bestCost / worst : 0;
+    var clarity = highest > 0 ? 1 - bestCost / highest : 0;
     if (clarity < 0.5) continue;
     xs.push(from + size / 2);
     leans.push(-best * frame.step / apart);
     weights.push(clarity);
   }
   if (!xs.length) return noLean;
+  // A piece that matched text or the page's edge instead of bars leans its own way: the
+  // line is fitted again without the piece furthest from it, while one is far off.
   var line = weightedLine(xs, leans, weights);
+  var tolerance = 1.5 * frame.step / apart;
+  while (xs.length > 2) {
+    var worst = -1, furthest = tolerance;
+    for (var i = 0; i < xs.length; i++) {
+      var off = Math.abs(leans[i] - line.offset - line.slope * xs[i]);
+      if (off > furthest) { furthest = off; worst = i; }
+    }
+    if (worst < 0) break;
+    xs.splice(worst, 1); leans.splice(worst, 1); weights.splice(worst, 1);
+    line = weightedLine(xs, leans, weights);
+  }
   return function (x) { return line.offset + line.slope * x; };
 }
 
@@ -553,6 +567,25 @@ function rowEdges(row, window) {
   return edges;
 }
 
+// How much wider than its spaces ink and blur made each bar, on each side: a narrow bar
+// and a narrow space are printed alike, and most bars and spaces are narrow, so it is
+// half the difference of the usual bar and the usual space (a low share of each, below
+// the wide ones).
+function inkSpread(edges) {
+  var bars = [], spaces = [];
+  for (var e = 0; e + 1 < edges.length; e++) {
+    (edges[e].rising ? spaces : bars).push(edges[e + 1].at - edges[e].at);
+  }
+  if (bars.length < 20 || spaces.length < 20) return 0;
+  var usual = function (widths) {
+    widths.sort(function (a, b) { return a - b; });
+    return widths[Math.floor(widths.length * 0.3)];
+  };
+  var spread = (usual(bars) - usual(spaces)) / 2;
+  var limit = usual(spaces) * 0.9;
+  return Math.max(-limit, Math.min(limit, spread));
+}
+
 // Rows drawn anew from their edges, black and white and `scale` times as wide: what the
 // reader gets is then the bars as they were printed, with no grey for it to misjudge.
 // Each band of rows gives one row of its own, so that the reader's agreement between
@@ -569,10 +602,12 @@ function redrawnBands(image, bands, window, scale) {
       for (var x = 0; x < w; x++) row[x] += image.data[r * w + x] / per;
     }
     var edges = rowEdges(row, window);
+    var spread = inkSpread(edges);
     var line = out.data.subarray(b * w * scale, (b + 1) * w * scale);
     for (var e = 0; e < edges.length; e++) {
       if (edges[e].rising || e + 1 >= edges.length) continue;
-      var from = Math.round(edges[e].at * scale), to = Math.round(edges[e + 1].at * scale);
+      var from = Math.round((edges[e].at + spread) * scale);
+      var to = Math.round((edges[e + 1].at - spread) * scale);
       for (var p = from; p < to; p++) line[p] = 0;
     }
   }
