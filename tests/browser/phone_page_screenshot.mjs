@@ -1,9 +1,11 @@
-// The guide's picture of the phone's page: a phone-sized screen right after a bank slip
-// was read and sent. The server is chosen as for the test (see harness.mjs).
+// The guide's pictures of the phone's page: a phone-sized screen right after a bank slip
+// was read and sent, and (with ZENTORY_SCREENSHOT_UNREAD) one after a photo it could not
+// read. The server is chosen as for the test (see harness.mjs).
 //
-//   ZENTORY_SCREENSHOT=docs/phone-page.png node tests/browser/phone_page_screenshot.mjs
+//   ZENTORY_SCREENSHOT=docs/phone-page.png ZENTORY_SCREENSHOT_UNREAD=docs/phone-page-unread.png \
+//     node tests/browser/phone_page_screenshot.mjs
 import path from 'node:path';
-import { barcodePng, launchPhone, openPage, photoOf, repoRoot, startServer,
+import { barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, repoRoot, startServer,
          statusAfterReading, takePhoto } from './harness.mjs';
 
 const target = process.env.ZENTORY_SCREENSHOT;
@@ -30,6 +32,15 @@ try {
   const file = path.resolve(repoRoot, target);
   await page.screenshot({ path: file });
   process.stdout.write(`${file}\n`);
+  const unreadTarget = process.env.ZENTORY_SCREENSHOT_UNREAD;
+  if (unreadTarget) {
+    await takePhoto(page, await photoWithoutBarcode(phone.context));
+    const unread = await statusAfterReading(page);
+    if (!unread.startsWith('Não consegui ler')) throw new Error(`the page says: ${unread}`);
+    const unreadFile = path.resolve(repoRoot, unreadTarget);
+    await page.screenshot({ path: unreadFile });
+    process.stdout.write(`${unreadFile}\n`);
+  }
 } finally {
   await phone.close();
   await server.stop();
