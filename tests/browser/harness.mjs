@@ -185,10 +185,13 @@ export async function startServer() {
 }
 
 // Debian's Chromium as an Android phone, in a profile of its own. Every request that
-// leaves 127.0.0.1 is refused and remembered: the page must need nothing else.
-export async function launchPhone() {
+// leaves 127.0.0.1 is refused and remembered: the page must need nothing else. Without
+// `blockOutside` nothing is intercepted (interception costs each request a round trip,
+// which timings of the page's loading must not include).
+export async function launchPhone({ device = 'Pixel 7', blockOutside = true } = {}) {
   const profile = mkdtempSync(path.join(tmpdir(), 'zentory-phone-'));
-  const phone = devices['Pixel 7'];
+  const phone = devices[device];
+  if (!phone) throw new Error(`playwright knows no device named ${device}`);
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
@@ -203,12 +206,14 @@ export async function launchPhone() {
     locale: 'pt-BR',
   });
   const outside = [];
-  await context.route('**/*', (route) => {
-    const url = new URL(route.request().url());
-    if (url.hostname === '127.0.0.1') return route.continue();
-    outside.push(url.href);
-    return route.abort('blockedbyclient');
-  });
+  if (blockOutside) {
+    await context.route('**/*', (route) => {
+      const url = new URL(route.request().url());
+      if (url.hostname === '127.0.0.1') return route.continue();
+      outside.push(url.href);
+      return route.abort('blockedbyclient');
+    });
+  }
   const close = async () => {
     await context.close();
     rmSync(profile, { recursive: true, force: true });
@@ -307,7 +312,7 @@ export async function openPage(context, pageUrl) {
   // has one, would stand in its place and leave it untested.
   await page.addInitScript(() => { delete window.BarcodeDetector; });
   await page.goto(pageUrl.href);
-  await page.waitForFunction(() => window.ZXingWASM !== undefined);
+  await page.waitForFunction(() => document.documentElement.dataset.reader === 'ready');
   return page;
 }
 

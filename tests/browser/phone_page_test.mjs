@@ -6,7 +6,7 @@
 //   npm ci --prefix web && node --test tests/browser/phone_page_test.mjs
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { existsSync, readFileSync } from 'node:fs';
+import { readFileSync } from 'node:fs';
 import http from 'node:http';
 import { after, before, describe, it } from 'node:test';
 import vm from 'node:vm';
@@ -24,11 +24,11 @@ const SLIP_WRONG_DIGIT = '00197455700000110009956850418332600000624818';
 const UNREADABLE = 'Não consegui ler, tente de novo';
 const UNPAIRED = 'Este celular não está pareado: leia de novo o QR code no computador';
 
-// The page script's own functions, loaded as a browser would but without a page.
+// The reader worker's own functions, loaded as a browser would but without a worker.
 function pageFunctions() {
   const context = {};
   vm.createContext(context);
-  vm.runInContext(readFileSync(`${repoRoot}res/phone/app.js`, 'utf8'), context);
+  vm.runInContext(readFileSync(`${repoRoot}res/phone/reader-worker.js`, 'utf8'), context);
   return context;
 }
 
@@ -254,9 +254,7 @@ describe('the server, asked directly', () => {
       [jsPath, 'application/javascript', readerJs, true],
       [wasmPath, 'application/wasm', readerWasm, true],
     ];
-    if (existsSync(`${repoRoot}res/phone/reader-worker.js`)) {
-      expected.push(['/reader-worker.js', 'application/javascript', substituted('reader-worker.js'), false]);
-    }
+    expected.push(['/reader-worker.js', 'application/javascript', substituted('reader-worker.js'), false]);
     const sizes = {};
     for (const [path, type, bytes, immutable] of expected) {
       const first = await raw(path);
