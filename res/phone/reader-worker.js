@@ -705,8 +705,8 @@ if (typeof importScripts === 'function') {
   }
   reader.then(function () {
     postMessage({ type: 'ready' });
-  }, function () {
-    postMessage({ type: 'failed' });
+  }, function (e) {
+    postMessage({ type: 'failed', error: String(e && e.message || e) });
   });
 
   var decodeWith = function (pixels, options) {

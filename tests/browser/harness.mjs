@@ -171,7 +171,10 @@ export async function startServer() {
   const exited = new Promise((resolve) => child.once('exit', resolve));
   const stop = async () => {
     if (child.exitCode === null) child.kill('SIGTERM');
-    await Promise.race([exited, sleep(3000)]);
+    let timer;
+    // A timer left running would keep node alive for its 3 s after the last test.
+    await Promise.race([exited, new Promise((resolve) => { timer = setTimeout(resolve, 3000); })]);
+    clearTimeout(timer);
     if (child.exitCode === null && child.signalCode === null) child.kill('SIGKILL');
   };
   const pageUrl = new URL(`http://127.0.0.1:${port}/?t=${token}`);

@@ -144,6 +144,17 @@ describe('the page on a phone', () => {
     });
   }
 
+  // Phone photos of printed pages (bench/phone-reading --ci-photos): framed from the
+  // barcode to the whole form, tilted, upside down, with a shadow's edge across the bars.
+  const printed = JSON.parse(readFileSync(`${repoRoot}tests/browser/photos/photos.json`, 'utf8'));
+  for (const { file, kind, code } of printed) {
+    it(`reads the printed ${file} and sends exactly its code`, async () => {
+      const { status, arrived } = await scan(page, readFileSync(`${repoRoot}tests/browser/photos/${file}`));
+      assert.equal(status, 'Código enviado ao computador.');
+      assert.deepEqual(arrived.map((line) => [line.code, line.kind === 3 ? 3 : 1]), [[code, kind]]);
+    });
+  }
+
   it('does not send a slip whose check digit is wrong', async () => {
     const jpeg = await photoOf(phone.context, await barcodePng('itf', SLIP_WRONG_DIGIT), { degrees: 2 });
     const { status, arrived } = await scan(page, jpeg);
