@@ -1,0 +1,431 @@
+// Runs the phone page on a folder of photos (make_photos.py's manifest.json, or the
+// browser test's photos.json) in Debian's Chromium dressed as a Pixel 5 with its CPU
+// slowed down, and says how many it read, how fast, and how soon the page is ready on a
+// slow network. The server is the browser test's (tests/browser/harness.mjs); by default
+// build/native/zentory-cli listen --http, or ZENTORY_LISTEN_CMD.
+//
+//   node bench/phone_reading/run.mjs --photos DIR [--levels easy,typical,hard] [--verbose]
+//        [--no-ready] [--throttle 4] [--timeout 20] [--reopen 10] [--json FILE]
+//        [--deadline MINUTES]
+import { existsSync, readFileSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { parseArgs } from 'node:util';
+import {
+  launchPhone, repoRoot, startServer, statusAfterReading, takePhoto,
+} from '../../tests/browser/harness.mjs';
+
+const DEVICE = 'Pixel 5';
+const NETWORK = { offline: false, latency: 20, downloadThroughput: 5e6 / 8, uploadThroughput: 5e6 / 8 };
+const READY_RUNS = 3;
+const SENT = 'Código enviado ao computador.';
+
+const { values: opts } = parseArgs({
+  options: {
+    photos: { type: 'string' },
+    levels: { type: 'string' },
+    verbose: { type: 'boolean', default: false },
+    'no-ready': { type: 'boolean', default: false },
+    'ready-only': { type: 'boolean', default: false },
+    throttle: { type: 'string', default: '4' },
+    timeout: { type: 'string', default: '20' },
+    reopen: { type: 'string', default: '10' },
+    json: { type: 'string' },
+    deadline: { type: 'string', default: '40' },
+  },
+});
+if (!opts.photos && !opts['ready-only']) {
+  process.stderr.write('usage: run.mjs --photos DIR [--levels L,...] [--verbose] [--no-ready]\n');
+  process.exit(2);
+}
+const rate = Number(opts.throttle);
+const photoTimeout = Number(opts.timeout) * 1000;
+const reopenEvery = Math.max(1, Number(opts.reopen));
+const deadline = Date.now() + Number(opts.deadline) * 60_000;
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const log = (text = '') => process.stdout.write(`${text}\n`);
+
+if (!process.env.ZENTORY_PAGE_URL && !process.env.ZENTORY_LISTEN_CMD) {
+  process.env.ZENTORY_LISTEN_CMD = path.join(repoRoot, 'build/native/zentory-cli');
+}
+
+// ------------------------------------------------------------------ instrumenting a page
+
+// In the page, before its own scripts: no native detector (as on most phones, and so the
+// wasm reader is what is measured), and a log of the status's changes and of the moment
+// the page declares its reader ready, in wall-clock milliseconds.
+function pageProbe() {
+  delete window.BarcodeDetector;
+  const now = () => performance.timeOrigin + performance.now();
+  const bench = { changes: [], readerReady: null, declares: false };
+  window.__bench = bench;
+  const mark = () => {
+    const reader = document.documentElement && document.documentElement.dataset.reader;
+    if (reader !== undefined) bench.declares = true;
+    if (reader === 'ready' && bench.readerReady === null) bench.readerReady = now();
+  };
+  new MutationObserver((records) => {
+    mark();
+    const status = document.getElementById('status');
+    if (records.some((r) => r.target === document.body || (status && status.contains(r.target)))) {
+      bench.changes.push({ at: now(), text: status ? status.textContent : '' });
+    }
+  }).observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
+}
+
+// A CDP session on the page: the CPU slowed down by `rate`, the network emulated if
+// asked, and every .wasm request followed, also those of the page's dedicated workers.
+// Workers are caught as they start (auto-attach, waiting for the debugger) so that they
+// can be slowed down too, where Chromium allows it, before they run. Playwright's CDP
+// session cannot address a flattened child session, so the worker's messages travel
+// wrapped (flatten: false, Target.sendMessageToTarget).
+async function instrument(context, page, { network = null } = {}) {
+  const cdp = await context.newCDPSession(page);
+  const state = { page: 'not throttled', workers: [], wasm: [], clockOffset: null };
+  let wake = () => {};
+  const changed = () => wake();
+  const requests = new Map();
+  const onNetwork = (method, params) => {
+    if (method === 'Network.requestWillBeSent') {
+      if (state.clockOffset === null && params.wallTime) {
+        state.clockOffset = params.wallTime * 1000 - params.timestamp * 1000;
+      }
+      if (/\.wasm$/.test(new URL(params.request.url).pathname)) requests.set(params.requestId, params.request.url);
+    } else if (method === 'Network.loadingFinished' && requests.has(params.requestId)) {
+      state.wasm.push({ url: requests.get(params.requestId), finished: params.timestamp * 1000 });
+      changed();
+    } else if (method === 'Network.loadingFailed' && requests.has(params.requestId)) {
+      state.wasm.push({ url: requests.get(params.requestId), failed: params.errorText });
+      changed();
+    }
+  };
+  for (const method of ['Network.requestWillBeSent', 'Network.loadingFinished', 'Network.loadingFailed']) {
+    cdp.on(method, (params) => onNetwork(method, params));
+  }
+
+  let nextId = 1;
+  const pending = new Map();
+  const toWorker = (sessionId, method, params = {}) => new Promise((resolve, reject) => {
+    const id = nextId++;
+    pending.set(id, { resolve, reject });
+    cdp.send('Target.sendMessageToTarget', { sessionId, message: JSON.stringify({ id, method, params }) })
+      .catch(reject);
+  });
+  cdp.on('Target.receivedMessageFromTarget', ({ message }) => {
+    const m = JSON.parse(message);
+    if (m.id && pending.has(m.id)) {
+      const { resolve, reject } = pending.get(m.id);
+      pending.delete(m.id);
+      if (m.error) reject(new Error(m.error.message)); else resolve(m.result);
+    } else if (m.method) {
+      onNetwork(m.method, m.params);
+    }
+  });
+  cdp.on('Target.attachedToTarget', async ({ sessionId, targetInfo, waitingForDebugger }) => {
+    const worker = { type: targetInfo.type, url: targetInfo.url, throttle: 'not throttled' };
+    try {
+      if (targetInfo.type === 'worker') {
+        state.workers.push(worker);
+        await toWorker(sessionId, 'Network.enable');
+        if (rate > 1) {
+          try {
+            await toWorker(sessionId, 'Emulation.setCPUThrottlingRate', { rate });
+            worker.throttle = `throttled ${rate}x`;
+          } catch (error) {
+            worker.throttle = `not throttled (Chromium: ${error.message})`;
+          }
+        }
+      }
+    } finally {
+      if (waitingForDebugger) await toWorker(sessionId, 'Runtime.runIfWaitingForDebugger').catch(() => {});
+      changed();
+    }
+  });
+
+  await cdp.send('Network.enable');
+  if (network) await cdp.send('Network.emulateNetworkConditions', network);
+  if (rate > 1) {
+    await cdp.send('Emulation.setCPUThrottlingRate', { rate });
+    state.page = `throttled ${rate}x`;
+  }
+  await cdp.send('Target.setAutoAttach', { autoAttach: true, waitForDebuggerOnStart: true, flatten: false });
+
+  // Resolves when `test()` holds, or with false after `ms`.
+  state.until = async (test, ms) => {
+    const end = Date.now() + ms;
+    while (!test()) {
+      const left = end - Date.now();
+      if (left <= 0) return false;
+      await new Promise((resolve) => { wake = resolve; setTimeout(resolve, Math.min(left, 100)); });
+    }
+    return true;
+  };
+  state.wall = (monotonicMs) => (state.clockOffset === null ? null : monotonicMs + state.clockOffset);
+  state.detach = () => cdp.detach().catch(() => {});
+  return state;
+}
+
+// Opens the page and waits until its reader has arrived: its wasm loaded and, where the
+// page says so (data-reader="ready"), compiled. Times from the start of the navigation.
+async function openReader(context, pageUrl, { network = null, waitUntil = 'load' } = {}) {
+  const page = await context.newPage();
+  await page.addInitScript(pageProbe);
+  const probe = await instrument(context, page, { network });
+  const start = Date.now();
+  await page.goto(pageUrl.href, { waitUntil, timeout: 60_000 });
+  const wasmSeen = await probe.until(() => probe.wasm.length > 0, 45_000);
+  const declared = async () => page.evaluate(() => window.__bench).catch(() => null);
+  let bench = await declared();
+  // A page that declares its reader gets time to do so; one that does not gets a moment
+  // for the compilation that follows the download.
+  const end = Date.now() + (bench?.declares ? 30_000 : 3_000);
+  while (Date.now() < end && !bench?.readerReady) {
+    await sleep(100);
+    bench = await declared();
+  }
+  const wasm = probe.wasm.find((w) => w.finished !== undefined);
+  const result = {
+    page, probe, start,
+    wasmMs: wasm && probe.wall(wasm.finished) !== null ? probe.wall(wasm.finished) - start : null,
+    wasmFailed: probe.wasm.find((w) => w.failed)?.failed ?? (wasmSeen ? null : 'no .wasm request seen'),
+    readyMs: bench?.readerReady ? bench.readerReady - start : null,
+    declares: Boolean(bench?.declares),
+  };
+  return result;
+}
+
+// ------------------------------------------------------------------ reading photos
+
+function loadPhotos(dir) {
+  const manifest = path.join(dir, 'manifest.json');
+  if (existsSync(manifest)) return JSON.parse(readFileSync(manifest, 'utf8')).photos;
+  const listing = path.join(dir, 'photos.json');
+  if (existsSync(listing)) {
+    return JSON.parse(readFileSync(listing, 'utf8')).map((p) => ({ level: 'ci', ...p }));
+  }
+  throw new Error(`${dir} has neither manifest.json nor photos.json`);
+}
+
+async function readOne(reader, server, photo, jpeg) {
+  const { page } = reader;
+  await page.evaluate(() => { window.__bench.changes = []; });
+  const since = server.arrivals.count;
+  const start = Date.now();
+  let status;
+  let timedOut = false;
+  try {
+    await takePhoto(page, jpeg);
+    status = await statusAfterReading(page, photoTimeout);
+  } catch (error) {
+    if (!/Timeout|timeout/.test(error.message)) throw error;
+    timedOut = true;
+  }
+  const bench = await page.evaluate(() => window.__bench).catch(() => null);
+  const last = bench?.changes?.length ? bench.changes[bench.changes.length - 1].at : null;
+  const ms = timedOut ? photoTimeout : Math.max(0, (last ?? Date.now()) - start);
+  if (status === SENT) await server.arrivals.next(since, 3000).catch(() => {});
+  const arrived = (await server.arrivals.after(since, 150)).map((a) => a.code ?? a.unparsed);
+  const wrong = arrived.filter((code) => code !== photo.code);
+  // A photo not answered in time is unread, whatever the page sent meanwhile.
+  const outcome = timedOut ? 'unread' : wrong.length ? 'wrong' : arrived.includes(photo.code) ? 'read' : 'unread';
+  const size = photo.params ? `${photo.params.width}x${photo.params.height}` : null;
+  return { file: photo.file, level: photo.level, doc: photo.doc, size, expected: photo.code, outcome,
+           ms: Math.round(ms), status: timedOut ? 'timeout' : status, timedOut, got: wrong };
+}
+
+async function readAll(server, photos, dir) {
+  const phone = await launchPhone({ device: DEVICE });
+  const results = [];
+  let reader = null;
+  let throttled = null;
+  let sinceOpen = 0;
+  const close = async () => {
+    if (reader) await reader.page.close().catch(() => {});
+    reader = null;
+  };
+  try {
+    for (const [i, photo] of photos.entries()) {
+      if (Date.now() > deadline) {
+        results.push({ file: photo.file, level: photo.level, expected: photo.code, outcome: 'skipped' });
+        continue;
+      }
+      if (!reader || sinceOpen >= reopenEvery) {
+        await close();
+        reader = await openReader(phone.context, server.pageUrl);
+        if (reader.wasmFailed) log(`  (the reader's wasm: ${reader.wasmFailed})`);
+        sinceOpen = 0;
+      }
+      const jpeg = readFileSync(path.join(dir, photo.file));
+      const r = await readOne(reader, server, photo, jpeg);
+      if (!throttled || reader.probe.workers.length > throttled.workers.length) {
+        throttled = { page: reader.probe.page, workers: reader.probe.workers.map((w) => ({ ...w })) };
+      }
+      results.push(r);
+      sinceOpen++;
+      if (opts.verbose) {
+        const got = r.got.length ? `  got ${r.got.join(',')}` : '';
+        log(`  ${String(i + 1).padStart(3)} ${r.file.padEnd(34)} ${r.outcome.padEnd(6)} ` +
+            `${(r.ms / 1000).toFixed(2).padStart(6)} s  ${r.status ?? ''}${got}`);
+      }
+      if (r.timedOut) {  // a page that did not finish is not trusted again
+        await close();
+        await sleep(300);
+      }
+    }
+  } finally {
+    await close();
+    await phone.close();
+  }
+  return { results, throttled };
+}
+
+// ------------------------------------------------------------------ ready times
+
+async function readyTimes(server) {
+  const runs = [];
+  for (let run = 0; run < READY_RUNS && Date.now() < deadline; run++) {
+    const phone = await launchPhone({ device: DEVICE, blockOutside: false });  // a fresh profile
+    try {
+      const visits = {};
+      for (const visit of ['first', 'repeat']) {
+        const r = await openReader(phone.context, server.pageUrl, { network: NETWORK, waitUntil: 'commit' });
+        visits[visit] = { wasmMs: r.wasmMs, readyMs: r.readyMs, declares: r.declares, failed: r.wasmFailed,
+                          workers: r.probe.workers.map((w) => w.throttle) };
+        await r.page.close();
+      }
+      runs.push(visits);
+    } finally {
+      await phone.close();
+    }
+  }
+  return runs;
+}
+
+// ------------------------------------------------------------------ figures
+
+function quantile(sorted, q) {
+  if (!sorted.length) return null;
+  const pos = (sorted.length - 1) * q;
+  const lo = Math.floor(pos);
+  return sorted[lo] + (sorted[Math.min(lo + 1, sorted.length - 1)] - sorted[lo]) * (pos - lo);
+}
+const median = (values) => quantile([...values].sort((a, b) => a - b), 0.5);
+const seconds = (ms) => (ms === null || ms === undefined ? '-' : `${(ms / 1000).toFixed(2)} s`);
+
+function summarise(results) {
+  const levels = [...new Set(results.map((r) => r.level))];
+  const perLevel = {};
+  for (const level of levels) {
+    const of = results.filter((r) => r.level === level && r.outcome !== 'skipped');
+    const count = (o) => of.filter((r) => r.outcome === o).length;
+    perLevel[level] = { n: of.length, read: count('read'), wrong: count('wrong'), unread: count('unread'),
+                        timeouts: of.filter((r) => r.timedOut).length };
+  }
+  const readMs = results.filter((r) => r.outcome === 'read').map((r) => r.ms).sort((a, b) => a - b);
+  const unread = results.filter((r) => r.outcome === 'unread').sort((a, b) => b.ms - a.ms);
+  // Portrait and landscape photos of one camera together: their pixels cost the same.
+  const bySize = {};
+  for (const r of results.filter((x) => x.size && x.outcome !== 'skipped')) {
+    const key = r.size.split('x').map(Number).sort((a, b) => b - a).join('x');
+    (bySize[key] ??= { n: 0, read: 0, readMs: [] }).n++;
+    if (r.outcome === 'read') { bySize[key].read++; bySize[key].readMs.push(r.ms); }
+  }
+  for (const s of Object.values(bySize)) {
+    s.readMedianMs = median(s.readMs);
+    delete s.readMs;
+  }
+  return {
+    perLevel,
+    bySize,
+    wrong: results.filter((r) => r.outcome === 'wrong'),
+    read: { n: readMs.length, medianMs: quantile(readMs, 0.5), p95Ms: quantile(readMs, 0.95),
+            minMs: readMs[0] ?? null, maxMs: readMs[readMs.length - 1] ?? null },
+    slowestUnread: unread[0] ? { file: unread[0].file, ms: unread[0].ms, status: unread[0].status } : null,
+    unreadMedianMs: median(unread.map((r) => r.ms)),
+    skipped: results.filter((r) => r.outcome === 'skipped').length,
+  };
+}
+
+// ------------------------------------------------------------------ main
+
+const began = Date.now();
+const server = await startServer();
+const stopAll = async () => { await server.stop(); };
+process.once('SIGINT', () => { stopAll().finally(() => process.exit(130)); });
+process.once('SIGTERM', () => { stopAll().finally(() => process.exit(143)); });
+
+const report = { server: server.label, device: DEVICE, cpuThrottle: rate, startedAt: new Date().toISOString() };
+try {
+  log(`server: ${server.label}`);
+  log(`phone: ${DEVICE} in ${process.env.CHROMIUM || '/usr/bin/chromium'}, CPU slowed ${rate}x`);
+  if (!opts['ready-only']) {
+    const dir = path.resolve(opts.photos);
+    let photos = loadPhotos(dir);
+    if (opts.levels) {
+      const wanted = opts.levels.split(',');
+      photos = photos.filter((p) => wanted.includes(p.level));
+    }
+    log(`photos: ${photos.length} in ${dir}`);
+    const { results, throttled } = await readAll(server, photos, dir);
+    const summary = summarise(results);
+    Object.assign(report, { photos: dir, throttled, summary, results });
+
+    log('');
+    log(`throttled: page main thread: ${throttled?.page ?? '-'}; ` +
+        (throttled?.workers.length
+          ? throttled.workers.map((w) => `worker ${path.basename(w.url)}: ${w.throttle}`).join('; ')
+          : 'no dedicated worker started'));
+    log('');
+    log('level      read            wrong  unread (timeouts)');
+    for (const [level, s] of Object.entries(summary.perLevel)) {
+      const pct = s.n ? Math.round((100 * s.read) / s.n) : 0;
+      log(`${level.padEnd(10)} ${`${s.read}/${s.n}`.padStart(6)} ${`${pct}%`.padStart(5)}    ` +
+          `${String(s.wrong).padStart(5)}  ${String(s.unread).padStart(6)} (${s.timeouts})`);
+    }
+    if (summary.skipped) log(`(${summary.skipped} photos skipped: the run's deadline came first)`);
+    log('');
+    if (summary.wrong.length) {
+      log('wrong codes:');
+      for (const w of summary.wrong) log(`  ${w.file}: expected ${w.expected}, got ${w.got.join(', ')}`);
+    } else {
+      log('wrong codes: none');
+    }
+    const rd = summary.read;
+    log(`read photos, setInputFiles to the final status: median ${seconds(rd.medianMs)}, ` +
+        `95th percentile ${seconds(rd.p95Ms)} (${seconds(rd.minMs)} to ${seconds(rd.maxMs)}, n = ${rd.n})`);
+    for (const [size, s] of Object.entries(summary.bySize)) {
+      log(`  ${size} photos: read ${s.read}/${s.n}, median read time ${seconds(s.readMedianMs)}`);
+    }
+    if (summary.slowestUnread) {
+      log(`unread photos: median ${seconds(summary.unreadMedianMs)}; slowest ${seconds(summary.slowestUnread.ms)} ` +
+          `(${summary.slowestUnread.file}, "${summary.slowestUnread.status}")`);
+    }
+  }
+
+  if (!opts['no-ready']) {
+    log('');
+    log(`page ready at 5 Mbit/s, 20 ms latency, CPU slowed ${rate}x (median of ${READY_RUNS} runs, ` +
+        'from the start of the navigation):');
+    const runs = await readyTimes(server);
+    const ready = {};
+    for (const visit of ['first', 'repeat']) {
+      const of = runs.map((r) => r[visit]).filter(Boolean);
+      const wasm = of.map((v) => v.wasmMs).filter((v) => v !== null);
+      const declared = of.map((v) => v.readyMs).filter((v) => v !== null);
+      ready[visit] = { wasmMs: median(wasm), readyMs: median(declared), runs: of };
+      const label = visit === 'first' ? 'first visit (empty cache) ' : 'repeat visit (same profile)';
+      log(`  ${label}: reader's wasm loaded ${seconds(ready[visit].wasmMs)}` +
+          (declared.length ? `; page says ready ${seconds(ready[visit].readyMs)}` : '; (the page does not declare data-reader="ready")') +
+          (of.some((v) => v.failed) ? `  [${of.map((v) => v.failed).filter(Boolean).join('; ')}]` : ''));
+    }
+    const workers = runs.flatMap((r) => r.first.workers);
+    if (workers.length) log(`  worker CPU: ${[...new Set(workers)].join('; ')}`);
+    report.ready = ready;
+  }
+} finally {
+  await stopAll();
+}
+report.elapsedS = Math.round((Date.now() - began) / 1000);
+const jsonFile = opts.json || `/tmp/zentory-phone-reading-${report.startedAt.replace(/[:.]/g, '-')}.json`;
+writeFileSync(jsonFile, `${JSON.stringify(report, null, 1)}\n`);
+log('');
+log(`results: ${jsonFile} (${report.elapsedS} s)`);
