@@ -84,7 +84,10 @@ def draw(level, kind, rng, page):
     """The photo's parameters: the camera's pose and everything else."""
     s, stressed = level_spec(level, rng)
     width, height = FULL if rng.random() < s['full'] else SMALL
-    if rng.random() < s['portrait']:
+    # Upright, unless the barcode's bars would not fit across the narrow side at the
+    # level's smallest size: a person turns the phone then.
+    upright = rng.random() < s['portrait']
+    if upright and s['floor'] * page.barcode['w'] / page.barcode['module'] < 0.7 * height:
         width, height = height, width
     px = width / FULL[0] if width > height else width / FULL[1]  # pixel scale vs 12 MP
     focal = 0.76 * max(width, height)

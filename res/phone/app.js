@@ -56,6 +56,10 @@ function setBusy(busy) {
 
 var worker = null;
 var readerFailed = false;
+// Whether the worker decodes photos itself (Chromium, Firefox, Safari from 16.4): the page's
+// main thread then does nothing heavy. Otherwise the page draws the photo and hands over
+// its pixels.
+var workerDecodes = false;
 var jobs = {};
 var nextJob = 1;
 
@@ -69,12 +73,13 @@ function startWorker() {
   worker.onmessage = function (event) {
     var message = event.data;
     if (message.type === 'ready') {
+      workerDecodes = message.decodes === true;
       document.documentElement.dataset.reader = 'ready';
     } else if (message.type === 'failed') {
       readerFailed = true;
       showStatus(MESSAGES.noReader, 'error');
     } else if (message.type === 'read' && jobs[message.id]) {
-      jobs[message.id](message.found || null);
+      jobs[message.id](message);
       delete jobs[message.id];
     }
   };
@@ -83,27 +88,32 @@ function startWorker() {
   };
 }
 
-// The code that the worker reads in these pixels, or null. A worker that does not answer
+// The worker's answer to `job` (its `found` code, or null). A worker that does not answer
 // in time (it ran out of memory, or hung) is replaced, and the photo counts as unread.
-function readInWorker(pixels, budget) {
-  if (!worker || readerFailed) return Promise.resolve(null);
+function askWorker(job, transfer) {
+  if (!worker || readerFailed) return Promise.resolve({ found: null });
   var id = nextJob++;
+  job.id = id;
+  job.native = 'BarcodeDetector' in window;
   return new Promise(function (resolve) {
     var timer = setTimeout(function () {
       delete jobs[id];
       worker.terminate();
       startWorker();
-      resolve(null);
-    }, budget + 4000);
-    jobs[id] = function (found) {
+      resolve({ found: null });
+    }, job.budget + 4000);
+    jobs[id] = function (answer) {
       clearTimeout(timer);
-      resolve(found);
+      resolve(answer);
     };
-    worker.postMessage({
-      id: id, width: pixels.width, height: pixels.height, buffer: pixels.data.buffer,
-      budget: budget, native: 'BarcodeDetector' in window
-    }, [pixels.data.buffer]);
+    worker.postMessage(job, transfer);
   });
+}
+
+// The code that the worker reads in these pixels, or null.
+async function readInWorker(pixels, budget) {
+  var job = { width: pixels.width, height: pixels.height, buffer: pixels.data.buffer, budget: budget };
+  return (await askWorker(job, [pixels.data.buffer])).found || null;
 }
 
 function loadImage(file) {
@@ -134,6 +144,11 @@ function pixelsOf(source, width, height, maxPixels) {
 }
 
 async function readPhoto(file) {
+  if (workerDecodes) {
+    var answer = await askWorker({ photo: file, maxPixels: MAX_PIXELS, budget: PHOTO_BUDGET_MS }, []);
+    // A photo that the worker could not decode may still be one that the page can draw.
+    if (!answer.undecodable) return answer.found || null;
+  }
   var image = await loadImage(file);
   var pixels = pixelsOf(image, image.naturalWidth, image.naturalHeight, MAX_PIXELS);
   image.src = '';

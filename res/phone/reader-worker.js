@@ -557,20 +557,40 @@ function rowEdges(row, window) {
     var denominator = a - 2 * m + c;
     var at = i + (denominator < 0 ? 0.5 * (a - c) / denominator : 0);
     var last = edges[edges.length - 1];
-    if (last && last.rising === rising) {
-      // Two edges the same way: the weaker was noise on a bar or a space.
+    if (last && last.rising === rising && at - last.at < window) {
+      // Two edges the same way close together: the weaker was noise on a bar or a space.
       if (m > last.size) edges[edges.length - 1] = { at: at, rising: rising, size: m };
       continue;
     }
     edges.push({ at: at, rising: rising, size: m });
   }
-  return edges;
+  return withQuietGaps(edges, window);
+}
+
+// Two edges the same way far apart have a long even stretch between them, such as the
+// paper's edge or a shadow's beyond the quiet zone. Neither may take the other's place,
+// so an edge the other way is put in beside the one that stands apart from the bars,
+// which leaves the stretch on the barcode's side as light as the quiet zone is.
+function withQuietGaps(edges, window) {
+  var out = [];
+  for (var i = 0; i < edges.length; i++) {
+    var last = out[out.length - 1];
+    var edge = edges[i];
+    if (last && last.rising === edge.rising) {
+      var before = out[out.length - 2];
+      var lastAmongBars = before && last.at - before.at < window;
+      var at = lastAmongBars ? edge.at - 1 : last.at + 1;
+      out.push({ at: at, rising: !edge.rising, size: 0 });
+    }
+    out.push(edge);
+  }
+  return out;
 }
 
 // How much wider than its spaces ink and blur made each bar, on each side: a narrow bar
-// and a narrow space are printed alike, and most bars and spaces are narrow, so it is
-// half the difference of the usual bar and the usual space (a low share of each, below
-// the wide ones).
+// and a narrow space are printed alike, and most bars and spaces are narrow. A bar grows
+// by the spread on both sides and a space shrinks by as much, so the usual bar (a low
+// share of the widths, below the wide ones) is four spreads wider than the usual space.
 function inkSpread(edges) {
   var bars = [], spaces = [];
   for (var e = 0; e + 1 < edges.length; e++) {
@@ -581,8 +601,8 @@ function inkSpread(edges) {
     widths.sort(function (a, b) { return a - b; });
     return widths[Math.floor(widths.length * 0.3)];
   };
-  var spread = (usual(bars) - usual(spaces)) / 2;
-  var limit = usual(spaces) * 0.9;
+  var spread = (usual(bars) - usual(spaces)) / 4;
+  var limit = usual(spaces) * 0.45;
   return Math.max(-limit, Math.min(limit, spread));
 }
 
@@ -704,10 +724,43 @@ if (typeof importScripts === 'function') {
     reader = Promise.reject(e);
   }
   reader.then(function () {
-    postMessage({ type: 'ready' });
+    postMessage({ type: 'ready', decodes: canDecodePhotos() });
   }, function (e) {
     postMessage({ type: 'failed', error: String(e && e.message || e) });
   });
+
+  // Decoding the photo here, off the page's thread, needs createImageBitmap and a 2D
+  // OffscreenCanvas in workers (Safari has the latter only from 16.4).
+  var canDecodePhotos = function () {
+    try {
+      return typeof createImageBitmap === 'function' && typeof OffscreenCanvas === 'function' &&
+        Boolean(new OffscreenCanvas(1, 1).getContext('2d'));
+    } catch (e) {
+      return false;
+    }
+  };
+
+  // The photo's pixels, at no more than `maxPixels`, or null when it cannot be decoded here.
+  var decodedPhoto = async function (blob, maxPixels) {
+    var bitmap = null;
+    try {
+      bitmap = await createImageBitmap(blob);
+      var scale = Math.min(1, Math.sqrt(maxPixels / (bitmap.width * bitmap.height)));
+      var width = Math.max(1, Math.round(bitmap.width * scale));
+      var height = Math.max(1, Math.round(bitmap.height * scale));
+      var canvas = new OffscreenCanvas(width, height);
+      var context = canvas.getContext('2d', { willReadFrequently: true });
+      context.imageSmoothingQuality = 'high';
+      context.drawImage(bitmap, 0, 0, width, height);
+      var pixels = context.getImageData(0, 0, width, height);
+      canvas.width = canvas.height = 0;
+      return pixels;
+    } catch (e) {
+      return null;
+    } finally {
+      if (bitmap) bitmap.close();
+    }
+  };
 
   var decodeWith = function (pixels, options) {
     return ZXingWASM.readBarcodes(pixels, options);
@@ -749,6 +802,16 @@ if (typeof importScripts === 'function') {
     var deadline = clock() + job.budget;
     var found = null;
     try {
+      if (job.photo) {
+        var photo = await decodedPhoto(job.photo, job.maxPixels);
+        if (!photo) {
+          postMessage({ type: 'read', id: job.id, found: null, undecodable: true });
+          return;
+        }
+        job.width = photo.width;
+        job.height = photo.height;
+        job.buffer = photo.data.buffer;
+      }
       job.pixels = new Uint8ClampedArray(job.buffer);
       await reader;
       if (job.native) found = await readNative(job);

@@ -155,6 +155,23 @@ describe('the page on a phone', () => {
     });
   }
 
+  it('reads a photo that the page itself draws, where workers have no canvas (Safari before 16.4)', async () => {
+    const older = await phone.context.newPage();
+    await older.route(/\/reader-worker\.js$/, async (route) => {
+      const response = await route.fetch();
+      route.fulfill({ response, body: `self.OffscreenCanvas = undefined;\n${await response.text()}` });
+    });
+    try {
+      await older.goto(server.pageUrl.href);
+      await older.waitForFunction(() => document.documentElement.dataset.reader === 'ready');
+      const { status, arrived } = await scan(older, readFileSync(`${repoRoot}tests/browser/photos/${printed[0].file}`));
+      assert.equal(status, 'Código enviado ao computador.');
+      assert.deepEqual(arrived.map((line) => line.code), [printed[0].code]);
+    } finally {
+      await older.close();
+    }
+  });
+
   it('does not send a slip whose check digit is wrong', async () => {
     const jpeg = await photoOf(phone.context, await barcodePng('itf', SLIP_WRONG_DIGIT), { degrees: 2 });
     const { status, arrived } = await scan(page, jpeg);
