@@ -2,16 +2,19 @@
 # generated source whose assembler includes each compressed file whole (.incbin), so that
 # no converter is needed and a 1 MB file costs no compile time.
 #   zentory_embed_files(OUTPUT_SOURCE FUNCTION_NAME [SUBSTITUTE VAR...] FILES ENTRY...)
-# Each ENTRY is "URL-PATH|FILE|CACHING", CACHING being "revalidate" (the page's own files:
-# every @VAR@ named after SUBSTITUTE is replaced by ${VAR} first) or "immutable" (files
-# named by their content, embedded as they are). The content type follows the file's
-# extension (.html, .js, .wasm). The generated source defines
+# Each ENTRY is "URL-PATH|FILE|CACHING", CACHING being one of
+#   "revalidate": the page itself, which a browser asks after each time (its ETag);
+#   "named": a file of the page named by zentory_content_name, kept for good;
+#   "immutable": a file named by its content, embedded as it is, kept for good.
+# In the first two, every @VAR@ named after SUBSTITUTE is replaced by ${VAR} first. The
+# content type follows the file's extension (.html, .js, .wasm). The generated source defines
 #   std::vector<WebAsset> FUNCTION_NAME();
 # with each file's strong ETag, the SHA-256 of its compressed bytes.
 #
 # Run as a script (cmake -DMANIFEST=... -P EmbedFiles.cmake), it does the build's part.
 
 if(CMAKE_SCRIPT_MODE_FILE)
+    cmake_policy(SET CMP0054 NEW)  # a quoted "immutable" is that word, never a variable
     include("${MANIFEST}")
     file(GLOB stale "${embed_dir}/*")
     if(stale)
@@ -30,10 +33,12 @@ if(CMAKE_SCRIPT_MODE_FILE)
         get_filename_component(name "${file}" NAME)
         set(compressed_file "${embed_dir}/${index}-${name}.gz")
         set(source "${file}")
-        set(immutable true)
-        if(caching STREQUAL "revalidate")
+        set(kept_for_good true)
+        if(NOT caching STREQUAL "immutable")
             set(source "${embed_dir}/${index}-${name}")
-            set(immutable false)
+            if(caching STREQUAL "revalidate")
+                set(kept_for_good false)
+            endif()
             file(READ "${file}" content)
             foreach(substitution ${embed_substitutions})
                 string(REPLACE "=" ";" pair "${substitution}")
@@ -54,7 +59,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
         set(symbol "zentory_embedded_${index}")
         string(APPEND symbols "extern \"C\" const unsigned char ${symbol}[];\nextern \"C\" const unsigned char ${symbol}_end[];\n")
         string(APPEND assembly "    \".globl ${symbol}\\n.globl ${symbol}_end\\n.balign 16\\n${symbol}:\\n.incbin \\\"${compressed_file}\\\"\\n${symbol}_end:\\n.byte 0\\n\"\n")
-        string(APPEND entries "        {\"${url}\", \"${type}\", ${symbol}, static_cast<std::size_t>(${symbol}_end - ${symbol}),\n         \"\\\"${etag}\\\"\", ${immutable}},\n")
+        string(APPEND entries "        {\"${url}\", \"${type}\", ${symbol}, static_cast<std::size_t>(${symbol}_end - ${symbol}),\n         \"\\\"${etag}\\\"\", ${kept_for_good}},\n")
         math(EXPR index "${index} + 1")
     endforeach()
     file(WRITE "${embed_output}"
@@ -80,6 +85,20 @@ endif()
 
 find_program(ZENTORY_GZIP gzip REQUIRED)
 
+# Sets VARIABLE to STEM, the first 12 hex digits of the SHA-256 of FILE with every @VAR@
+# of the VARs that follow replaced (as the embedding does), and EXTENSION: a name that
+# changes whenever what is served under it does.
+function(zentory_content_name variable file stem extension)
+    file(READ "${file}" content)
+    foreach(substituted ${ARGN})
+        string(REPLACE "@${substituted}@" "${${substituted}}" content "${content}")
+    endforeach()
+    string(SHA256 hash "${content}")
+    string(SUBSTRING "${hash}" 0 12 hash)
+    set(${variable} "${stem}${hash}${extension}" PARENT_SCOPE)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+endfunction()
+
 function(zentory_embed_files output function_name)
     cmake_parse_arguments(PARSE_ARGV 2 embed "" "" "SUBSTITUTE;FILES")
     set(entries "")
@@ -92,8 +111,8 @@ function(zentory_embed_files output function_name)
         string(REPLACE "|" ";" parts "${entry}")
         list(GET parts 1 file)
         list(GET parts 2 caching)
-        if(NOT caching MATCHES "^(revalidate|immutable)$")
-            message(FATAL_ERROR "caching of ${file} is neither revalidate nor immutable")
+        if(NOT caching MATCHES "^(revalidate|named|immutable)$")
+            message(FATAL_ERROR "caching of ${file} is not revalidate, named or immutable")
         endif()
         get_filename_component(extension "${file}" LAST_EXT)
         if(extension STREQUAL ".html")

@@ -63,29 +63,36 @@ var workerDecodes = false;
 var jobs = {};
 var nextJob = 1;
 
+function hearWorker(message) {
+  if (message.type === 'ready') {
+    workerDecodes = message.decodes === true;
+    document.documentElement.dataset.reader = 'ready';
+  } else if (message.type === 'failed') {
+    readerFailed = true;
+    showStatus(MESSAGES.noReader, 'error');
+  } else if (message.type === 'read' && jobs[message.id]) {
+    jobs[message.id](message);
+    delete jobs[message.id];
+  }
+}
+
+// The worker that the page's head started, the first time; a new one when it is replaced.
 function startWorker() {
+  var early = window.earlyReader;
+  window.earlyReader = null;
   try {
-    worker = new Worker('/reader-worker.js');
+    worker = early && early.worker ? early.worker : new Worker(readerWorkerUrl);
   } catch (e) {
     readerFailed = true;
     return;
   }
   worker.onmessage = function (event) {
-    var message = event.data;
-    if (message.type === 'ready') {
-      workerDecodes = message.decodes === true;
-      document.documentElement.dataset.reader = 'ready';
-    } else if (message.type === 'failed') {
-      readerFailed = true;
-      showStatus(MESSAGES.noReader, 'error');
-    } else if (message.type === 'read' && jobs[message.id]) {
-      jobs[message.id](message);
-      delete jobs[message.id];
-    }
+    hearWorker(event.data);
   };
   worker.onerror = function () {
     readerFailed = true;
   };
+  if (early) early.said.forEach(hearWorker);
 }
 
 // The worker's answer to `job` (its `found` code, or null). A worker that does not answer

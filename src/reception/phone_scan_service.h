@@ -15,7 +15,7 @@
 // One file of the phone's page, embedded in the program gzip-compressed: the program has
 // no decompressor, so only clients that take gzip get it.
 struct WebAsset {
-    const char* path;  // "/", "/app.js", "/zxing_reader.0123456789ab.wasm", ...
+    const char* path;  // "/", "/app.0123456789ab.js", "/zxing_reader.0123456789ab.wasm", ...
     const char* contentType;
     const unsigned char* data;  // the gzip bytes
     std::size_t size;

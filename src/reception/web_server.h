@@ -16,7 +16,9 @@ class Server;
 // are limited, a few worker threads serve and further connections wait their turn.
 class WebServer {
 public:
-    static constexpr int kWorkers = 4;
+    // More than the six connections that a browser opens to one host: a page that loads
+    // its files side by side must not wait for a kept-alive connection to time out.
+    static constexpr int kWorkers = 8;
     static constexpr int kTimeoutSeconds = 5;
 
     explicit WebServer(PhoneScanService& service);

@@ -6,7 +6,7 @@
 // (--port, the UDP port of the real listener, is taken and ignored.)
 import { createHash } from 'node:crypto';
 import http from 'node:http';
-import { existsSync, readFileSync } from 'node:fs';
+import { readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 
@@ -15,9 +15,10 @@ const reader = '../../web/node_modules/zxing-wasm/dist/';
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
 const JS = 'application/javascript; charset=utf-8';
 
-// As the build does: the reader's files named by their content and kept for good; the
-// page's own files get those names by substitution, and are revalidated by their ETag.
-// The page's files are read anew for each request, so that editing them needs no restart.
+// As the build does: the reader's files and the page's scripts named by their content and
+// kept for good, the page's scripts once the names they hold are in; the page itself is
+// revalidated by its ETag. The page's files are read anew for each request, so that
+// editing them needs no restart.
 const READER = [
   ['ZXING_READER_JS', '/zxing-reader.', '.js', here(reader + 'iife/reader/index.js'), JS],
   ['ZXING_READER_WASM', '/zxing_reader.', '.wasm', here(reader + 'reader/zxing_reader.wasm'),
@@ -26,11 +27,23 @@ const READER = [
   const bytes = readFileSync(file);
   return { name, path: `${stem}${sha256(bytes).slice(0, 12)}${extension}`, bytes, type };
 });
-const PAGE = {
-  '/': [here('../../res/phone/index.html'), 'text/html; charset=utf-8'],
-  '/app.js': [here('../../res/phone/app.js'), JS],
-  '/reader-worker.js': [here('../../res/phone/reader-worker.js'), JS],
-};
+const source = (file) => readFileSync(here(`../../res/phone/${file}`), 'utf8');
+const substituted = (text, names) =>
+  Object.entries(names).reduce((done, [name, value]) => done.replaceAll(`@${name}@`, value), text);
+
+// The page's files as they are now: path -> [text, content type, immutable].
+function pageFiles() {
+  const names = Object.fromEntries(READER.map(({ name, path }) => [name, path]));
+  const worker = substituted(source('reader-worker.js'), names);
+  names.READER_WORKER_JS = `/reader-worker.${sha256(worker).slice(0, 12)}.js`;
+  const app = substituted(source('app.js'), names);
+  names.PHONE_APP_JS = `/app.${sha256(app).slice(0, 12)}.js`;
+  return {
+    '/': [substituted(source('index.html'), names), 'text/html; charset=utf-8', false],
+    [names.PHONE_APP_JS]: [app, JS, true],
+    [names.READER_WORKER_JS]: [worker, JS, true],
+  };
+}
 
 const compressed = (bytes, type, immutable) => {
   const body = gzipSync(bytes, { level: 9 });
@@ -38,11 +51,8 @@ const compressed = (bytes, type, immutable) => {
 };
 const readerFiles = new Map();  // compressed once, when first asked for
 function fileFor(path) {
-  if (PAGE[path] && existsSync(PAGE[path][0])) {
-    let text = readFileSync(PAGE[path][0], 'utf8');
-    for (const { name, path: named } of READER) text = text.replaceAll(`@${name}@`, named);
-    return compressed(Buffer.from(text), PAGE[path][1], false);
-  }
+  const page = pageFiles()[path];
+  if (page) return compressed(Buffer.from(page[0]), page[1], page[2]);
   const file = READER.find((candidate) => candidate.path === path);
   if (file && !readerFiles.has(path)) readerFiles.set(path, compressed(file.bytes, file.type, true));
   return readerFiles.get(path);

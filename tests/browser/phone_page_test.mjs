@@ -157,7 +157,7 @@ describe('the page on a phone', () => {
 
   it('reads a photo that the page itself draws, where workers have no canvas (Safari before 16.4)', async () => {
     const older = await phone.context.newPage();
-    await older.route(/\/reader-worker\.js$/, async (route) => {
+    await older.route(/\/reader-worker\.[0-9a-f]+\.js$/, async (route) => {
       const response = await route.fetch();
       route.fulfill({ response, body: `self.OffscreenCanvas = undefined;\n${await response.text()}` });
     });
@@ -267,22 +267,31 @@ describe('the server, asked directly', () => {
       }).on('error', reject).end();
     });
 
-  it('serves the page and the reader gzipped, the reader for good, the page revalidated', async () => {
+  it('serves the page and the reader gzipped, the page revalidated, its scripts and the reader for good', async () => {
     const dist = `${repoRoot}web/node_modules/zxing-wasm/dist/`;
     const readerJs = readFileSync(`${dist}iife/reader/index.js`);
     const readerWasm = readFileSync(`${dist}reader/zxing_reader.wasm`);
     const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
     const jsPath = `/zxing-reader.${sha(readerJs).slice(0, 12)}.js`;
     const wasmPath = `/zxing_reader.${sha(readerWasm).slice(0, 12)}.wasm`;
-    const substituted = (file) => Buffer.from(readFileSync(`${repoRoot}res/phone/${file}`, 'utf8')
-      .replaceAll('@ZXING_READER_JS@', jsPath).replaceAll('@ZXING_READER_WASM@', wasmPath));
+    const names = { ZXING_READER_JS: jsPath, ZXING_READER_WASM: wasmPath };
+    const substituted = (file) => Object.entries(names).reduce(
+      (text, [name, value]) => text.replaceAll(`@${name}@`, value),
+      readFileSync(`${repoRoot}res/phone/${file}`, 'utf8'));
+    // Each script is named by what it serves, the names that it holds included.
+    const named = (variable, file, stem) => {
+      const text = substituted(file);
+      names[variable] = `/${stem}.${sha(text).slice(0, 12)}.js`;
+      return [names[variable], 'application/javascript', Buffer.from(text), true];
+    };
     const expected = [
-      [server.pageUrl.pathname + server.pageUrl.search, 'text/html', substituted('index.html'), false],
-      ['/app.js', 'application/javascript', substituted('app.js'), false],
+      named('READER_WORKER_JS', 'reader-worker.js', 'reader-worker'),
+      named('PHONE_APP_JS', 'app.js', 'app'),
       [jsPath, 'application/javascript', readerJs, true],
       [wasmPath, 'application/wasm', readerWasm, true],
     ];
-    expected.push(['/reader-worker.js', 'application/javascript', substituted('reader-worker.js'), false]);
+    expected.unshift([server.pageUrl.pathname + server.pageUrl.search, 'text/html',
+                      Buffer.from(substituted('index.html')), false]);
     const sizes = {};
     for (const [path, type, bytes, immutable] of expected) {
       const first = await raw(path);
@@ -301,7 +310,7 @@ describe('the server, asked directly', () => {
     assert.deepEqual([head.status, head.body.length], [200, 0]);
     assert.equal(Number(head.headers['content-length']), sizes[wasmPath]);
     for (const headers of [{}, { 'Accept-Encoding': 'deflate, gzip;q=0' }]) {
-      const refused = await raw('/app.js', headers);
+      const refused = await raw(names.PHONE_APP_JS, headers);
       assert.equal(refused.status, 406, JSON.stringify(headers));
       assert.match(refused.body.toString(), /gzip/);
     }

@@ -159,7 +159,7 @@ const PAGE_STATE = `
   const finish = (worker) => { state.freshWorker = worker; done(state); };
   setTimeout(() => finish('no answer within 20 s'), 20000);
   try {
-    const fresh = new Worker('/reader-worker.js');
+    const fresh = new Worker(readerWorkerUrl);
     fresh.onerror = (e) => finish(e.message ? e.message + ' at ' + e.filename + ':' + e.lineno
                                             : 'reader-worker.js did not load');
     fresh.onmessage = (e) => { fresh.terminate(); finish(JSON.stringify(e.data)); };

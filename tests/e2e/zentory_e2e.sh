@@ -223,10 +223,9 @@ fi
 #     an unpaired one does not.
 page=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/?t=$token")
 [ "$page" = "200 text/html; charset=utf-8" ] || fail "the phone page: $page"
-# The reader's name carries its content's hash: the page's scripts name it.
-wasm_path=$(for script in reader-worker.js app.js; do
-                curl -sf --compressed "http://127.0.0.1:$web_port/$script"
-            done | grep -o '/zxing_reader\.[0-9a-f]*\.wasm' | head -n1)
+# The reader's name carries its content's hash: the page names it.
+wasm_path=$(curl -sf --compressed "http://127.0.0.1:$web_port/?t=$token" |
+            grep -o '/zxing_reader\.[0-9a-f]*\.wasm' | head -n1)
 wasm=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port$wasm_path")
 [ -n "$wasm_path" ] && [ "$wasm" = "200 application/wasm" ] || fail "the reader ($wasm_path): $wasm"
 before=$(rows)
