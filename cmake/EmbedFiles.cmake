@@ -13,6 +13,19 @@
 #
 # Run as a script (cmake -DMANIFEST=... -P EmbedFiles.cmake), it does the build's part.
 
+# Sets OUTPUT to FILE's text with every @VAR@ replaced by its value, for each "VAR=value"
+# that follows: the same in the build's part and in zentory_content_name.
+function(zentory_substituted output file)
+    file(READ "${file}" content)
+    foreach(substitution ${ARGN})
+        string(REPLACE "=" ";" pair "${substitution}")
+        list(GET pair 0 variable)
+        list(GET pair 1 value)
+        string(REPLACE "@${variable}@" "${value}" content "${content}")
+    endforeach()
+    set(${output} "${content}" PARENT_SCOPE)
+endfunction()
+
 if(CMAKE_SCRIPT_MODE_FILE)
     cmake_policy(SET CMP0054 NEW)  # a quoted "immutable" is that word, never a variable
     include("${MANIFEST}")
@@ -39,13 +52,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
             if(caching STREQUAL "revalidate")
                 set(kept_for_good false)
             endif()
-            file(READ "${file}" content)
-            foreach(substitution ${embed_substitutions})
-                string(REPLACE "=" ";" pair "${substitution}")
-                list(GET pair 0 variable)
-                list(GET pair 1 value)
-                string(REPLACE "@${variable}@" "${value}" content "${content}")
-            endforeach()
+            zentory_substituted(content "${file}" ${embed_substitutions})
             file(WRITE "${source}" "${content}")
         endif()
         # -n: no name or time in the header, so that the same sources give the same bytes.
@@ -89,10 +96,11 @@ find_program(ZENTORY_GZIP gzip REQUIRED)
 # of the VARs that follow replaced (as the embedding does), and EXTENSION: a name that
 # changes whenever what is served under it does.
 function(zentory_content_name variable file stem extension)
-    file(READ "${file}" content)
+    set(substitutions "")
     foreach(substituted ${ARGN})
-        string(REPLACE "@${substituted}@" "${${substituted}}" content "${content}")
+        list(APPEND substitutions "${substituted}=${${substituted}}")
     endforeach()
+    zentory_substituted(content "${file}" ${substitutions})
     string(SHA256 hash "${content}")
     string(SUBSTRING "${hash}" 0 12 hash)
     set(${variable} "${stem}${hash}${extension}" PARENT_SCOPE)

@@ -33,7 +33,7 @@ FULL, SMALL = (4032, 3024), (2000, 1500)
 # What each level draws. Pixel sizes are for a 12 MP photo and scale with the width.
 # A hard photo pushes one to three aspects (`STRESSES`) near their limits and takes the others
 # from the typical ranges: each limit is still a photo a person reads at a glance.
-SPEC = {
+RANGES = {
     'easy': dict(full=0.7, portrait=0.15, fill=(0.45, 0.85), floor=3.0, roll=5, flip=0.0,
                  tilt=10, defocus=(0.0, 1.0), motion=(0.0, 0.0, 0.0), blur_ratio=0.30,
                  gradient=(0.0, 0.15), vignette=(0.05, 0.2), shadow=0.1,
@@ -68,21 +68,21 @@ def signed(rng, lo_hi):
     return uniform(rng, lo_hi) * (1 if rng.random() < 0.5 else -1)
 
 
-def level_spec(level, rng):
+def level_ranges(level, rng):
     if level != 'hard':
-        return dict(SPEC[level]), []
-    spec = dict(SPEC['typical'])
-    spec.update(HARD)
+        return dict(RANGES[level]), []
+    ranges = dict(RANGES['typical'])
+    ranges.update(HARD)
     size = int(rng.choice([1, 2, 3], p=[0.25, 0.5, 0.25]))
     stressed = sorted(rng.choice(list(STRESSES), size=size, replace=False))
     for name in stressed:
-        spec.update(STRESSES[name])
-    return spec, [str(s) for s in stressed]
+        ranges.update(STRESSES[name])
+    return ranges, [str(name) for name in stressed]
 
 
 def draw(level, kind, rng, page):
     """The photo's parameters: the camera's pose and everything else."""
-    s, stressed = level_spec(level, rng)
+    s, stressed = level_ranges(level, rng)
     width, height = FULL if rng.random() < s['full'] else SMALL
     # Upright, unless the barcode's bars would not fit across the narrow side at the
     # level's smallest size: a person turns the phone then.

@@ -51,11 +51,13 @@ const compressed = (bytes, type, immutable) => {
 };
 const readerFiles = new Map();  // compressed once, when first asked for
 function fileFor(path) {
-  const page = pageFiles()[path];
-  if (page) return compressed(Buffer.from(page[0]), page[1], page[2]);
   const file = READER.find((candidate) => candidate.path === path);
-  if (file && !readerFiles.has(path)) readerFiles.set(path, compressed(file.bytes, file.type, true));
-  return readerFiles.get(path);
+  if (file) {
+    if (!readerFiles.has(path)) readerFiles.set(path, compressed(file.bytes, file.type, true));
+    return readerFiles.get(path);
+  }
+  const page = pageFiles()[path];
+  return page && compressed(Buffer.from(page[0]), page[1], page[2]);
 }
 
 // gzip named with a q above 0, or not named and "*" is; no header at all is no.
