@@ -234,6 +234,15 @@ before=$(rows)
 [ "$(post_scan $token 84620000002311301132632914523029359083800000)" = 200 ] ||
     fail "a paired scan was not taken"
 wait_until 50 rows_are $((before + 1)) || fail "page scan: $(rows) rows, not $((before + 1))"
+# A phone's photo of a printed slip, read by the page in Chromium as a phone: the code
+# arrives and is journaled.
+journal_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zentory"
+photo_code=34193131900045703727407862182743401113552839
+answer=$(node "$root/tests/browser/photo_to_page.mjs" "http://127.0.0.1:$web_port/?t=$token" \
+         "$root/tests/browser/photos/slip-straight.jpg" 2>&1) || fail "the photo: $answer"
+wait_until 50 rows_are $((before + 2)) || fail "photo: $(rows) rows, not $((before + 2))"
+wait_until 50 grep -qs $photo_code "$journal_dir"/zentory-*.txt ||
+    fail "the photo's code is not in the journal"
 
 # 6b. "Qualquer endereço" in the configuration: the same sender gets through at once.
 if [ $stranger = yes ]; then
@@ -257,7 +266,6 @@ code=$?
 [ $code -eq 0 ] || fail "F3: exit code $code, not 0"
 
 # 7b. Killed hard after two codes: both are in the journal under the user's profile.
-journal_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zentory"
 journal_lines() { cat "$journal_dir"/zentory-*.txt 2>/dev/null | wc -l; }
 [ "$(journal_lines)" -gt 0 ] || fail "no journal in $journal_dir"
 before=$(journal_lines)
