@@ -108,9 +108,20 @@ std::string DecodeJson(const DecodeInput& input, CivilDate today) {
     return json;
 }
 
+const CommandSpec& DecodeCommand() {
+    static const CommandSpec command{
+        "decode",
+        "[CODE [KIND]]",
+        "  Interprets a 44-digit code (KIND B or C: payment slip, N: NF-e key) and writes one\n"
+        "  JSON line. Without CODE, reads one code per line from standard input, each\n"
+        "  optionally followed by a blank and its kind letter.\n",
+        {{"--today", "YYYY-MM-DD", "counts the due date's days from this date, not from today"}}};
+    return command;
+}
+
 int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err) {
     std::string error;
-    auto parsed = ParseArguments(args, {"--today"}, {}, error);
+    auto parsed = ParseArguments(args, DecodeCommand(), error);
     CivilDate today = TodayLocal();
     if (parsed && parsed->Has("--today")) {
         const std::string& text = parsed->options.find("--today")->second;
@@ -128,10 +139,8 @@ int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* ou
         if (!kindByte) error = "unknown kind '" + parsed->positional[1] + "' (use B, C or N)";
     }
     if (!error.empty()) {
-        std::fprintf(err,
-                     "zentory-cli decode: %s\nusage: zentory-cli decode [--today YYYY-MM-DD] [CODE "
-                     "[KIND]]\n",
-                     error.c_str());
+        std::fprintf(err, "zentory-cli decode: %s\n%s", error.c_str(),
+                     CommandUsage(DecodeCommand()).c_str());
         return kUsageExitCode;
     }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/options.h"
 #include "codes/interpretation.h"
 #include "util/civil_date.h"
 
@@ -28,6 +29,9 @@ DecodeInput ParseDecodeLine(std::string_view line);
 void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate today,
                       FullInterpretation& scratch);
 std::string DecodeJson(const DecodeInput& input, CivilDate today);
+
+// The decode command's arguments and options.
+const CommandSpec& DecodeCommand();
 
 // zentory-cli decode [--today YYYY-MM-DD] [CODE [KIND]]. Reads lines from `in` when no
 // code is given. Returns the exit code.

@@ -27,17 +27,6 @@
 
 namespace {
 
-const char kListenUsage[] =
-    "usage: zentory-cli listen [--port P] [--mode 0-4] [--custom-separators N] [--count N]\n"
-    "                          [--allow any|local|LIST] [--http PORT [--token TOKEN]]\n"
-    "                          [--journal DIR] [--export FILE] [--trace]\n"
-    "  --allow  who may send: any address, local (private networks, the default), or a list\n"
-    "           of addresses and CIDR blocks such as \"203.0.113.7,198.51.100.0/24\"\n"
-    "  --http   also serve the phone's scanning page on this TCP port (0: a free one); its\n"
-    "           address, with a new --token unless one is given, goes to standard error\n"
-    "  --journal append every code to DIR's monthly journal; first_seen then also knows\n"
-    "           the codes of its last 90 days\n";
-
 volatile std::sig_atomic_t gStopRequested = 0;
 
 extern "C" void RequestStop(int) {
@@ -159,18 +148,41 @@ bool ParseAllowOption(const std::string& text, SenderFilter& filter, std::string
 }
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "zentory-cli listen: %s\n%s", message.c_str(), kListenUsage);
+    std::fprintf(stderr, "zentory-cli listen: %s\n%s", message.c_str(),
+                 CommandUsage(ListenCommand()).c_str());
     return kUsageExitCode;
 }
 
 }  // namespace
 
+const CommandSpec& ListenCommand() {
+    static const CommandSpec command{
+        "listen",
+        "",
+        "  Receives like Zentory, without windows: one JSON line per accepted code, with the\n"
+        "  text the injection mode would type. Ends after --count codes or on Ctrl+C.\n",
+        {{"--port", "P", "the UDP port (6666)"},
+         {"--mode", "0-4", "the injection mode whose text each line shows (1)"},
+         {"--custom-separators", "N", "the custom layout's separators, a bit per gap (0)"},
+         {"--count", "N", "ends after N codes (0: never)"},
+         {"--allow", "any|local|LIST",
+          "who may send: any address, local networks (the default), or addresses and CIDR "
+          "blocks such as \"203.0.113.7,198.51.100.0/24\""},
+         {"--http", "PORT",
+          "also serves the phone's page on this TCP port (0: a free one); its address goes "
+          "to standard error"},
+         {"--token", "TOKEN", "the page's pairing secret, 32 hex digits (a new one if not given)"},
+         {"--journal", "DIR",
+          "appends every code to DIR's monthly journal, and warns of the codes of its last 90 "
+          "days"},
+         {"--export", "FILE", "at the end, writes the history to FILE (CSV when it ends in .csv)"},
+         {"--trace", "", "shows the traces on standard error"}}};
+    return command;
+}
+
 int RunListen(const std::vector<std::string>& args) {
     std::string error;
-    auto parsed = ParseArguments(args,
-                                 {"--port", "--mode", "--custom-separators", "--count", "--export",
-                                  "--allow", "--http", "--token", "--journal"},
-                                 {"--trace"}, error);
+    auto parsed = ParseArguments(args, ListenCommand(), error);
     if (!parsed) return UsageError(error);
     if (!parsed->positional.empty())
         return UsageError("unexpected '" + parsed->positional[0] + "'");

@@ -10,12 +10,9 @@
 
 namespace {
 
-const char kSendUsage[] =
-    "usage: zentory-cli send [--host H] [--port P] [--kind 1|2|3] [--seq N] [--hex BYTES]\n"
-    "                        [--repeat N] [--rate PER_SECOND] [CODE...]\n";
-
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "zentory-cli send: %s\n%s", message.c_str(), kSendUsage);
+    std::fprintf(stderr, "zentory-cli send: %s\n%s", message.c_str(),
+                 CommandUsage(SendCommand()).c_str());
     return kUsageExitCode;
 }
 
@@ -63,10 +60,25 @@ std::optional<long long> ParseNumber(std::string_view text, long long minimum, l
     return value;
 }
 
+const CommandSpec& SendCommand() {
+    static const CommandSpec command{
+        "send",
+        "[CODE...]",
+        "  Sends each 44-character CODE as the phone's app does, or the bytes of --hex as\n"
+        "  they are.\n",
+        {{"--host", "H", "the receiver's IPv4 address (127.0.0.1)"},
+         {"--port", "P", "its UDP port (6666)"},
+         {"--kind", "1|2|3", "the kind byte: 1 or 2 a slip, 3 an NF-e key (1)"},
+         {"--seq", "N", "the long form, numbered N, N+1, ..."},
+         {"--hex", "BYTES", "sends these bytes as one datagram instead of codes"},
+         {"--repeat", "N", "sends everything N times, for load tests"},
+         {"--rate", "PER_SECOND", "at this steady pace"}}};
+    return command;
+}
+
 int RunSend(const std::vector<std::string>& args) {
     std::string error;
-    auto parsed = ParseArguments(
-        args, {"--host", "--port", "--kind", "--seq", "--hex", "--repeat", "--rate"}, {}, error);
+    auto parsed = ParseArguments(args, SendCommand(), error);
     if (!parsed) return UsageError(error);
     auto option = [&](const char* name, const char* fallback) {
         auto found = parsed->options.find(name);

@@ -6,6 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/options.h"
+
+// The send command's arguments and options.
+const CommandSpec& SendCommand();
+
 // zentory-cli send [--host H] [--port P] [--kind 1|2|3] [--seq N] [--hex BYTES] [CODE...]
 // Returns the exit code.
 int RunSend(const std::vector<std::string>& args);
