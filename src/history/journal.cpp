@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "codes/check_digits.h"
 #include "history/history_line.h"
+#include "util/file_sync.h"
 #include "util/folders.h"
 #include "util/local_time.h"
 
@@ -82,6 +84,13 @@ bool JournalWriter::OpenFor(const std::string& receivedAt) {
     file = nullptr;
     if (!MakeFolders(directory)) return false;
     path = JoinPath(directory, name);
+    // What a power cut left of a line is cut off first, so that the next line cannot be
+    // glued to it; reading back skips it meanwhile.
+    if (std::FILE* existing = std::fopen(path.c_str(), "r+b")) {
+        bool whole = CutAfterLastLineEnd(existing);
+        std::fclose(existing);
+        if (!whole) return false;
+    }
     // Binary append: the CR LF are the journal's own on every platform.
     file = std::fopen(path.c_str(), "ab");
     if (!file) return false;
@@ -99,8 +108,8 @@ bool JournalWriter::Append(const std::vector<const CodeRecord*>& records) {
         std::string line = JournalLine(*record) + "\r\n";
         written = std::fwrite(line.data(), 1, line.size(), file) == line.size() && written;
     }
-    // Flushed per batch: once it is in the system's hands, a killed program loses nothing.
-    if (file && std::fflush(file) != 0) written = false;
+    // On the disk per batch: a killed program or a power cut loses nothing written.
+    if (file && !FlushToDisk(file)) written = false;
     if (!written && file) {
         // Open afresh next time: the file may have gone, or the disk may have room again.
         std::fclose(file);
@@ -124,6 +133,9 @@ void SeenCodes::Load(const std::string& folder, CivilDate today) {
         if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
             char buffer[1024];
             while (std::fgets(buffer, sizeof buffer, file)) {
+                // Without its line end, the file's last line is one that a power cut
+                // tore: what it holds may not be what was meant.
+                if (std::strchr(buffer, '\n') == nullptr && std::feof(file)) break;
                 std::optional<JournalEntry> entry = ParseJournalLine(buffer);
                 if (!entry) continue;
                 if (DaysFromCivil(entry->day) < firstDay) continue;

@@ -12,8 +12,9 @@
 #include "history/code_record.h"
 #include "util/civil_date.h"
 
-// The journal: every accepted record, appended as it is taken, so that closing the
-// program, a crash or a hard kill loses nothing already shown. One file a month in one
+// The journal: every accepted record, appended as it is taken and on the disk before the
+// next batch, so that closing the program, a crash, a hard kill or a power cut loses
+// nothing already shown. One file a month in one
 // folder, named so that the files sort by date ("zentory-2026-12.txt"). Each line holds
 // the received-at time, the sender and the record's export line, separated by TABs, in
 // Windows-1252 with CR LF; control bytes inside are written as '?', so the TABs and line
@@ -43,7 +44,7 @@ public:
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    // Appends the records' lines and flushes them to the system, a batch at a time.
+    // Appends the records' lines and waits until they are on the disk, a batch at a time.
     // False when a line could not be written (the folder is missing or read-only, the
     // disk is full); the next call tries again.
     bool Append(const std::vector<const CodeRecord*>& records);

@@ -63,5 +63,35 @@ grep 00092473500000830004240405000030000226026703 "$work/out" | grep -q '"first_
     fail "a new code has a first_seen"
 [ "$(lines)" -eq 5 ] || fail "the journal holds $(lines) lines, not 5"
 
+# Every batch is on the disk before the next: each code arrives alone here, and each one
+# costs an fdatasync (or fsync). Skipped where the system lets no process be traced.
+if strace -f -o /dev/null true 2>/dev/null; then
+    strace -f -e trace=fdatasync,fsync -o "$work/syncs" \
+        "$@" listen --port $port --journal "$work/journal" --trace >"$work/out" 2>"$work/err" &
+    listener=$!
+    tries=0
+    until grep -q "Esperando dados" "$work/err" 2>/dev/null || [ $tries -gt 200 ]; do
+        tries=$((tries + 1))
+        sleep 0.05
+    done
+    for code in $bank $nfe; do
+        before=$(grep -c '"code"' "$work/out")
+        "$@" send --port $port $code >/dev/null
+        tries=0
+        while [ "$(grep -c '"code"' "$work/out")" -eq "$before" ] && [ $tries -lt 100 ]; do
+            tries=$((tries + 1))
+            sleep 0.05
+        done
+    done
+    # The listener is strace's child: ended, it ends strace too.
+    pkill -TERM -P $listener
+    wait $listener 2>/dev/null
+    listener=
+    syncs=$(grep -cE '(fdatasync|fsync)\([0-9]+\) += 0' "$work/syncs")
+    [ "$syncs" -ge 2 ] || fail "$syncs syncs of the journal for 2 batches"
+else
+    echo "journal_test: no strace here; the syncs are not checked"
+fi
+
 [ $failures -eq 0 ] && echo "journal_test: all checks passed"
 exit $((failures != 0))

@@ -114,6 +114,29 @@ TEST_F(JournalTest, SeenBeforeWithinNinetyDays) {
         "");
 }
 
+// A power cut in the middle of a line: the lines before it count, the torn one does not
+// (though it holds a whole code), and the next line appended is not glued to it.
+TEST_F(JournalTest, ALineTornByAPowerCut) {
+    const char kCollection[] = "84620000002311301132632914523029359083800000";
+    {
+        JournalWriter writer(folder.string());
+        ASSERT_TRUE(writer.Append(Record(kBank, "2026/12/07 09:00:00")));
+    }
+    std::string torn = JournalLine(Record(kNfe, "2026/12/07 09:01:00", CodeKind::NfeKey));
+    std::ofstream(File("zentory-2026-12.txt"), std::ios::binary | std::ios::app)
+        << torn.substr(0, torn.size() - 3);
+    SeenCodes before;
+    before.Load(folder.string(), {2026, 12, 7});
+    EXPECT_EQ(before.Count(), 1u);
+
+    JournalWriter writer(folder.string());
+    ASSERT_TRUE(writer.Append(Record(kCollection, "2026/12/07 09:05:00")));
+    SeenCodes after;
+    after.Load(folder.string(), {2026, 12, 7});
+    EXPECT_EQ(after.Count(), 2u);
+    EXPECT_EQ(after.NoteSighting(kCollection, "2026/12/07 10:00:00"), "2026/12/07 09:05:00");
+}
+
 TEST_F(JournalTest, TheNewestHundredThousandCodesAreKept) {
     std::filesystem::create_directories(folder);
     {
