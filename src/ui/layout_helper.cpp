@@ -152,10 +152,7 @@ POINT CenteredPosition(const RECT& over, SIZE size, const RECT& workArea) {
 
 namespace {
 
-// The work area of the monitor that holds `window`, which need not be the primary one: a
-// monitor left of or above it has negative coordinates.
-RECT WorkAreaOf(HWND window) {
-    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+RECT WorkAreaOfMonitor(HMONITOR monitor) {
     MONITORINFO monitorInfo = {};
     monitorInfo.cbSize = sizeof monitorInfo;
     RECT workArea;
@@ -167,7 +164,17 @@ RECT WorkAreaOf(HWND window) {
     return workArea;
 }
 
+// The work area of the monitor that holds `window`, which need not be the primary one: a
+// monitor left of or above it has negative coordinates.
+RECT WorkAreaOf(HWND window) {
+    return WorkAreaOfMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+}
+
 }  // namespace
+
+RECT WorkAreaAt(POINT point) {
+    return WorkAreaOfMonitor(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST));
+}
 
 void FitIntoWorkArea(HWND window) {
     RECT workArea = WorkAreaOf(window);

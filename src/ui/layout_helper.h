@@ -65,6 +65,9 @@ void CenterWindow(HWND reference, HWND window);
 // on a small screen) as large as that work area, and moves it inside.
 void FitIntoWorkArea(HWND window);
 
+// The work area of the monitor at `point` (the nearest one when none holds it).
+RECT WorkAreaAt(POINT point);
+
 // Where a window of `size` goes when centred over `over`, moved inside `workArea` as far
 // as it fits (its top left corner stays visible when it is larger).
 POINT CenteredPosition(const RECT& over, SIZE size, const RECT& workArea);

@@ -1,5 +1,7 @@
 #include "ui/tray_icon.h"
 
+#include "ui/layout_helper.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 
 #include "resource.h"
 #include "ui/dpi.h"
+#include "ui/layout_helper.h"
 #include "ui/program.h"
 #include "util/debug_trace.h"
 
@@ -98,9 +101,8 @@ void OnTrayNotification(HWND mainWindow, HINSTANCE instance, UINT iconId, UINT m
     if (mouseMessage == WM_RBUTTONUP && iconId == kTrayIconId) {
         POINT point;
         GetCursorPos(&point);
-        RECT workArea;
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
-        ShowTrayMenu(mainWindow, instance, ClampIntoWorkArea(point, workArea));
+        // On the monitor of the click: the taskbar may be on any of them.
+        ShowTrayMenu(mainWindow, instance, ClampIntoWorkArea(point, WorkAreaAt(point)));
         SendMessageA(mainWindow, WM_CANCELMODE, 0, 0);
     } else if (mouseMessage == WM_LBUTTONDOWN) {
         ShowMainWindow(mainWindow);
