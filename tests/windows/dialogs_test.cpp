@@ -478,5 +478,20 @@ TEST(HelpPage, FallsBackToTheBrowserWithThePage) {
     std::string page = ReadWholeFile(file);
     EXPECT_NE(page.find("6666"), std::string::npos);
     EXPECT_NE(page.find("firewall"), std::string::npos);
+    // A heading for each subject of the guide, and in it what the program does today.
+    for (const char* heading :
+         {">Conectar o celular</h2>", ">A página do Zentory no celular</h2>",
+          ">Quem pode enviar códigos</h2>", ">Como o código é digitado</h2>",
+          ">O histórico guardado e os códigos repetidos</h2>",
+          ">Salvar a lista e abrir numa planilha</h2>", ">A lista</h2>",
+          ">Telas em 125 %, 150 % e 200 %</h2>"}) {
+        EXPECT_NE(page.find(heading), std::string::npos) << heading;
+    }
+    for (const char* promise :
+         {"QR code", "Abrir pasta do histórico", "Lido antes em", "Planilha CSV",
+          "Apagar todos os N códigos da lista?", "Retardo entre teclas",
+          "Digitar como teclado físico", "Somente redes locais"}) {
+        EXPECT_NE(page.find(promise), std::string::npos) << promise;
+    }
     std::remove(file.c_str());
 }
