@@ -140,6 +140,7 @@ bool PhoneScanService::Admit(std::uint32_t sender, WebAnswer& refusal) {
 }
 
 WebAnswer PhoneScanService::Handle(const WebRequest& request) {
+    if (request.method == "POST" && request.path == "/nonce") return Nonce(request);
     if (request.method == "POST" && request.path == "/scan") return Scan(request);
     if (request.method == "GET" || request.method == "HEAD") {
         for (const WebAsset& asset : assets) {
@@ -162,15 +163,29 @@ WebAnswer PhoneScanService::Handle(const WebRequest& request) {
     return Plain(404, "not found");
 }
 
+WebAnswer PhoneScanService::Nonce(const WebRequest& request) {
+    std::string nonce = nonces.Issue(request.sender, ScanNonces::Clock::now());
+    if (nonce.empty()) return Plain(503, "no nonce");
+    WebAnswer answer;
+    answer.contentType = "application/json";
+    answer.body = JsonObjectWriter().Add("nonce", nonce).Finish();
+    return answer;
+}
+
 WebAnswer PhoneScanService::Scan(const WebRequest& request) {
-    std::string expected = Token();
-    if (!SecretsEqual(request.token, expected)) return Plain(403, "token");
-    int kindByte = request.kind == "3" ? 3 : request.kind == "1" ? 1 : 0;
-    if (kindByte == 0) return Plain(400, "kind");
+    // The nonce goes first, whatever follows: a captured scan cannot be tried twice.
+    if (!nonces.Take(request.nonce, request.sender, ScanNonces::Clock::now()))
+        return Plain(403, "nonce");
     // A line end after the digits is the only slack: anything else is no scan.
     std::string_view code = request.body;
     while (!code.empty() && (code.back() == '\n' || code.back() == '\r'))
         code.remove_suffix(1);
+    std::string expected = Token();
+    if (expected.empty() ||
+        !SecretsEqual(request.proof, ScanProof(expected, request.nonce, request.kind, code)))
+        return Plain(403, "token");
+    int kindByte = request.kind == "3" ? 3 : request.kind == "1" ? 1 : 0;
+    if (kindByte == 0) return Plain(400, "kind");
     if (!IsFullCode(code)) return Plain(400, "code");
 
     CodeRecord record;
@@ -206,5 +221,5 @@ std::vector<PhoneScanService::Phone> PhoneScanService::Phones() const {
 
 std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
                              const std::string& token) {
-    return "http://" + hostAddress + ":" + std::to_string(port) + "/?t=" + token;
+    return "http://" + hostAddress + ":" + std::to_string(port) + "/#t=" + token;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reception/receiver.h"
+#include "reception/scan_nonces.h"
 #include "reception/sender_filter.h"
 
 // One file of the phone's page, embedded in the program gzip-compressed: the program has
@@ -31,8 +32,9 @@ std::vector<WebAsset> PhonePageFiles();
 struct WebRequest {
     std::string method;  // "GET", "HEAD", "POST"
     std::string path;    // without the query
-    std::string token;   // the query's "t"
     std::string kind;    // the query's "k": "1" for a slip, "3" for an NF-e key
+    std::string nonce;   // the query's "n": a nonce that POST /nonce gave
+    std::string proof;   // the query's "p": ScanProof of the token, the nonce, the kind, the code
     std::string body;
     std::string acceptEncoding;  // the header's values, joined by commas
     std::string ifNoneMatch;     // likewise
@@ -74,13 +76,18 @@ private:
     std::map<std::uint32_t, Bucket> buckets;
 };
 
-// "http://192.168.0.10:6667/?t=TOKEN": what the phone opens.
+// "http://192.168.0.10:6667/#t=TOKEN": what the phone opens. A browser sends nothing of
+// what follows "#", not even in its Referer.
 std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
                              const std::string& token);
 
 // The phone page's side of reception: the page's files, and scans that the page posts.
-// A posted scan takes the datagram's path from the sender filter on: interpretation,
-// typing, the sink. Safe to call from several server threads at once.
+// The pairing secret never travels: for each scan the page asks for a nonce (POST /nonce)
+// and posts the code with the HMAC-SHA256 of the nonce, the kind and the code, keyed with
+// the secret (POST /scan?k=KIND&n=NONCE&p=PROOF). A nonce serves one scan, so a scan
+// captured on the network and sent again is refused. An accepted scan takes the
+// datagram's path from the sender filter on: interpretation, typing, the sink. Safe to
+// call from several server threads at once.
 class PhoneScanService {
 public:
     PhoneScanService(ReceiverSink& sink, KeyboardInjector* injector, SenderGate& gate,
@@ -104,6 +111,7 @@ public:
     std::vector<Phone> Phones() const;
 
 private:
+    WebAnswer Nonce(const WebRequest& request);
     WebAnswer Scan(const WebRequest& request);
 
     ReceiverSink& sink;
@@ -111,6 +119,7 @@ private:
     SenderGate& gate;
     const std::vector<WebAsset> assets;
     RateLimiter limiter;
+    ScanNonces nonces;
 
     mutable std::mutex mutex;  // the token, the scan state, the phones
     std::string token;

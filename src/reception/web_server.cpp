@@ -141,8 +141,9 @@ public:
             WebRequest asked;
             asked.method = request.method;
             asked.path = request.path;
-            asked.token = request.get_param_value("t");
             asked.kind = request.get_param_value("k");
+            asked.nonce = request.get_param_value("n");
+            asked.proof = request.get_param_value("p");
             asked.body = request.body;
             asked.acceptEncoding = HeaderList(request, "Accept-Encoding");
             asked.ifNoneMatch = HeaderList(request, "If-None-Match");

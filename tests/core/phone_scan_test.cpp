@@ -9,6 +9,7 @@
 #include "settings/memory_settings_store.h"
 #include "test_doubles.h"
 #include "util/secret_token.h"
+#include "util/sha256.h"
 
 namespace {
 
@@ -31,16 +32,30 @@ class PhoneScanTest : public ::testing::Test {
 protected:
     void SetUp() override { service.SetToken(kToken); }
 
-    WebAnswer Post(std::string body, std::string token = kToken, std::string kind = "1",
-                   const char* sender = "192.168.0.20") {
+    // A scan as the page posts it: a nonce asked for first, then the proof over it.
+    WebRequest Signed(std::string body, std::string token = kToken, std::string kind = "1",
+                      const char* sender = "192.168.0.20") {
+        WebRequest ask;
+        ask.method = "POST";
+        ask.path = "/nonce";
+        ask.sender = Address(sender);
+        std::string nonceJson = service.Handle(ask).body;  // {"nonce":"..."}
         WebRequest request;
         request.method = "POST";
         request.path = "/scan";
-        request.token = std::move(token);
+        request.nonce = nonceJson.substr(10, 32);
         request.kind = std::move(kind);
+        std::string_view code = body;
+        while (!code.empty() && (code.back() == '\n' || code.back() == '\r'))
+            code.remove_suffix(1);
+        request.proof = ScanProof(token, request.nonce, request.kind, code);
         request.body = std::move(body);
         request.sender = Address(sender);
-        return service.Handle(request);
+        return request;
+    }
+    WebAnswer Post(std::string body, std::string token = kToken, std::string kind = "1",
+                   const char* sender = "192.168.0.20") {
+        return service.Handle(Signed(std::move(body), std::move(token), std::move(kind), sender));
     }
 
     WebAnswer Get(const char* path, std::string acceptEncoding = "gzip, deflate",
@@ -142,6 +157,54 @@ TEST_F(PhoneScanTest, NothingButAPairedWellFormedScanIsStored) {
     EXPECT_TRUE(sink.WaitFor(0).empty());
     EXPECT_TRUE(typer.Texts().empty());
     EXPECT_TRUE(service.Phones().empty());
+}
+
+TEST(Sha256, KnownDigestsAndHmacs) {
+    EXPECT_EQ(DigestHex(Sha256("abc")),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(DigestHex(Sha256("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(DigestHex(Sha256(std::string(1000000, 'a'))),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(DigestHex(HmacSha256("Jefe", "what do ya want for nothing?")),
+              "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+    EXPECT_EQ(DigestHex(HmacSha256(std::string(131, '\xaa'),
+                                   "Test Using Larger Than Block-Size Key - Hash Key First")),
+              "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
+}
+
+// A scan captured on the network proves nothing a second time, nor for another code or
+// from another address; the nonces stay a small table whoever asks for them.
+TEST_F(PhoneScanTest, AProofServesOneScanFromItsAddressOnly) {
+    WebRequest scan = Signed(kBank);
+    EXPECT_EQ(service.Handle(scan).status, 200);
+    EXPECT_EQ(service.Handle(scan).body, "nonce");
+    WebRequest changed = Signed(kBank);
+    changed.body = "00193373700000001000500940144816060680935031";
+    EXPECT_EQ(service.Handle(changed).body, "token");
+    EXPECT_EQ(service.Handle(changed).body, "nonce");
+    WebRequest elsewhere = Signed(kBank);
+    elsewhere.sender = Address("192.168.0.99");
+    EXPECT_EQ(service.Handle(elsewhere).body, "nonce");
+    WebRequest noProof = Signed(kBank);
+    noProof.proof.clear();
+    EXPECT_EQ(service.Handle(noProof).status, 403);
+    EXPECT_EQ(sink.WaitFor(1).size(), 1u);
+    EXPECT_EQ(typer.Texts().size(), 1u);
+
+    ScanNonces nonces;
+    auto start = ScanNonces::Clock::now();
+    std::string first = nonces.Issue(1, start);
+    for (int i = 0; i < 10; ++i)
+        nonces.Issue(1, start);
+    EXPECT_EQ(nonces.Count(), ScanNonces::kPerAddress);
+    EXPECT_FALSE(nonces.Take(first, 1, start));  // the oldest of the address went
+    for (std::uint32_t address = 100; address < 1100; ++address)
+        nonces.Issue(address, start);
+    EXPECT_EQ(nonces.Count(), ScanNonces::kTotal);
+    std::string late = nonces.Issue(2, start);
+    EXPECT_FALSE(nonces.Take(late, 2, start + ScanNonces::kLifetime));
+    EXPECT_EQ(nonces.Count(), 0u);
 }
 
 TEST_F(PhoneScanTest, RoutesTheFilterAndTheLimitBeforeAnything) {
