@@ -31,8 +31,11 @@ var MAX_PIXELS = 12.6e6;
 var PHOTO_BUDGET_MS = 2200;
 var FRAME_BUDGET_MS = 500;
 
+// The pairing secret, from the address's fragment ("#t=..."), which the browser never
+// sends; an old link's query was moved there by the page's head.
 function token() {
-  return new URLSearchParams(location.search).get('t') || '';
+  return new URLSearchParams(location.hash.replace(/^#/, '')).get('t') ||
+    new URLSearchParams(location.search).get('t') || '';
 }
 
 function $(id) {
@@ -175,21 +178,42 @@ function showSent(answer, scan) {
   $('result').hidden = false;
 }
 
+// Posts one scan with its proof: a fresh nonce from the computer, and the HMAC-SHA256 of
+// the nonce, the kind and the code keyed with the pairing secret. The secret itself never
+// leaves the phone. The answer is the computer's, or null when it cannot be reached.
+async function postScan(scan) {
+  var nonceAnswer = await fetch('/nonce', { method: 'POST', cache: 'no-store' });
+  if (!nonceAnswer.ok) return nonceAnswer;
+  var nonce = (await nonceAnswer.json()).nonce || '';
+  var proof = ZentoryProof.scanProof(token(), nonce, String(scan.kind), scan.code);
+  return fetch('/scan?k=' + scan.kind + '&n=' + encodeURIComponent(nonce) + '&p=' + proof, {
+    method: 'POST',
+    headers: { 'Content-Type': 'text/plain' },
+    body: scan.code,
+    cache: 'no-store'
+  });
+}
+
 async function send(scan) {
   showStatus(MESSAGES.sending);
+  if (!token()) {
+    showStatus(MESSAGES.unpaired, 'error');
+    return;
+  }
   var response;
+  var body = '';
   try {
-    response = await fetch('/scan?t=' + encodeURIComponent(token()) + '&k=' + scan.kind, {
-      method: 'POST',
-      headers: { 'Content-Type': 'text/plain' },
-      body: scan.code,
-      cache: 'no-store'
-    });
+    // A nonce that expired meanwhile (the computer was busy, the phone slept) is asked
+    // for again, once.
+    for (var attempt = 0; attempt < 2; attempt++) {
+      response = await postScan(scan);
+      body = await response.text().catch(function () { return ''; });
+      if (!(response.status === 403 && body.trim() === 'nonce')) break;
+    }
   } catch (e) {
     showStatus(MESSAGES.offline, 'error');
     return;
   }
-  var body = await response.text().catch(function () { return ''; });
   if (response.ok) {
     var answer = {};
     try { answer = JSON.parse(body); } catch (e) { answer = {}; }

@@ -10,7 +10,7 @@ import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { createInterface } from 'node:readline';
 import { fileURLToPath } from 'node:url';
-import { randomBytes } from 'node:crypto';
+import { createHmac, randomBytes } from 'node:crypto';
 
 // The packages live in web/, beside the page's own reader.
 const requireFromWeb = createRequire(new URL('../../web/package.json', import.meta.url));
@@ -134,8 +134,25 @@ async function waitForPage(url, child, stderr) {
   throw new Error(`${url} did not answer within 20 s: ${stderr()}`);
 }
 
+// The pairing secret of a page's address: after '#', or in an old link's query.
+export function tokenOf(pageUrl) {
+  return new URLSearchParams(pageUrl.hash.slice(1)).get('t') || pageUrl.searchParams.get('t');
+}
+
+// A scan as the page posts it, from Node: a nonce, then the code with the HMAC-SHA256 of
+// the nonce, the kind and the code keyed with `token` (Node's own HMAC, not the page's).
+export async function postScan(pageUrl, code, { token = tokenOf(pageUrl), kind = 1 } = {}) {
+  const nonceAnswer = await fetch(new URL('/nonce', pageUrl), { method: 'POST' });
+  if (!nonceAnswer.ok) return nonceAnswer;
+  const { nonce } = await nonceAnswer.json();
+  const proof = createHmac('sha256', token).update(`${nonce}:${kind}:${code}`).digest('hex');
+  return fetch(new URL(`/scan?k=${kind}&n=${nonce}&p=${proof}`, pageUrl), {
+    method: 'POST', headers: { 'Content-Type': 'text/plain' }, body: code,
+  });
+}
+
 // The server under test, one of:
-// - ZENTORY_PAGE_URL=http://127.0.0.1:PORT/?t=TOKEN, already running, with
+// - ZENTORY_PAGE_URL=http://127.0.0.1:PORT/#t=TOKEN, already running, with
 //   ZENTORY_ARRIVALS_FILE naming the file its JSON lines go to;
 // - ZENTORY_LISTEN_CMD (e.g. build/native/zentory-cli), started here as
 //   `CMD listen --port UDP --http PORT --token TOKEN [ZENTORY_LISTEN_ARGS]`;
@@ -152,7 +169,7 @@ export async function startServer() {
     }
     const unfollow = followFile(arrivalsFile, arrivals);
     await waitForPage(pageUrl.href, null, () => '');
-    return { pageUrl, token: pageUrl.searchParams.get('t'), arrivals, label: given,
+    return { pageUrl, token: tokenOf(pageUrl), arrivals, label: given,
              stop: async () => unfollow() };
   }
 
@@ -177,7 +194,7 @@ export async function startServer() {
     clearTimeout(timer);
     if (child.exitCode === null && child.signalCode === null) child.kill('SIGKILL');
   };
-  const pageUrl = new URL(`http://127.0.0.1:${port}/?t=${token}`);
+  const pageUrl = new URL(`http://127.0.0.1:${port}/#t=${token}`);
   try {
     await waitForPage(pageUrl.href, child, () => errors);
   } catch (error) {

@@ -4,11 +4,12 @@
 //
 //   node tests/browser/mock_server.mjs listen --http 8080 --token 0123456789abcdef0123456789abcdef
 // (--port, the UDP port of the real listener, is taken and ignored.)
-import { createHash } from 'node:crypto';
+import { createHash, createHmac, randomBytes, timingSafeEqual } from 'node:crypto';
 import http from 'node:http';
 import { readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
+import { bundleScanProof } from '../../web/bundle-scan-proof.mjs';
 
 const here = (relative) => fileURLToPath(new URL(relative, import.meta.url));
 const reader = '../../web/node_modules/zxing-wasm/dist/';
@@ -20,11 +21,11 @@ const JS = 'application/javascript; charset=utf-8';
 // revalidated by its ETag. The page's files are read anew for each request, so that
 // editing them needs no restart.
 const READER = [
-  ['ZXING_READER_JS', '/zxing-reader.', '.js', here(reader + 'iife/reader/index.js'), JS],
-  ['ZXING_READER_WASM', '/zxing_reader.', '.wasm', here(reader + 'reader/zxing_reader.wasm'),
-   'application/wasm'],
-].map(([name, stem, extension, file, type]) => {
-  const bytes = readFileSync(file);
+  ['ZXING_READER_JS', '/zxing-reader.', '.js', readFileSync(here(reader + 'iife/reader/index.js')), JS],
+  ['ZXING_READER_WASM', '/zxing_reader.', '.wasm',
+   readFileSync(here(reader + 'reader/zxing_reader.wasm')), 'application/wasm'],
+  ['SCAN_PROOF_JS', '/scan-proof.', '.js', Buffer.from(bundleScanProof()), JS],
+].map(([name, stem, extension, bytes, type]) => {
   return { name, path: `${stem}${sha256(bytes).slice(0, 12)}${extension}`, bytes, type };
 });
 const source = (file) => readFileSync(here(`../../res/phone/${file}`), 'utf8');
@@ -193,13 +194,29 @@ function serve({ port, token }) {
     return times.length > RATE_LIMIT;
   };
 
+  // As the real server: a nonce serves one scan from the address that asked, for a minute.
+  const nonces = new Map();  // nonce -> { sender, at }
+  const onNonce = (req, res) => {
+    const sender = req.socket.remoteAddress.replace(/^::ffff:/, '');
+    if (sender !== '127.0.0.1') return answer(res, 403, 'sender');
+    // Scans alone count against the rate: a nonce and its scan are one.
+    const nonce = randomBytes(16).toString('hex');
+    nonces.set(nonce, { sender, at: Date.now() });
+    answer(res, 200, JSON.stringify({ nonce }), 'application/json');
+  };
+
   const onScan = (req, res, url) => {
     const sender = req.socket.remoteAddress.replace(/^::ffff:/, '');
     // Only this computer can reach a server bound to 127.0.0.1; the real one also
     // takes the private networks.
     if (sender !== '127.0.0.1') return answer(res, 403, 'sender');
     if (tooMany(sender)) return answer(res, 429, 'too many');
-    if (url.searchParams.get('t') !== token) return answer(res, 403, 'token');
+    const nonce = url.searchParams.get('n') || '';
+    const issued = nonces.get(nonce);
+    nonces.delete(nonce);
+    if (!issued || issued.sender !== sender || Date.now() - issued.at >= 60_000) {
+      return answer(res, 403, 'nonce');
+    }
     const chunks = [];
     let size = 0;
     req.on('data', (chunk) => {
@@ -211,7 +228,13 @@ function serve({ port, token }) {
     req.on('end', () => {
       if (size > MAX_BODY) return answer(res, 413, 'too large');
       const code = Buffer.concat(chunks).toString('latin1');
-      const kindByte = Number(url.searchParams.get('k'));
+      const kind = url.searchParams.get('k') || '';
+      const expected = createHmac('sha256', token).update(`${nonce}:${kind}:${code}`).digest();
+      const proof = Buffer.from(url.searchParams.get('p') || '', 'hex');
+      if (proof.length !== expected.length || !timingSafeEqual(proof, expected)) {
+        return answer(res, 403, 'token');
+      }
+      const kindByte = Number(kind);
       if (!/^[0-9]{44}$/.test(code) || (kindByte !== 1 && kindByte !== 3)) {
         return answer(res, 400, 'bad code');
       }
@@ -230,11 +253,12 @@ function serve({ port, token }) {
     const url = new URL(req.url, 'http://127.0.0.1');
     const file = (req.method === 'GET' || req.method === 'HEAD') && fileFor(url.pathname);
     if (file) return sendFile(req, res, file);
+    if (req.method === 'POST' && url.pathname === '/nonce') return onNonce(req, res);
     if (req.method === 'POST' && url.pathname === '/scan') return onScan(req, res, url);
     answer(res, 404, 'not found');
   });
   server.listen(port, '127.0.0.1', () => {
-    process.stderr.write(`mock server on http://127.0.0.1:${port}/?t=${token}\n`);
+    process.stderr.write(`mock server on http://127.0.0.1:${port}/#t=${token}\n`);
   });
   const stop = () => { server.close(() => process.exit(0)); server.closeAllConnections(); };
   process.on('SIGTERM', stop);

@@ -6,15 +6,19 @@
 //   npm ci --prefix web && node --test tests/browser/phone_page_test.mjs
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { readFileSync } from 'node:fs';
+import { spawn, spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
 import http from 'node:http';
 import { after, before, describe, it } from 'node:test';
 import vm from 'node:vm';
 import { gunzipSync } from 'node:zlib';
 import {
-  barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, repoRoot, startServer,
-  statusAfterReading, takePhoto,
+  barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, postScan, repoRoot,
+  startServer, statusAfterReading, takePhoto,
 } from './harness.mjs';
+import { bundleScanProof } from '../../web/bundle-scan-proof.mjs';
 
 const SLIP = '00191455700000110009956850418332600000624818';
 const NFE_KEY = '35200714200166000187550010000000046550000044';  // check digit 4, as zentory-cli decode says
@@ -172,6 +176,73 @@ describe('the page on a phone', () => {
     }
   });
 
+  // Anyone on the Wi-Fi sees the page load and the scans: none of it holds the pairing
+  // secret (checked with tcpdump on loopback where the test runs as root), and a scan
+  // captured and sent again is refused.
+  it('sends no secret over the network, and a scan sent again is refused', async () => {
+    const canCapture = process.getuid?.() === 0 &&
+      spawnSync('tcpdump', ['--version'], { stdio: 'ignore' }).status === 0;
+    const work = mkdtempSync(path.join(tmpdir(), 'zentory-capture-'));
+    const capture = path.join(work, 'page.pcap');
+    const tcpdump = canCapture && spawn('tcpdump', ['-i', 'lo', '-U', '-s', '0', '-w', capture,
+                                                     `tcp port ${server.pageUrl.port}`],
+                                        { stdio: ['ignore', 'ignore', 'pipe'] });
+    if (tcpdump) await new Promise((resolve) => tcpdump.stderr.once('data', resolve));
+    const fresh = await phone.context.newPage();
+    const scans = [];
+    fresh.on('request', (request) => {
+      if (new URL(request.url()).pathname === '/scan') scans.push(request);
+    });
+    try {
+      await fresh.addInitScript(() => { delete window.BarcodeDetector; });
+      await fresh.goto(server.pageUrl.href);
+      await fresh.waitForFunction(() => document.documentElement.dataset.reader === 'ready');
+      const { status, arrived } = await scan(fresh, readFileSync(`${repoRoot}tests/browser/photos/${printed[1].file}`));
+      assert.equal(status, 'Código enviado ao computador.');
+      assert.deepEqual(arrived.map((line) => line.code), [printed[1].code]);
+    } finally {
+      await fresh.close();
+      if (tcpdump) {
+        await new Promise((resolve) => setTimeout(resolve, 300));
+        tcpdump.kill('SIGINT');
+        await new Promise((resolve) => tcpdump.once('exit', resolve));
+      }
+    }
+    try {
+      if (tcpdump) {
+        const packets = readFileSync(capture);
+        assert.ok(packets.includes('POST /scan'), 'the capture holds no scan');
+        assert.ok(!packets.includes(server.token), 'the pairing secret went over the network');
+      }
+    } finally {
+      rmSync(work, { recursive: true, force: true });
+    }
+    assert.equal(scans.length, 1);
+    assert.ok(!scans[0].url().includes(server.token));
+    const since = server.arrivals.count;
+    const replay = await fetch(scans[0].url(), { method: 'POST', body: scans[0].postData() });
+    assert.equal(replay.status, 403);
+    assert.equal((await replay.text()).trim(), 'nonce');
+    assert.deepEqual(await server.arrivals.after(since, 500), []);
+  });
+
+  it('moves an old link\'s secret out of the address it sends, and still sends', async () => {
+    const old = new URL(server.pageUrl);
+    old.hash = '';
+    old.search = `?t=${server.token}`;
+    const oldLink = await openPage(phone.context, old);
+    try {
+      const address = new URL(oldLink.url());
+      assert.deepEqual([address.search, address.hash], ['', `#t=${server.token}`]);
+      const jpeg = await photoOf(phone.context, await barcodePng('itf', COLLECTION), { degrees: 1 });
+      const { status, arrived } = await scan(oldLink, jpeg);
+      assert.equal(status, 'Código enviado ao computador.');
+      assert.deepEqual(arrived.map((line) => line.code), [COLLECTION]);
+    } finally {
+      await oldLink.close();
+    }
+  });
+
   it('does not send a slip whose check digit is wrong', async () => {
     const jpeg = await photoOf(phone.context, await barcodePng('itf', SLIP_WRONG_DIGIT), { degrees: 2 });
     const { status, arrived } = await scan(page, jpeg);
@@ -195,7 +266,7 @@ describe('the page on a phone', () => {
 
   it('with a wrong token, says the phone is not paired and nothing arrives', async () => {
     const wrong = new URL(server.pageUrl);
-    wrong.searchParams.set('t', wrongToken(server.token));
+    wrong.hash = `#t=${wrongToken(server.token)}`;
     const unpaired = await openPage(phone.context, wrong);
     try {
       const jpeg = await photoOf(phone.context, await barcodePng('itf', SLIP), { degrees: 2 });
@@ -249,10 +320,7 @@ describe('the page on a phone', () => {
 describe('the server, asked directly', () => {
   before(serverStarted);
 
-  const post = (body, { token = server.token, kind = 1 } = {}) =>
-    fetch(new URL(`/scan?t=${encodeURIComponent(token)}&k=${kind}`, server.pageUrl), {
-      method: 'POST', headers: { 'Content-Type': 'text/plain' }, body,
-    });
+  const post = (body, options) => postScan(server.pageUrl, body, options);
 
   // The raw answer, undecoded: fetch would unzip and hide the 304. From an address of its
   // own, as a second phone: the phones above have spent much of 127.0.0.1's rate limit.
@@ -274,7 +342,9 @@ describe('the server, asked directly', () => {
     const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
     const jsPath = `/zxing-reader.${sha(readerJs).slice(0, 12)}.js`;
     const wasmPath = `/zxing_reader.${sha(readerWasm).slice(0, 12)}.wasm`;
-    const names = { ZXING_READER_JS: jsPath, ZXING_READER_WASM: wasmPath };
+    const proofJs = Buffer.from(bundleScanProof());
+    const proofPath = `/scan-proof.${sha(proofJs).slice(0, 12)}.js`;
+    const names = { ZXING_READER_JS: jsPath, ZXING_READER_WASM: wasmPath, SCAN_PROOF_JS: proofPath };
     const substituted = (file) => Object.entries(names).reduce(
       (text, [name, value]) => text.replaceAll(`@${name}@`, value),
       readFileSync(`${repoRoot}res/phone/${file}`, 'utf8'));
@@ -288,9 +358,10 @@ describe('the server, asked directly', () => {
       named('READER_WORKER_JS', 'reader-worker.js', 'reader-worker'),
       named('PHONE_APP_JS', 'app.js', 'app'),
       [jsPath, 'application/javascript', readerJs, true],
+      [proofPath, 'application/javascript', proofJs, true],
       [wasmPath, 'application/wasm', readerWasm, true],
     ];
-    expected.unshift([server.pageUrl.pathname + server.pageUrl.search, 'text/html',
+    expected.unshift([server.pageUrl.pathname, 'text/html',
                       Buffer.from(substituted('index.html')), false]);
     const sizes = {};
     for (const [path, type, bytes, immutable] of expected) {
@@ -335,7 +406,9 @@ describe('the server, asked directly', () => {
     ['a body that is not digits', () => post(`${SLIP.slice(0, 43)}X`), 400, null],
     ['43 digits', () => post(SLIP.slice(0, 43)), 400, null],
     ['a wrong token', () => post(SLIP, { token: wrongToken(server.token) }), 403, 'token'],
-    ['no token', () => post(SLIP, { token: '' }), 403, 'token'],
+    ['the token itself in place of a proof', () =>
+      fetch(new URL(`/scan?t=${server.token}&k=1`, server.pageUrl), { method: 'POST', body: SLIP }),
+     403, 'nonce'],
   ];
   for (const [name, send, status, body] of refusals) {
     it(`refuses ${name}, takes nothing, and goes on serving`, async () => {

@@ -2,7 +2,7 @@
 // page in Chromium as a phone, puts the photo on the camera's input and waits for the
 // page's answer, which it prints. Exits 0 only when the page says that the code was sent.
 //
-//   node tests/browser/photo_to_page.mjs 'http://127.0.0.1:PORT/?t=TOKEN' PHOTO.jpg
+//   node tests/browser/photo_to_page.mjs 'http://127.0.0.1:PORT/#t=TOKEN' PHOTO.jpg
 import { readFileSync } from 'node:fs';
 import { launchPhone, openPage, statusAfterReading, takePhoto } from './harness.mjs';
 

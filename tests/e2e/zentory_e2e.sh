@@ -72,9 +72,11 @@ web_port=$((port + 1))
 token=0123456789abcdef0123456789abcdef
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v WebPort /t REG_DWORD /d $web_port /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v PhoneToken /t REG_SZ /d $token /f >/dev/null 2>&1
-post_scan() {  # TOKEN CODE: the HTTP status
-    curl -s -o /dev/null -w '%{http_code}' -X POST --data "$2" \
-        "http://127.0.0.1:$web_port/scan?t=$1&k=1"
+post_scan() {  # TOKEN CODE: the HTTP status of a scan posted as the page does, with its proof
+    node --input-type=module -e "
+        import { postScan } from '$root/tests/browser/harness.mjs';
+        const answer = await postScan(new URL('http://127.0.0.1:$web_port/'), '$2', { token: '$1' });
+        console.log(answer.status);"
 }
 send() { "$wine" "$build/zentory-cli.exe" send --port $port "$@" || fail "send $*"; }
 
@@ -221,10 +223,10 @@ fi
 
 # 6a. The phone page: served by zentory.exe, and a paired scan arrives like a datagram;
 #     an unpaired one does not.
-page=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/?t=$token")
+page=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/")
 [ "$page" = "200 text/html; charset=utf-8" ] || fail "the phone page: $page"
 # The reader's name carries its content's hash: the page names it.
-wasm_path=$(curl -sf --compressed "http://127.0.0.1:$web_port/?t=$token" |
+wasm_path=$(curl -sf --compressed "http://127.0.0.1:$web_port/" |
             grep -o '/zxing_reader\.[0-9a-f]*\.wasm' | head -n1)
 wasm=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port$wasm_path")
 [ -n "$wasm_path" ] && [ "$wasm" = "200 application/wasm" ] || fail "the reader ($wasm_path): $wasm"
@@ -238,7 +240,7 @@ wait_until 50 rows_are $((before + 1)) || fail "page scan: $(rows) rows, not $((
 # arrives and is journaled.
 journal_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zentory"
 photo_code=34193131900045703727407862182743401113552839
-answer=$(node "$root/tests/browser/photo_to_page.mjs" "http://127.0.0.1:$web_port/?t=$token" \
+answer=$(node "$root/tests/browser/photo_to_page.mjs" "http://127.0.0.1:$web_port/#t=$token" \
          "$root/tests/browser/photos/slip-straight.jpg" 2>&1) || fail "the photo: $answer"
 wait_until 50 rows_are $((before + 2)) || fail "photo: $(rows) rows, not $((before + 2))"
 wait_until 50 grep -qs $photo_code "$journal_dir"/zentory-*.txt ||

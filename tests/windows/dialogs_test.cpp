@@ -478,13 +478,19 @@ TEST(HelpPage, FallsBackToTheBrowserWithThePage) {
     std::string page = ReadWholeFile(file);
     EXPECT_NE(page.find("6666"), std::string::npos);
     EXPECT_NE(page.find("firewall"), std::string::npos);
-    // A heading for each subject of the guide, and in it what the program does today.
-    for (const char* heading :
-         {">Conectar o celular</h2>", ">A página do Zentory no celular</h2>",
-          ">Quem pode enviar códigos</h2>", ">Como o código é digitado</h2>",
-          ">O histórico guardado e os códigos repetidos</h2>",
-          ">Salvar a lista e abrir numa planilha</h2>", ">A lista</h2>",
-          ">Telas em 125 %, 150 % e 200 %</h2>"}) {
+    // A heading for each subject of the guide, and in it what the program does today. The
+    // page is UTF-8; this file's texts are the program's code page.
+    int wide =
+        MultiByteToWideChar(CP_UTF8, 0, page.data(), static_cast<int>(page.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, page.data(), static_cast<int>(page.size()), text.data(), wide);
+    page.assign(static_cast<std::size_t>(wide), '\0');
+    WideCharToMultiByte(1252, 0, text.data(), wide, page.data(), wide, nullptr, nullptr);
+    for (const char* heading : {">Conectar o celular</h2>", ">A página do Zentory no celular</h2>",
+                                ">Quem pode enviar códigos</h2>", ">Como o código é digitado</h2>",
+                                ">O histórico guardado e os códigos repetidos</h2>",
+                                ">Salvar a lista e abrir numa planilha</h2>", ">A lista</h2>",
+                                ">Telas em 125 %, 150 % e 200 %</h2>"}) {
         EXPECT_NE(page.find(heading), std::string::npos) << heading;
     }
     for (const char* promise :
