@@ -70,6 +70,7 @@
 #define IDC_CONFIG_JOURNAL 1145
 #define IDC_CONFIG_WARN_REPEATS 1146
 #define IDC_CONFIG_TYPE_KEYS 1147
+#define IDC_CONFIG_UDP_RECEIVE 1148
 
 // ---- Connect window ("Conectar celular")
 #define IDD_CONNECT 158

@@ -83,7 +83,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     program->hotKeyId = GlobalAddAtomA("ZentoryTypematicHotkey");
     program->instance = instance;
 
-    if (!OpenEndpoint(program->socket, program->settings.udpPort, messages)) {
+    // With UDP reception off (the phone page alone), no socket is held at all.
+    if (program->settings.udpReceive != 0 &&
+        !OpenEndpoint(program->socket, program->settings.udpPort, messages)) {
         StopNetwork();
         DebugTrace("Exit error\n");
         return -1;
@@ -105,6 +107,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         UpdateWindow(window);
     }
     StartPhonePage(*program);
+    ShowReceptionStatus(*program);
     StartJournal(*program);
     if (firstStart) {
         // The new user's first question is how to connect the phone. Storing the filter

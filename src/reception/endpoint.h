@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "reception/receiver.h"
 #include "reception/udp_socket.h"
 #include "reception/user_messages.h"
 
@@ -16,9 +17,22 @@ inline constexpr const char* kSampleCodes[5] = {
     "85830000000578503281014401081014200092060000",
 };
 
-// Sends the next sample (0, 1, 2, 3, 4, 0, ...) to 127.0.0.1 at `port`, as the phone
-// would: a short datagram with kind byte 1. Failures are only traced.
-void SendNextSample(std::int32_t port);
+// The simulated reception (F9): the next sample (0, 1, 2, 3, 4, 0, ...) as the phone
+// would send it, a short datagram with kind byte 1 from 127.0.0.1, fed in process to the
+// path a received datagram takes (HandleDatagram). It needs no socket, so it works with
+// UDP reception off too.
+class SimulatedReception {
+public:
+    SimulatedReception(ReceiverSink& receiverSink, KeyboardInjector* keyboardInjector,
+                       SenderGate* senderGate)
+        : sink(receiverSink), injector(keyboardInjector), gate(senderGate) {}
 
-// SendNextSample on a short thread of its own.
-void StartSimulatedReception(std::int32_t port);
+    void FeedNextSample();
+
+private:
+    ReceiverSink& sink;
+    KeyboardInjector* injector;
+    SenderGate* gate;
+    ReceiverState state;
+    unsigned next = 0;
+};

@@ -59,6 +59,25 @@ DatagramOutcome TakeDatagram(ReceiverState& state, SenderGate* gate, const std::
     return outcome;
 }
 
+DatagramOutcome HandleDatagram(ReceiverState& state, SenderGate* gate, KeyboardInjector* injector,
+                               ReceiverSink& sink, const std::uint8_t* payload, std::size_t size,
+                               std::uint32_t senderAddress) {
+    CodeRecord record;
+    bool firstRefusal = false;
+    DatagramOutcome outcome =
+        TakeDatagram(state, gate, payload, size, senderAddress, LocalNow(), record, firstRefusal);
+    if (outcome == DatagramOutcome::Refused) {
+        DebugTrace("Refused datagram from %s: not an allowed sender\n",
+                   FormatIPv4(senderAddress).c_str());
+        if (firstRefusal) sink.Refuse(senderAddress);
+    }
+    if (outcome == DatagramOutcome::Repeat) DebugTrace("Numero de sequencia duplicado.\n");
+    if (outcome != DatagramOutcome::Accepted) return outcome;
+    if (injector) injector->TypeCode(record.code, record.kind);
+    sink.Deliver(std::move(record));
+    return outcome;
+}
+
 Receiver::Receiver(UdpSocket& udpSocket, std::int32_t udpPort, ReceiverSink& receiverSink,
                    KeyboardInjector* keyboardInjector, SenderGate* senderGate)
     : socket(udpSocket),
@@ -88,7 +107,6 @@ void Receiver::Run() {
     sink.ShowStatus(status);
 
     ReceiverState state;
-    CodeRecord record;
     std::uint8_t buffer[kBufferSize];
     for (;;) {
         std::memset(buffer, 0, sizeof buffer);
@@ -116,20 +134,7 @@ void Receiver::Run() {
         DebugTrace("Received datagram from %s - %ld bytes\n",
                    FormatIPv4(received.senderAddress).c_str(), received.size);
 
-        std::size_t size = static_cast<std::size_t>(received.size);
-        bool firstRefusal = false;
-        DatagramOutcome outcome = TakeDatagram(state, gate, buffer, size, received.senderAddress,
-                                               LocalNow(), record, firstRefusal);
-        if (outcome == DatagramOutcome::Refused) {
-            DebugTrace("Refused datagram from %s: not an allowed sender\n",
-                       FormatIPv4(received.senderAddress).c_str());
-            if (firstRefusal) sink.Refuse(received.senderAddress);
-        }
-        if (outcome == DatagramOutcome::Repeat) DebugTrace("Numero de sequencia duplicado.\n");
-        if (outcome != DatagramOutcome::Accepted) continue;
-
-        // Typing starts before the record is stored, whether or not its digits check.
-        if (injector) injector->TypeCode(record.code, record.kind);
-        sink.Deliver(record);
+        HandleDatagram(state, gate, injector, sink, buffer, static_cast<std::size_t>(received.size),
+                       received.senderAddress);
     }
 }

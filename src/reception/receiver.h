@@ -42,6 +42,15 @@ DatagramOutcome TakeDatagram(ReceiverState& state, SenderGate* gate, const std::
 // "2026/12/07 09:05:03"
 std::string FormatReceivedAt(const LocalDateTime& time);
 
+class ReceiverSink;
+
+// What the receiver does with one received payload: TakeDatagram now, then for an accepted
+// one typing (when an injector is given; it starts before the record is stored, whether or
+// not its digits check) and the sink; a sender's first refusal goes to the sink too.
+DatagramOutcome HandleDatagram(ReceiverState& state, SenderGate* gate, KeyboardInjector* injector,
+                               ReceiverSink& sink, const std::uint8_t* payload, std::size_t size,
+                               std::uint32_t senderAddress);
+
 // Where the receiver thread hands its results; called on the receiver thread.
 class ReceiverSink {
 public:

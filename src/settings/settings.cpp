@@ -18,6 +18,7 @@ void LoadSettings(SettingsStore& store, Settings& settings) {
     load(kJournalValue, settings.journal);
     load(kWarnRepeatsValue, settings.warnRepeats);
     load(kTypingMethodValue, settings.typingMethod, TypeCharacters, TypeKeys);
+    load(kUdpReceiveValue, settings.udpReceive, 0, 1);
 }
 
 int KeyPauseMilliseconds(std::int32_t keyDelay) {

@@ -138,6 +138,9 @@ void OnInit(HWND dialog, ConfigState& state) {
     char port[16];
     std::snprintf(port, sizeof port, "%u", static_cast<unsigned>(settings.udpPort.load()));
     SetDlgItemTextA(dialog, IDC_CONFIG_PORT, port);
+    CheckDlgButton(dialog, IDC_CONFIG_UDP_RECEIVE,
+                   settings.udpReceive != 0 ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dialog, IDC_CONFIG_PORT), settings.udpReceive != 0);
     CheckDlgButton(dialog, IDC_CONFIG_START_MINIMIZED,
                    (settings.startMinimized & 1) ? BST_CHECKED : BST_UNCHECKED);
     state.logonEntryPresent = state.program->store->RegValueExists(kRunKey, kLogonEntryValue);
@@ -199,9 +202,19 @@ bool OnSave(HWND dialog, ConfigState& state) {
         }
         DebugTrace("Port changed to %d", static_cast<int>(port));
         // A port that cannot be had leaves reception, the held port and the stored one as
-        // they were; the other settings still change.
-        if (MoveReception(program, static_cast<std::int32_t>(port)))
+        // they were; the other settings still change. With no socket, it is only held.
+        if (!program.socket.IsOpen()) {
+            settings.udpPort = static_cast<std::int32_t>(port);
             writes.Dword(kUdpPortValue, static_cast<std::int32_t>(port));
+        } else if (MoveReception(program, static_cast<std::int32_t>(port))) {
+            writes.Dword(kUdpPortValue, static_cast<std::int32_t>(port));
+        }
+    }
+    // UDP reception on or off, at once; turned on, on the port just chosen.
+    bool udpOn = IsDlgButtonChecked(dialog, IDC_CONFIG_UDP_RECEIVE) == BST_CHECKED;
+    if (udpOn != (settings.udpReceive != 0) && SetUdpReception(program, udpOn)) {
+        settings.udpReceive = udpOn ? 1 : 0;
+        writes.Dword(kUdpReceiveValue, settings.udpReceive);
     }
 
     std::int32_t mode = ModeOff;
@@ -284,6 +297,9 @@ INT_PTR CALLBACK ConfigDialogProcedure(HWND dialog, UINT message, WPARAM wParam,
             } else if (id >= IDC_CONFIG_MODE_OFF && id <= IDC_CONFIG_MODE_CUSTOM) {
                 EnableWindow(GetDlgItem(dialog, IDC_CONFIG_CUSTOM),
                              IsDlgButtonChecked(dialog, IDC_CONFIG_MODE_CUSTOM));
+            } else if (id == IDC_CONFIG_UDP_RECEIVE) {
+                EnableWindow(GetDlgItem(dialog, IDC_CONFIG_PORT),
+                             IsDlgButtonChecked(dialog, IDC_CONFIG_UDP_RECEIVE));
             } else if (id == IDC_CONFIG_CUSTOM) {
                 CustomSeparatorsDialog(dialog, state->program->instance, *state->program->store);
             } else if (id == IDOK) {

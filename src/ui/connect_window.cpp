@@ -122,8 +122,12 @@ void OnInit(HWND dialog, ConnectState& state) {
         SendMessageA(list, LB_SETCURSEL, 0, 0);
     }
 
-    char portText[16];
-    std::snprintf(portText, sizeof portText, "%d", port);
+    char portText[96];
+    if (program.socket.IsOpen()) {
+        std::snprintf(portText, sizeof portText, "%d", port);
+    } else {
+        std::snprintf(portText, sizeof portText, "recepção UDP desligada (Opções > Configuração)");
+    }
     SetDlgItemTextA(dialog, IDC_CONNECT_PORT, portText);
     SetDlgItemTextA(dialog, IDC_CONNECT_FILTER, program.senderGate.Filter().Description().c_str());
     ShowActivity(dialog, program);

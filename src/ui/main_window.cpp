@@ -291,7 +291,13 @@ void OnCommand(HWND window, Program& program, UINT command) {
         case IDM_HELP: ShowHelpPage(window, "/#157"); break;
         case IDM_CONFIGURATION: ConfigDialog(window, program); break;
         case IDM_CONNECT: ConnectWindow(window, program); break;
-        case IDM_SIMULATE: StartSimulatedReception(program.settings.udpPort); break;
+        case IDM_SIMULATE:
+            if (!program.simulated) {
+                program.simulated = std::make_unique<SimulatedReception>(
+                    MainSinkOf(program), program.injector.get(), &program.senderGate);
+            }
+            program.simulated->FeedNextSample();
+            break;
         case IDM_GRID: ToggleGrid(program.list, window); break;
         default: break;
     }
@@ -449,6 +455,32 @@ bool MoveReception(Program& program, std::int32_t port) {
     program.settings.udpPort = port;
     StartReceiver(program);
     return true;
+}
+
+bool SetUdpReception(Program& program, bool on) {
+    if (on && !program.socket.IsOpen()) {
+        if (!OpenEndpoint(program.socket, program.settings.udpPort, *program.messages))
+            return false;
+        StartReceiver(program);
+    } else if (!on && program.socket.IsOpen()) {
+        if (program.receiver) program.receiver->Stop();  // interrupts the socket under it
+        program.receiver.reset();
+        program.socket.Close();
+        ShowReceptionStatus(program);
+    }
+    return true;
+}
+
+void ShowReceptionStatus(Program& program) {
+    if (program.socket.IsOpen()) return;
+    char text[96];
+    if (program.webPort > 0) {
+        std::snprintf(text, sizeof text, "Recepção UDP desligada; página na porta %d TCP",
+                      static_cast<int>(program.webPort));
+    } else {
+        std::snprintf(text, sizeof text, "Recepção desligada");
+    }
+    ShowStatusText(program, text);
 }
 
 namespace {

@@ -27,6 +27,16 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
 // it. True when the endpoint opened.
 bool MoveReception(Program& program, std::int32_t port);
 
+// Turns UDP reception on (the endpoint on the held port, then a receiver; false, with the
+// user told why, when the port cannot be had) or off (the receiver ends and the socket
+// closes), and says so in the status bar.
+bool SetUdpReception(Program& program, bool on);
+
+// The status bar's first part while no UDP socket is open: "Recepção UDP desligada" with
+// the page's port, or "Recepção desligada" when the page is off too. With a socket, the
+// receiver says where it waits.
+void ShowReceptionStatus(Program& program);
+
 // Takes what the receiver handed over: status texts and records, which it stores in the
 // history with their rows, a slice at a time unless `everything`. The rows left are those
 // that appending every record one by one with the cap would leave. Main thread only.

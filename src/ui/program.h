@@ -11,6 +11,7 @@
 #include "history/code_record.h"
 #include "history/history_store.h"
 #include "history/journal.h"
+#include "reception/endpoint.h"
 #include "reception/handoff_queue.h"
 #include "reception/phone_scan_service.h"
 #include "reception/receiver.h"
@@ -64,6 +65,7 @@ struct Program {
     SenderGate senderGate;
     std::unique_ptr<ReceiverSink> receiverSink;
     std::unique_ptr<Receiver> receiver;
+    std::unique_ptr<SimulatedReception> simulated;  // F9, made on first use
     HandoffQueue<ReceiverEvent> pending{5000, IsRecordEvent};
     std::deque<ReceiverEvent> backlog;  // taken from `pending`, not yet shown (main thread)
 

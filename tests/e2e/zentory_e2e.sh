@@ -284,6 +284,19 @@ wait $zentory 2>/dev/null
 cat "$journal_dir"/zentory-*.txt | tail -n 2 | grep -q 35200714200166000187550010000000046550000044 ||
     fail "the last code is not in the journal"
 
+# 7c. "UDPreceive" 0: no UDP port is held (the page alone receives), and F9 still adds a row.
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPreceive /t REG_DWORD /d 0 /f >/dev/null 2>&1
+"$wine" "$build/zentory.exe" &
+zentory=$!
+wait_until 100 rows_are 0 || fail "with UDPreceive 0 the main window did not come"
+sleep 0.5
+ss -Huln "sport = :$port" | grep -q . && fail "UDPreceive 0, yet port $port UDP is held"
+press_in_zentory 78 || fail "F9 not pressed"
+wait_until 50 rows_are 1 || fail "F9 with UDPreceive 0 gave $(rows) rows, not 1"
+press_in_zentory 72 || fail "F3 not pressed"
+wait $zentory
+"$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v UDPreceive /f >/dev/null 2>&1
+
 # 8. Closing the main window takes its tray icon away: a Windows test that needs a
 #    notification area, which the tests' own prefix (null display driver) does not have.
 tray=$("$wine" "$build/tests/windows_tests.exe" \
