@@ -1,6 +1,9 @@
 #include "reception/web_server.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -12,9 +15,12 @@
 
 namespace {
 
-// A few workers and a short waiting line. When the line is full, the thread that accepts
-// connections serves the next one itself, and so accepts nothing meanwhile: further
-// clients wait in the system's backlog instead of piling up here.
+// Set on the accepting thread while it closes a connection that found the waiting line
+// full: it never serves one itself, so that it keeps accepting (and closing) at once.
+thread_local bool gClosingAtOnce = false;
+
+// A few workers and a short waiting line; a connection that finds the line full is
+// closed at once.
 class BoundedWorkers : public httplib::TaskQueue {
 public:
     BoundedWorkers(int workers, std::size_t waiting) : maxWaiting(waiting) {
@@ -31,7 +37,9 @@ public:
                 return;
             }
         }
+        gClosingAtOnce = true;
         job();
+        gClosingAtOnce = false;
     }
 
     void shutdown() override {
@@ -65,6 +73,92 @@ private:
     std::deque<std::function<void()>> jobs;
     std::vector<std::thread> threads;
     bool stopping = false;
+};
+
+// The connections that each address holds now.
+class ConnectionCounts {
+public:
+    bool Enter(std::uint32_t address) {
+        std::lock_guard lock(mutex);
+        int& held = counts[address];
+        if (held >= WebServer::kConnectionsPerAddress) {
+            return false;
+        }
+        ++held;
+        return true;
+    }
+    void Leave(std::uint32_t address) {
+        std::lock_guard lock(mutex);
+        auto found = counts.find(address);
+        if (found != counts.end() && --found->second <= 0) counts.erase(found);
+    }
+
+private:
+    std::mutex mutex;
+    std::map<std::uint32_t, int> counts;
+};
+
+// The IPv4 address at the other end of a connection; 0 for anything else.
+std::uint32_t PeerAddress(socket_t sock) {
+    sockaddr_storage peer = {};
+    socklen_t length = sizeof peer;
+    if (getpeername(sock, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+        peer.ss_family != AF_INET)
+        return 0;
+    return reinterpret_cast<const sockaddr_in&>(peer).sin_addr.s_addr;
+}
+
+// A connection's stream for one request: what the request reads (its head and its short
+// body) must arrive by one deadline in all, however it trickles in; writing has its own
+// time-out per send.
+class DeadlineStream : public httplib::Stream {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    DeadlineStream(socket_t socket, time_t writeTimeoutSeconds, Clock::time_point readDeadline)
+        : sock(socket),
+          writer(socket, WebServer::kTimeoutSeconds, 0, writeTimeoutSeconds, 0),
+          deadline(readDeadline) {}
+
+    bool is_readable() const override { return used < filled || WaitReadable(); }
+    bool is_writable() const override { return writer.is_writable(); }
+
+    ssize_t read(char* ptr, size_t size) override {
+        if (used == filled) {
+            if (!WaitReadable()) return -1;
+            ssize_t got = httplib::detail::read_socket(sock, buffer, sizeof buffer, 0);
+            if (got <= 0) return got;
+            used = 0;
+            filled = static_cast<std::size_t>(got);
+        }
+        std::size_t taken = std::min(size, filled - used);
+        std::memcpy(ptr, buffer + used, taken);
+        used += taken;
+        return static_cast<ssize_t>(taken);
+    }
+    ssize_t write(const char* ptr, size_t size) override { return writer.write(ptr, size); }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        writer.get_remote_ip_and_port(ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        writer.get_local_ip_and_port(ip, port);
+    }
+    socket_t socket() const override { return sock; }
+
+private:
+    bool WaitReadable() const {
+        auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        return httplib::detail::select_read(sock, static_cast<time_t>(left.count() / 1000000),
+                                            static_cast<time_t>(left.count() % 1000000)) > 0;
+    }
+
+    socket_t sock;
+    httplib::detail::SocketStream writer;
+    Clock::time_point deadline;
+    char buffer[4096];
+    std::size_t used = 0;
+    std::size_t filled = 0;
 };
 
 std::uint32_t SenderOf(const httplib::Request& request) {
@@ -165,19 +259,28 @@ public:
     }
 
 private:
-    // The library's own, but with every request taken whole.
+    // The library's, but with a cap on each address's connections, one deadline for each
+    // request's head and every request taken whole.
     bool process_and_close_socket(socket_t sock) override {
-        bool served = httplib::detail::process_server_socket(
-            svr_sock_, sock, keep_alive_max_count_, keep_alive_timeout_sec_, read_timeout_sec_,
-            read_timeout_usec_, write_timeout_sec_, write_timeout_usec_,
-            [this](httplib::Stream& stream, bool closeConnection, bool& closed) {
-                return process_request(stream, closeConnection, closed, TakeWhole);
-            });
+        bool served = false;
+        std::uint32_t address = PeerAddress(sock);
+        if (!gClosingAtOnce && connections.Enter(address)) {
+            served = httplib::detail::process_server_socket_core(
+                svr_sock_, sock, keep_alive_max_count_, keep_alive_timeout_sec_,
+                [&](bool closeConnection, bool& closed) {
+                    DeadlineStream stream(sock, write_timeout_sec_,
+                                          DeadlineStream::Clock::now() +
+                                              std::chrono::seconds(WebServer::kTimeoutSeconds));
+                    return process_request(stream, closeConnection, closed, TakeWhole);
+                });
+            connections.Leave(address);
+        }
         httplib::detail::shutdown_socket(sock);
         httplib::detail::close_socket(sock);
         return served;
     }
 
+    ConnectionCounts connections;
     PhoneScanService& service;
 };
 

@@ -12,14 +12,18 @@ class Server;
 }
 
 // The phone page's HTTP server on every local address: requests go to the service.
-// Slow or flooding clients cannot stall it for long: reads and writes time out, bodies
-// are limited, a few worker threads serve and further connections wait their turn.
+// Slow or flooding clients cannot stall it for long: one address holds a few connections
+// at most, a request's head (and body) must arrive within one deadline, writes time out,
+// bodies are limited, a few worker threads serve, further connections wait their turn, and
+// when the waiting line is full they are closed at once.
 class WebServer {
 public:
     // More than the six connections that a browser opens to one host: a page that loads
     // its files side by side must not wait for a kept-alive connection to time out.
     static constexpr int kWorkers = 8;
     static constexpr int kTimeoutSeconds = 5;
+    // A browser opens up to six connections to one host; the next is closed at once.
+    static constexpr int kConnectionsPerAddress = 6;
 
     explicit WebServer(PhoneScanService& service);
     ~WebServer();

@@ -198,7 +198,7 @@ function serve({ port, token }) {
   const nonces = new Map();  // nonce -> { sender, at }
   const onNonce = (req, res) => {
     const sender = req.socket.remoteAddress.replace(/^::ffff:/, '');
-    if (sender !== '127.0.0.1') return answer(res, 403, 'sender');
+    if (!sender.startsWith('127.')) return answer(res, 403, 'sender');
     // Scans alone count against the rate: a nonce and its scan are one.
     const nonce = randomBytes(16).toString('hex');
     nonces.set(nonce, { sender, at: Date.now() });
@@ -209,7 +209,7 @@ function serve({ port, token }) {
     const sender = req.socket.remoteAddress.replace(/^::ffff:/, '');
     // Only this computer can reach a server bound to 127.0.0.1; the real one also
     // takes the private networks.
-    if (sender !== '127.0.0.1') return answer(res, 403, 'sender');
+    if (!sender.startsWith('127.')) return answer(res, 403, 'sender');
     if (tooMany(sender)) return answer(res, 429, 'too many');
     const nonce = url.searchParams.get('n') || '';
     const issued = nonces.get(nonce);
