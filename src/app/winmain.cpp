@@ -11,6 +11,7 @@
 #include "settings/command_line.h"
 #include "settings/registry_store_win32.h"
 #include "typing/key_sender_win32.h"
+#include "typing/target_check.h"
 #include "resource.h"
 #include "ui/connect_window.h"
 #include "ui/history_journal.h"
@@ -73,13 +74,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     // Typing threads are never waited for: the typer lives until the process ends.
     static SendInputKeySender* keySender = new SendInputKeySender(program->settings);
     static ThreadedTyper* typer = new ThreadedTyper(*keySender, program->settings);
+    // Nothing is typed into a program that runs as administrator: Windows would drop the
+    // keys without a word. The main window tells the user, once for each such program.
+    static TargetCheckingTyper* checkedTyper =
+        new TargetCheckingTyper(*typer, FocusedProgramRunsAboveUs, [program](const std::string&) {
+            PostMessageA(program->mainWindow, kTypingBlockedMessage, 0, 0);
+        });
     program->store = &registry;
     program->messages = &messages;
     bool firstStart = IsFirstStart(registry);
     LoadSettings(registry, program->settings);
     program->senderGate.SetFilter(ReadSenderFilter(registry));
     program->typer = typer;
-    program->injector = std::make_unique<KeyboardInjector>(program->settings, registry, *typer);
+    program->injector =
+        std::make_unique<KeyboardInjector>(program->settings, registry, *checkedTyper);
     program->hotKeyId = GlobalAddAtomA("ZentoryTypematicHotkey");
     program->instance = instance;
 

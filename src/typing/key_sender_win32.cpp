@@ -59,7 +59,47 @@ bool SendKeys(unsigned char character) {
     return true;
 }
 
+// The integrity level of a process's token (SECURITY_MANDATORY_..._RID).
+bool IntegrityLevelOf(HANDLE process, DWORD& level) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    bool read =
+        size > 0 && GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size);
+    if (read) {
+        PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+        level = *GetSidSubAuthority(sid, static_cast<DWORD>(*GetSidSubAuthorityCount(sid) - 1));
+    }
+    CloseHandle(token);
+    return read;
+}
+
 }  // namespace
+
+bool FocusedProgramRunsAboveUs(std::string& program) {
+    HWND window = GetForegroundWindow();
+    DWORD processId = 0;
+    if (!window || !GetWindowThreadProcessId(window, &processId) ||
+        processId == GetCurrentProcessId())
+        return false;
+    DWORD ours = 0;
+    if (!IntegrityLevelOf(GetCurrentProcess(), ours)) return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return false;
+    DWORD theirs = 0;
+    bool above = IntegrityLevelOf(process, theirs) && theirs > ours;
+    if (above) {
+        char path[MAX_PATH] = {};
+        DWORD length = sizeof path;
+        program = QueryFullProcessImageNameA(process, 0, path, &length)
+                      ? std::string(path, length)
+                      : "processo " + std::to_string(processId);
+    }
+    CloseHandle(process);
+    return above;
+}
 
 SendInputKeySender::SendInputKeySender(const Settings& heldSettings) : settings(heldSettings) {}
 

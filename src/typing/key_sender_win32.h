@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "settings/settings.h"
 #include "typing/key_sender.h"
 
@@ -18,3 +20,9 @@ public:
 private:
     const Settings& settings;
 };
+
+// Whether the window with the keyboard focus belongs to a program at a higher integrity
+// level than this one (run as administrator while Zentory is not), whose windows Windows
+// lets no keys from here reach; `program` is then its executable's path. False when it
+// cannot be told.
+bool FocusedProgramRunsAboveUs(std::string& program);

@@ -1,4 +1,6 @@
 #include "ui/main_window.h"
+
+#include "typing/target_check.h"
 #include "ui/phone_page.h"
 
 #include <commctrl.h>
@@ -412,6 +414,10 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
                                static_cast<UINT>(lParam));
             return FALSE;
         case kReceiverEventsMessage: DrainReceiverEvents(program); return TRUE;
+        case kTypingBlockedMessage:
+            ShowStatusText(program, kElevatedTargetMessage);
+            ShowTrayBalloon(program, kElevatedTargetMessage);
+            return TRUE;
         case kJournalFailedMessage: {
             std::string text =
                 "Não foi possível gravar o histórico em " +

@@ -99,5 +99,8 @@ struct Program {
 constexpr UINT kReceiverEventsMessage = WM_APP + 1;
 // Posted to the main window when the journal could not be written, the first time.
 constexpr UINT kJournalFailedMessage = WM_APP + 2;
+// Posted to the main window when a code was not typed because the focused window's
+// program runs as administrator, the first time for each such program.
+constexpr UINT kTypingBlockedMessage = WM_APP + 3;
 // The tray icon's callback message.
 constexpr UINT kTrayMessage = WM_USER + 100;

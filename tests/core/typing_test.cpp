@@ -7,6 +7,7 @@
 
 #include "test_doubles.h"
 #include "typing/key_strokes.h"
+#include "typing/target_check.h"
 
 namespace {
 
@@ -119,4 +120,29 @@ TEST(KeyStrokesFor, ModifiersAroundTheKeyAndNothingForAMissingKey) {
     EXPECT_TRUE(KeyStrokesFor(-1).empty());
     EXPECT_TRUE(KeyStrokesFor(0x0831).empty());
     EXPECT_TRUE(KeyStrokesFor(0x01FF).empty());
+}
+
+// A window of a program run as administrator gets nothing, and the user is told once for
+// each such program; other windows are typed into as before.
+TEST(TargetCheckingTyper, TypesNothingIntoAProgramAboveUsAndTellsOncePerProgram) {
+    RecordingTyper typed;
+    std::string focused;  // the elevated program with the focus, "" for an ordinary one
+    std::vector<std::string> told;
+    TargetCheckingTyper typer(
+        typed,
+        [&](std::string& program) {
+            program = focused;
+            return !focused.empty();
+        },
+        [&](const std::string& program) { told.push_back(program); });
+    EXPECT_TRUE(typer.TypeText("123"));
+    focused = "C:\\Banco\\admin.exe";
+    EXPECT_FALSE(typer.TypeText("456"));
+    EXPECT_FALSE(typer.TypeText("789"));
+    focused = "C:\\Windows\\regedit.exe";
+    EXPECT_FALSE(typer.TypeText("000"));
+    focused.clear();
+    EXPECT_TRUE(typer.TypeText("111"));
+    EXPECT_EQ(typed.Texts(), (std::vector<std::string>{"123", "111"}));
+    EXPECT_EQ(told, (std::vector<std::string>{"C:\\Banco\\admin.exe", "C:\\Windows\\regedit.exe"}));
 }
