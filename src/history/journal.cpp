@@ -84,12 +84,12 @@ bool JournalWriter::OpenFor(const std::string& receivedAt) {
     file = nullptr;
     if (!MakeFolders(directory)) return false;
     path = JoinPath(directory, name);
-    // What a power cut left of a line is cut off first, so that the next line cannot be
-    // glued to it; reading back skips it meanwhile.
+    // A line that a power cut left without its end is ended first, so that the next line
+    // cannot be glued to it; reading back skips it while it is the last.
     if (std::FILE* existing = std::fopen(path.c_str(), "r+b")) {
-        bool whole = CutAfterLastLineEnd(existing);
+        bool mended = EndLastLine(existing);
         std::fclose(existing);
-        if (!whole) return false;
+        if (!mended) return false;
     }
     // Binary append: the CR LF are the journal's own on every platform.
     file = std::fopen(path.c_str(), "ab");

@@ -35,10 +35,11 @@ bool ScanNonces::Take(std::string_view nonce, std::uint32_t address, Clock::time
     auto found = std::find_if(issued.begin(), issued.end(), [&](const Issued& entry) {
         return SecretsEqual(nonce, entry.nonce);
     });
-    if (found == issued.end()) return false;
-    bool fromItsAddress = found->address == address;
+    // From another address it is refused and kept: someone who saw it on the Wi-Fi must
+    // not be able to spend the phone's nonce.
+    if (found == issued.end() || found->address != address) return false;
     issued.erase(found);
-    return fromItsAddress;
+    return true;
 }
 
 std::size_t ScanNonces::Count() const {

@@ -22,8 +22,8 @@ public:
     // fails.
     std::string Issue(std::uint32_t address, Clock::time_point now);
 
-    // Whether `nonce` was issued to `address` and has not expired. A known nonce is
-    // forgotten whatever the answer: each is tried once.
+    // Whether `nonce` was issued to `address` and has not expired. A nonce taken by its
+    // address is forgotten, whether the scan's proof then holds or not: each is tried once.
     bool Take(std::string_view nonce, std::uint32_t address, Clock::time_point now);
 
     std::size_t Count() const;

@@ -60,9 +60,13 @@ bool SendKeys(unsigned char character) {
 }
 
 // The integrity level of a process's token (SECURITY_MANDATORY_..._RID).
-bool IntegrityLevelOf(HANDLE process, DWORD& level) {
+bool IntegrityLevelOf(HANDLE process, DWORD& level, bool& denied) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+    denied = false;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        denied = GetLastError() == ERROR_ACCESS_DENIED;
+        return false;
+    }
     DWORD size = 0;
     GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
     std::vector<unsigned char> buffer(size);
@@ -85,11 +89,13 @@ bool FocusedProgramRunsAboveUs(std::string& program) {
         processId == GetCurrentProcessId())
         return false;
     DWORD ours = 0;
-    if (!IntegrityLevelOf(GetCurrentProcess(), ours)) return false;
+    bool denied = false;
+    if (!IntegrityLevelOf(GetCurrentProcess(), ours, denied)) return false;
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!process) return false;
     DWORD theirs = 0;
-    bool above = IntegrityLevelOf(process, theirs) && theirs > ours;
+    // A process that lets us see it but not its token is one above us.
+    bool above = IntegrityLevelOf(process, theirs, denied) ? theirs > ours : denied;
     if (above) {
         char path[MAX_PATH] = {};
         DWORD length = sizeof path;

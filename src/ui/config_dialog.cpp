@@ -184,6 +184,15 @@ bool OnSave(HWND dialog, ConfigState& state) {
     SenderFilter senderFilter;
     if (!ChosenSenderFilter(dialog, senderList, senderFilter)) return false;
 
+    // UDP reception off goes first, so that a changed port is then only held: no socket
+    // is opened on it on the way.
+    bool udpOn = IsDlgButtonChecked(dialog, IDC_CONFIG_UDP_RECEIVE) == BST_CHECKED;
+    auto heldUdp = [&](bool on) {
+        settings.udpReceive = on ? 1 : 0;
+        writes.Dword(kUdpReceiveValue, settings.udpReceive);
+    };
+    if (!udpOn && settings.udpReceive != 0 && SetUdpReception(program, false)) heldUdp(false);
+
     char portText[32] = {};
     GetDlgItemTextA(dialog, IDC_CONFIG_PORT, portText, sizeof portText);
     long long port = PortNumber(portText);
@@ -210,12 +219,8 @@ bool OnSave(HWND dialog, ConfigState& state) {
             writes.Dword(kUdpPortValue, static_cast<std::int32_t>(port));
         }
     }
-    // UDP reception on or off, at once; turned on, on the port just chosen.
-    bool udpOn = IsDlgButtonChecked(dialog, IDC_CONFIG_UDP_RECEIVE) == BST_CHECKED;
-    if (udpOn != (settings.udpReceive != 0) && SetUdpReception(program, udpOn)) {
-        settings.udpReceive = udpOn ? 1 : 0;
-        writes.Dword(kUdpReceiveValue, settings.udpReceive);
-    }
+    // UDP reception on, at once, on the port just chosen.
+    if (udpOn && settings.udpReceive == 0 && SetUdpReception(program, true)) heldUdp(true);
 
     std::int32_t mode = ModeOff;
     const char* trace = "Injection INACTIVE";

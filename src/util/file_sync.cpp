@@ -17,12 +17,13 @@ bool FlushToDisk(std::FILE* file) {
 #endif
 }
 
-bool CutAfterLastLineEnd(std::FILE* file) {
+bool EndLastLine(std::FILE* file) {
     if (std::fseek(file, 0, SEEK_END) != 0) return false;
     long end = std::ftell(file);
     if (end < 0) return false;
-    // Backwards, a block at a time, to the last '\n'.
+    // Backwards, a block at a time, to the last byte that is not a zero.
     long kept = end;
+    char last = '\n';
     char block[4096];
     while (kept > 0) {
         long start =
@@ -31,19 +32,24 @@ bool CutAfterLastLineEnd(std::FILE* file) {
         if (std::fseek(file, start, SEEK_SET) != 0 || std::fread(block, 1, length, file) != length)
             return false;
         std::size_t at = length;
-        while (at > 0 && block[at - 1] != '\n')
+        while (at > 0 && block[at - 1] == '\0')
             --at;
         if (at > 0) {
             kept = start + static_cast<long>(at);
+            last = block[at - 1];
             break;
         }
         kept = start;
     }
-    if (kept == end) return true;
-    if (std::fflush(file) != 0) return false;
+    if (kept != end) {
+        if (std::fflush(file) != 0) return false;
 #ifdef _WIN32
-    return _chsize_s(_fileno(file), kept) == 0;
+        if (_chsize_s(_fileno(file), kept) != 0) return false;
 #else
-    return ftruncate(fileno(file), kept) == 0;
+        if (ftruncate(fileno(file), kept) != 0) return false;
 #endif
+    }
+    if (last == '\n') return true;
+    return std::fseek(file, 0, SEEK_END) == 0 && std::fputs("\r\n", file) >= 0 &&
+           std::fflush(file) == 0;
 }

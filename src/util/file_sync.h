@@ -7,6 +7,8 @@
 // it. False when either step fails.
 bool FlushToDisk(std::FILE* file);
 
-// Cuts off what follows the last line end of a file opened for update ("r+b"): the rest of
-// a line that a power cut tore, or the zeros that it left. False when that fails.
-bool CutAfterLastLineEnd(std::FILE* file);
+// Mends the end of a text file opened for update ("r+b") after a power cut: cuts off the
+// zeros that an extended but unwritten end leaves, and ends a last line that lacks its
+// line end with CR LF, so that the next line appended is not glued to it. False when
+// that fails.
+bool EndLastLine(std::FILE* file);
