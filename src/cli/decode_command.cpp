@@ -1,5 +1,8 @@
 #include "cli/decode_command.h"
 
+#include "codes/check_digits.h"
+#include "codes/written_code.h"
+
 #include "util/json.h"
 #include "cli/options.h"
 #include "codes/code_kind.h"
@@ -74,11 +77,21 @@ DecodeInput ParseDecodeLine(std::string_view line) {
 
 void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate today,
                       FullInterpretation& scratch) {
-    CodeKind kind = EffectiveKind(input.kindByte, input.code);
-    InterpretCodeFully(input.code, kind, today, scratch);
+    // A barcode as scanned takes the short way; anything else may be a typeable line or
+    // an NF-e key written in groups, which stands for the barcode it gives.
+    std::string_view code = input.code;
+    int kindByte = input.kindByte;
+    std::optional<WrittenCode> written;
+    if (!IsFullCode(code) && (written = ReadWrittenCode(code))) {
+        code = written->barcode;
+        if (written->nfeKey) kindByte = 3;
+    }
+    CodeKind kind = EffectiveKind(kindByte, code);
+    InterpretCodeFully(code, kind, today, scratch);
+    if (written && written->wrongField != 0) scratch.checkDigitsValid = false;
     auto write = [&](auto& text) {
         BasicJsonObjectWriter json(text);
-        json.Add("code", input.code)
+        json.Add("code", code)
             .Add("kind", KindLetter(kind))
             .Add("valid", scratch.checkDigitsValid)
             .Add("typeable", scratch.typeable)
@@ -90,7 +103,7 @@ void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate toda
     };
     // A line that surely fits is made in place and copied out whole: cheaper than growing
     // `out` piece by piece. Every byte of a text takes at most six in JSON.
-    std::size_t texts = input.code.size() + scratch.typeable.size() + scratch.value.size() +
+    std::size_t texts = code.size() + scratch.typeable.size() + scratch.value.size() +
                         scratch.dueDate.size() + scratch.issuerName.size() + scratch.summary.size();
     if (kJsonKeysRoom + 6 * texts <= JsonLine::kCapacity) {
         JsonLine line;

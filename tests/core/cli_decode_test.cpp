@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "codes/written_code.h"
 #include "util/json.h"
 #include "json_reader.h"
 #include "read_file.h"
@@ -173,4 +174,43 @@ TEST(RunDecode, LinesFromStandardInputInOrder) {
     EXPECT_EQ(kinds, (std::vector<std::string>{"B", "N", "B", "B"}));
     EXPECT_EQ(dues, (std::vector<std::string>{"19/11/2034", "", "", "16/05/2035"}));
     EXPECT_EQ(Field(*JsonLineReader::Read(lines[2]), "code"), longLine);
+}
+
+// A typeable line or a key in groups, written as PDFs and DANFEs print them, gives exactly
+// the answer of the barcode it stands for; a wrong field check digit makes it invalid.
+TEST(DecodeJson, TypeableLinesAndKeysInGroupsAnswerAsTheirBarcode) {
+    const char kBank[] = "00191455700000110009956850418332600000624818";
+    const char kCollection[] = "85830000000578503281014401081014200092060000";  // modulo 11
+    const char kKey[] = "35200714200166000187550010000000046550000044";
+    for (auto [written, barcode] :
+         {std::pair{"00199.95687 50418.332602 00006.248181 1 45570000011000", kBank},
+          std::pair{"00199956875041833260200006248181145570000011000", kBank},
+          std::pair{" 00199-95687  50418-332602\t00006.248181 1 45570000011000 ", kBank},
+          std::pair{"85830000000-9 57850328101-6 44010810142-2 00092060000-0", kCollection},
+          std::pair{"846200000020311301132636291452302933590838000008",
+                    "84620000002311301132632914523029359083800000"},
+          std::pair{"3520 0714 2001 6600 0187 5500 1000 0000 0465 5000 0044", kKey}}) {
+        SCOPED_TRACE(written);
+        std::string expected = DecodeJson({barcode, barcode[0] == '3' ? 3 : 1}, kToday);
+        EXPECT_EQ(DecodeJson({written, 1}, kToday), expected);
+    }
+    // Field 2's check digit changed (the barcode it gives is still valid), then block 3's.
+    auto fields = JsonLineReader::Read(
+        DecodeJson({"00199.95687 50418.332603 00006.248181 1 45570000011000", 1}, kToday));
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(Field(*fields, "code"), kBank);
+    EXPECT_EQ(Field(*fields, "valid"), "false");
+    std::optional<WrittenCode> block3 =
+        ReadWrittenCode("85830000000-9 57850328101-6 44010810142-3 00092060000-0");
+    ASSERT_TRUE(block3);
+    EXPECT_EQ(block3->wrongField, 3);
+    EXPECT_EQ(WrongFieldText(block3->wrongField), "Campo 3: dígito verificador não confere");
+    // No code: another character, a digit too many or too few, a line of the other kind.
+    for (const char* none : {"00199.95687/50418.332602 00006.248181 1 45570000011000",
+                             "00199.95687 50418.332602 00006.248181 1 455700000110001",
+                             "0019995687504183326020000624818114557000001100",
+                             "84620000002031130113263629145230293359083800000",
+                             "001999568750418332602000062481811455700000110001"}) {
+        EXPECT_FALSE(ReadWrittenCode(none)) << none;
+    }
 }
