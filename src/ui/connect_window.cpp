@@ -123,7 +123,7 @@ void OnInit(HWND dialog, ConnectState& state) {
     }
 
     char portText[96];
-    if (program.socket.IsOpen()) {
+    if (program.settings.udpReceive != 0) {
         std::snprintf(portText, sizeof portText, "%d", port);
     } else {
         std::snprintf(portText, sizeof portText, "recepção UDP desligada (Opções > Configuração)");
