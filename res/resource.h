@@ -18,6 +18,7 @@
 #define IDM_SIMULATE 40049
 #define IDM_GRID 40051
 #define IDM_OPEN_JOURNAL_FOLDER 40053
+#define IDM_PASTE 40054
 
 // Toolbar images (24 x 24)
 #define IDI_TOOLBAR_SAVE 136

@@ -10,3 +10,7 @@ std::string FormatIPv4(std::uint32_t networkOrderAddress) {
     std::snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
     return text;
 }
+
+std::string SenderText(const CodeRecord& record) {
+    return record.fromClipboard ? "\xE1rea de transfer\xEAncia" : FormatIPv4(record.senderAddress);
+}

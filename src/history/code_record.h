@@ -21,7 +21,13 @@ struct CodeRecord {
     std::string code;        // as received
     std::string kindLetter;  // "B", "C" or "N"
     CodeKind kind = CodeKind::BankSlip;
+    bool fromClipboard = false;  // pasted, not received: it has no sender address
+    int wrongField = 0;          // a pasted line's first field whose check digit fails
 };
+
+// Who sent the record: its address, or "área de transferência" (Windows-1252) for a
+// pasted one.
+std::string SenderText(const CodeRecord& record);
 
 // "192.168.0.10" of an address in network byte order.
 std::string FormatIPv4(std::uint32_t networkOrderAddress);

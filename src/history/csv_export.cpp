@@ -97,7 +97,7 @@ std::string CsvRow(const CodeRecord& record) {
     std::string dueDate = record.dueDate == "N/A" ? std::string() : record.dueDate;
     std::array<std::string, 10> fields = {
         DayFirstTimestamp(record.receivedAt),
-        FormatIPv4(record.senderAddress),
+        SenderText(record),
         KindName(record.kind),
         record.checkDigitsValid ? "sim" : "n\xE3o",
         InertText(record.typeable),

@@ -47,7 +47,7 @@ std::string JournalLine(const CodeRecord& record) {
     CivilDate day = ReceivedAtDate(record.receivedAt).value_or(CivilDate{});
     std::string line = WithoutControlBytes(record.receivedAt);
     line += '\t';
-    line += FormatIPv4(record.senderAddress);
+    line += SenderText(record);
     line += '\t';
     line += WithoutControlBytes(HistoryExportLine(record.code, record.kind, day));
     return line;

@@ -1,5 +1,7 @@
 #include "ui/details_dialog.h"
 
+#include "codes/written_code.h"
+
 #include "ui/history_journal.h"
 
 #include <string>
@@ -69,6 +71,7 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
             const auto* request = reinterpret_cast<const DetailsRequest*>(lParam);
             std::string barcode;
             std::string firstSeenAt;
+            int wrongField = 0;
             bool found = false;
             {
                 // Only the barcode is copied out, under the lock; the record may go at
@@ -77,14 +80,18 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
                 if (const CodeRecord* record = request->history->FindByItemId(request->itemId)) {
                     barcode = record->code;
                     firstSeenAt = record->firstSeenAt;
+                    wrongField = record->wrongField;
                     found = true;
                 }
             }
             if (found) FillDetails(dialog, barcode);
+            // A pasted line's wrong field, then an earlier reading.
+            std::string note = wrongField != 0 ? WrongFieldText(wrongField) : std::string();
             if (!firstSeenAt.empty()) {
-                std::string seen = "Lido antes em " + SpokenReceivedAt(firstSeenAt, true);
-                SetDlgItemTextA(dialog, IDC_DETAILS_SEEN, seen.c_str());
+                if (!note.empty()) note += "; ";
+                note += "Lido antes em " + SpokenReceivedAt(firstSeenAt, true);
             }
+            if (!note.empty()) SetDlgItemTextA(dialog, IDC_DETAILS_SEEN, note.c_str());
             return FALSE;
         }
         case WM_COMMAND:

@@ -38,7 +38,7 @@ const std::string* StoredCellText(const CodeRecord& record, int column) {
 // The text a column shows for a record.
 std::string CellText(const CodeRecord& record, int column) {
     const std::string* stored = StoredCellText(record, column);
-    return stored ? *stored : FormatIPv4(record.senderAddress);
+    return stored ? *stored : SenderText(record);
 }
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM column) {
@@ -213,8 +213,7 @@ void AnswerTextRequest(NMLVDISPINFOA* request) {
     if (const std::string* stored = StoredCellText(*record, request->item.iSubItem)) {
         request->item.pszText = const_cast<char*>(stored->c_str());  // no copy
     } else {
-        lstrcpynA(request->item.pszText, FormatIPv4(record->senderAddress).c_str(),
-                  request->item.cchTextMax);
+        lstrcpynA(request->item.pszText, SenderText(*record).c_str(), request->item.cchTextMax);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "typing/target_check.h"
+#include "ui/clipboard_paste.h"
 #include "ui/phone_page.h"
 
 #include <commctrl.h>
@@ -34,6 +35,8 @@ namespace {
 
 constexpr UINT_PTR kDrainTimer = 1;
 constexpr UINT_PTR kTrayRetryTimer = 2;
+// Tells, once the start's own status texts are shown, that Ctrl+Alt+V was refused.
+constexpr UINT_PTR kPasteHotKeyNoticeTimer = 3;
 // At logon the taskbar may not be there yet: the icon is tried again for two minutes.
 constexpr UINT kTrayRetryMilliseconds = 2000;
 constexpr int kTrayRetries = 60;
@@ -71,9 +74,13 @@ UINT TaskbarCreatedMessage() {
     return message != 0 ? message : ~0u;  // never a message that arrives
 }
 
+}  // namespace
+
 void ShowStatusText(Program& program, const char* text) {
     SendMessageA(program.statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
 }
+
+namespace {
 
 // Starts the receiver on the program's socket. When the system has no thread to give,
 // the user is told, and the status bar says that nothing is received.
@@ -146,6 +153,8 @@ void OnCreate(HWND window, MainWindowState& state) {
         if (!RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B'))
             RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
     }
+    RegisterPasteHotKey(program, window);
+    if (program.pasteHotKeyRefused) SetTimer(window, kPasteHotKeyNoticeTimer, 2000, nullptr);
     AddTrayIconOrRetry(window, state);
     // The dialog manager would lay the template's controls out again at a new scale; this
     // window has its own layout.
@@ -293,6 +302,7 @@ void OnCommand(HWND window, Program& program, UINT command) {
         case IDM_HELP: ShowHelpPage(window, "/#157"); break;
         case IDM_CONFIGURATION: ConfigDialog(window, program); break;
         case IDM_CONNECT: ConnectWindow(window, program); break;
+        case IDM_PASTE: PasteCodes(program); break;
         case IDM_SIMULATE:
             if (!program.simulated) {
                 program.simulated = std::make_unique<SimulatedReception>(
@@ -407,7 +417,13 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
                 return Result(window, 1);
             }
             return FALSE;
-        case WM_HOTKEY: OnHotKey(program); return FALSE;
+        case WM_HOTKEY:
+            if (wParam == program.pasteHotKeyId) {
+                TypeCopiedCode(program);
+            } else {
+                OnHotKey(program);
+            }
+            return FALSE;
         case WM_CLOSE: OnClose(window, program); return TRUE;
         case kTrayMessage:
             OnTrayNotification(window, program.instance, static_cast<UINT>(wParam),
@@ -429,6 +445,10 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_TIMER:
             if (wParam == kDrainTimer) DrainReceiverEvents(program);
             if (wParam == kTrayRetryTimer) AddTrayIconOrRetry(window, *state);
+            if (wParam == kPasteHotKeyNoticeTimer) {
+                KillTimer(window, kPasteHotKeyNoticeTimer);
+                ShowStatusText(program, "O atalho Ctrl+Alt+V está em uso por outro programa.");
+            }
             return TRUE;
         case WM_NCDESTROY:
             // The receiver and the page hand records to this window: both stop first.

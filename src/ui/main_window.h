@@ -32,6 +32,9 @@ bool MoveReception(Program& program, std::int32_t port);
 // closes), and says so in the status bar.
 bool SetUdpReception(Program& program, bool on);
 
+// Shows `text` in the status bar's first part.
+void ShowStatusText(Program& program, const char* text);
+
 // The status bar's first part while no UDP socket is open: "Recepção UDP desligada" with
 // the page's port, or "Recepção desligada" when the page is off too. With a socket, the
 // receiver says where it waits.

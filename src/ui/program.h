@@ -86,6 +86,9 @@ struct Program {
     // Command line: the hot key (any argument) and the export file name ("-f ").
     bool hotKeyEnabled = false;
     ATOM hotKeyId = 0;
+    ATOM pasteHotKeyId = 0;           // Ctrl+Alt+V, registered at every start
+    bool pasteHotKeyRefused = false;  // another program holds it
+    ReceiverState pasteState;         // the pasted codes' indexes (main thread)
     std::string exportFileName;
 
     // Windows, set while the main window is created.
