@@ -80,7 +80,7 @@ void PasteCodes(Program& program) {
                pasted.notCodes);
     DeliverPasted(program, pasted);
     if (!message.empty())
-        MessageBoxA(program.mainWindow, message.c_str(), "Zentory",
+        MessageBoxA(program.mainWindow, message.c_str(), "Colar código",
                     MB_OK | (any ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "reception/clipboard_codes.h"
 #include "reception/endpoint.h"
 #include "reception/scan_datagram.h"
 #include "settings/memory_settings_store.h"
@@ -208,4 +209,43 @@ TEST(SimulatedReception, FeedsTheFiveSamplesInTurnAsDatagramsFromThisComputer) {
     // Kind byte 1 for every sample; the collection samples are told by their first digit.
     EXPECT_EQ(records[2].kindLetter, "C");
     EXPECT_EQ(gate.Seen().lastSender, LoopbackAddress());
+}
+
+// A spreadsheet column pasted: every line with a code is a row from the clipboard, in its
+// order; blank lines do not count, other lines are told; a paste takes a bounded number.
+TEST(ReadPastedText, EachLineWithACodeIsARowAndTheOthersAreCounted) {
+    ReceiverState state;
+    LocalDateTime now{{2026, 12, 7}, 9, 5, 3};
+    PastedText pasted = ReadPastedText(
+        "00199.95687 50418.332602 00006.248181 1 45570000011000\r\n"
+        "\r\n"
+        "Total a pagar\r\n"
+        "84620000002-0 31130113263-6 29145230293-3 59083800000-8\r\n"
+        "3520 0714 2001 6600 0187 5500 1000 0000 0465 5000 0044\r\n"
+        "00199.95687 50418.332603 00006.248181 1 45570000011000\n"
+        "R$ 110,00",
+        state, now);
+    ASSERT_EQ(pasted.records.size(), 4u);
+    EXPECT_EQ(pasted.notCodes, 2);
+    EXPECT_EQ(NotCodesMessage(pasted),
+              "2 linhas copiadas n\xE3o s\xE3o c\xF3"
+              "digos de boleto, conta ou NF-e.");
+    EXPECT_EQ(pasted.records[0].code, "00191455700000110009956850418332600000624818");
+    EXPECT_EQ(pasted.records[1].kindLetter, "C");
+    EXPECT_EQ(pasted.records[2].kindLetter, "N");
+    EXPECT_EQ(pasted.records[3].wrongField, 2);
+    EXPECT_FALSE(pasted.records[3].checkDigitsValid);
+    EXPECT_EQ(SenderText(pasted.records[0]), "\xE1rea de transfer\xEAncia");
+    EXPECT_EQ(pasted.records[0].receivedAt, "2026/12/07 09:05:03");
+    EXPECT_EQ(pasted.records[3].sequenceIndex, 4);
+
+    EXPECT_EQ(NotCodesMessage(ReadPastedText("boleto de dezembro\n", state, now)),
+              "O texto copiado n\xE3o \xE9 um c\xF3"
+              "digo de boleto, conta ou NF-e.");
+    std::string column;
+    for (int i = 0; i < 600; ++i)
+        column += "00191455700000110009956850418332600000624818\n";
+    PastedText many = ReadPastedText(column, state, now);
+    EXPECT_EQ(many.records.size(), kMaxPastedCodes);
+    EXPECT_TRUE(many.cut);
 }

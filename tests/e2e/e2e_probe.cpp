@@ -1,6 +1,8 @@
 // A small Windows helper that the end-to-end test runs beside zentory.exe under Wine:
 //   e2e_probe rows                  prints the number of rows of Zentory's history list
-//   e2e_probe hotkey                presses Ctrl+Alt+B through SendInput
+//   e2e_probe hotkey [LETTER]       presses Ctrl+Alt+B (or Ctrl+Alt+LETTER) through SendInput
+//   e2e_probe ctrl LETTER           presses Ctrl+LETTER through SendInput
+//   e2e_probe clip TEXT             puts TEXT on the clipboard as Unicode text
 //   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
 //   e2e_probe activate TITLE        brings the window with this title to the front
 //   e2e_probe click TITLE ID        clicks the button ID of the window with this title
@@ -99,14 +101,35 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "hotkey") == 0) {
+        WORD letter = argc >= 3 ? static_cast<WORD>(argv[2][0]) : 'B';
         INPUT keys[6];
         Key(keys[0], VK_CONTROL, false);
         Key(keys[1], VK_MENU, false);
-        Key(keys[2], 'B', false);
-        Key(keys[3], 'B', true);
+        Key(keys[2], letter, false);
+        Key(keys[3], letter, true);
         Key(keys[4], VK_MENU, true);
         Key(keys[5], VK_CONTROL, true);
         return SendInput(6, keys, sizeof(INPUT)) == 6 ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "ctrl") == 0) {
+        INPUT keys[4];
+        Key(keys[0], VK_CONTROL, false);
+        Key(keys[1], static_cast<WORD>(argv[2][0]), false);
+        Key(keys[2], static_cast<WORD>(argv[2][0]), true);
+        Key(keys[3], VK_CONTROL, true);
+        return SendInput(4, keys, sizeof(INPUT)) == 4 ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "clip") == 0) {
+        int length = MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, nullptr, 0);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(length) * sizeof(wchar_t));
+        if (!memory || !OpenClipboard(nullptr)) return 1;
+        MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, static_cast<wchar_t*>(GlobalLock(memory)),
+                            length);
+        GlobalUnlock(memory);
+        EmptyClipboard();
+        bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        CloseClipboard();
+        return set ? 0 : 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "key") == 0) {
         INPUT keys[2];

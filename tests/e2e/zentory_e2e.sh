@@ -149,6 +149,24 @@ probe hotkey || fail "hot key not sent"
 again="$both"'00094\t24045\t05000\t030006\t02260\t267030\t2\t47350000083000'
 wait_until 50 typed_is "$again" || fail "after the hot key: '$(cat "$work/typed.txt")'"
 
+# 5b. Ctrl+Alt+V types the copied typeable line of a collection slip into the target, as
+#     its four blocks with TABs, and adds its row; Ctrl+V in Zentory adds a pasted line's
+#     row, and a copied text that is no code adds nothing.
+probe clip "84620000002-0 31130113263-6 29145230293-3 59083800000-8" || fail "clipboard not set"
+probe activate "Zentory typing target" || fail "cannot activate the target"
+probe hotkey V || fail "Ctrl+Alt+V not sent"
+pasted="$again"'846200000020\t311301132636\t291452302933\t590838000008'
+wait_until 50 typed_is "$pasted" || fail "after Ctrl+Alt+V: '$(cat "$work/typed.txt")'"
+wait_until 30 rows_are 8 || fail "Ctrl+Alt+V: $(rows) rows, not 8"
+probe clip "00199.95687 50418.332602 00006.248181 1 45570000011000" || fail "clipboard not set"
+probe activate Zentory && probe ctrl V || fail "Ctrl+V not pressed"
+wait_until 30 rows_are 9 || fail "Ctrl+V: $(rows) rows, not 9"
+probe clip "boleto de dezembro" || fail "clipboard not set"
+probe activate Zentory && probe ctrl V || fail "Ctrl+V not pressed"
+wait_until 50 probe click "Colar código" 1 || fail "no message that the text is no code"
+rows_are 9 || fail "a text that is no code added rows: $(rows)"
+typed_is "$pasted" || fail "Ctrl+V typed: '$(cat "$work/typed.txt")'"
+
 # 6. F2 saves the history under the name given with "-f" (".txt" added by the filter).
 press_in_zentory 71 || fail "F2 not pressed"
 if wait_until 50 xdotool search --name '^Save log$'; then
@@ -159,7 +177,7 @@ else
 fi
 wait_until 50 test -s "$work/codigos.txt" || fail "F2 wrote no codigos.txt"
 lines=$(tr -d '\r' <"$work/codigos.txt" | wc -l)
-[ "$lines" -eq 7 ] || fail "the export has $lines lines, not 7"
+[ "$lines" -eq 9 ] || fail "the export has $lines lines, not 9"
 grep -q $'^84620000002311301132632914523029359083800000 R\$ 231,13 .* Telco\r$' "$work/codigos.txt" ||
     fail "export: $(head -c 300 "$work/codigos.txt")"
 
