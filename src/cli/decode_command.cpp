@@ -1,6 +1,5 @@
 #include "cli/decode_command.h"
 
-#include "codes/check_digits.h"
 #include "codes/written_code.h"
 
 #include "util/json.h"
@@ -77,12 +76,13 @@ DecodeInput ParseDecodeLine(std::string_view line) {
 
 void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate today,
                       FullInterpretation& scratch) {
-    // A barcode as scanned takes the short way; anything else may be a typeable line or
-    // an NF-e key written in groups, which stands for the barcode it gives.
+    // A barcode as scanned takes the short way: 44 characters can write no other code.
+    // Anything longer may be a typeable line or an NF-e key written in groups, which
+    // stands for the barcode it gives.
     std::string_view code = input.code;
     int kindByte = input.kindByte;
     std::optional<WrittenCode> written;
-    if (!IsFullCode(code) && (written = ReadWrittenCode(code))) {
+    if (code.size() > 44 && (written = ReadWrittenCode(code))) {
         code = written->barcode;
         if (written->nfeKey) kindByte = 3;
     }
