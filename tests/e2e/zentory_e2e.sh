@@ -186,6 +186,8 @@ if [ -n "$shots" ]; then
     press_in_zentory 23
     sleep 0.5
     import -window "$window" "$shots/main-window.png"
+    press_in_zentory 24  # back to the first row, which the details' picture opens
+    sleep 0.3
     # The configuration dialog, with the custom layout chosen, and its separators dialog.
     press_in_zentory 77
     if wait_until 50 xdotool search --name '^Configura'; then
@@ -235,6 +237,7 @@ if [ -n "$shots" ]; then
     probe key 1b
     # Whatever the clicks opened, close it: nothing may stay modal over the main window.
     probe click "Boleto bancário" 1 >/dev/null 2>&1
+    probe click "Consessionária" 1 >/dev/null 2>&1
     probe click "Customize Toolbar" 1 >/dev/null 2>&1
     sleep 0.3
     echo "screenshots in $shots"
