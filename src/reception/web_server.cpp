@@ -10,17 +10,21 @@
 #include <mutex>
 #include <vector>
 
+// A burst of connections (a browser opens six at once, a flood many more) waits in the
+// system's queue for the accepting thread, which sorts each at once, instead of being
+// refused at the door and tried again a second later.
+#define CPPHTTPLIB_LISTEN_BACKLOG 64
 #include <httplib.h>
 #include "util/debug_trace.h"
 
 namespace {
 
-// Set on the accepting thread while it closes a connection that found the waiting line
-// full: it never serves one itself, so that it keeps accepting (and closing) at once.
-thread_local bool gClosingAtOnce = false;
+// Set on the accepting thread while it looks at a connection it has just accepted: it only
+// sorts it (closed at once, or queued for a worker), and never serves one itself.
+thread_local bool gOnAcceptingThread = false;
 
-// A few workers and a short waiting line; a connection that finds the line full is
-// closed at once.
+// A few workers and a short waiting line. The library hands each accepted connection to
+// `enqueue`, which lets the server sort it on the accepting thread first.
 class BoundedWorkers : public httplib::TaskQueue {
 public:
     BoundedWorkers(int workers, std::size_t waiting) : maxWaiting(waiting) {
@@ -29,17 +33,18 @@ public:
     }
 
     void enqueue(std::function<void()> job) override {
-        {
-            std::lock_guard lock(mutex);
-            if (jobs.size() < maxWaiting) {
-                jobs.push_back(std::move(job));
-                ready.notify_one();
-                return;
-            }
-        }
-        gClosingAtOnce = true;
+        gOnAcceptingThread = true;
         job();
-        gClosingAtOnce = false;
+        gOnAcceptingThread = false;
+    }
+
+    // Queues a connection for a worker; false when the line is full.
+    bool TryQueue(std::function<void()> job) {
+        std::lock_guard lock(mutex);
+        if (jobs.size() >= maxWaiting) return false;
+        jobs.push_back(std::move(job));
+        ready.notify_one();
+        return true;
     }
 
     void shutdown() override {
@@ -222,7 +227,10 @@ public:
         set_keep_alive_timeout(WebServer::kTimeoutSeconds);
         set_keep_alive_max_count(20);
         set_payload_max_length(kScanBodyLimit);
-        new_task_queue = [] { return new BoundedWorkers(WebServer::kWorkers, 16); };
+        new_task_queue = [this] {
+            workers = new BoundedWorkers(WebServer::kWorkers, 16);
+            return workers;
+        };
         // Who may ask, before anything of the request's body is read.
         set_pre_routing_handler(
             [this](const httplib::Request& request, httplib::Response& response) {
@@ -259,27 +267,43 @@ public:
     }
 
 private:
-    // The library's, but with a cap on each address's connections, one deadline for each
-    // request's head and every request taken whole.
+    // The library's, but with a cap on each address's connections (sorted on the
+    // accepting thread, before a connection takes a place in the waiting line), one
+    // deadline for each request's head and every request taken whole.
     bool process_and_close_socket(socket_t sock) override {
-        bool served = false;
-        std::uint32_t address = PeerAddress(sock);
-        if (!gClosingAtOnce && connections.Enter(address)) {
-            served = httplib::detail::process_server_socket_core(
-                svr_sock_, sock, keep_alive_max_count_, keep_alive_timeout_sec_,
-                [&](bool closeConnection, bool& closed) {
-                    DeadlineStream stream(sock, write_timeout_sec_,
-                                          DeadlineStream::Clock::now() +
-                                              std::chrono::seconds(WebServer::kTimeoutSeconds));
-                    return process_request(stream, closeConnection, closed, TakeWhole);
-                });
-            connections.Leave(address);
+        if (gOnAcceptingThread) {
+            std::uint32_t address = PeerAddress(sock);
+            if (connections.Enter(address)) {
+                if (workers && workers->TryQueue([this, sock, address] { Serve(sock, address); }))
+                    return true;
+                connections.Leave(address);
+            }
+            Close(sock);
+            return false;
         }
-        httplib::detail::shutdown_socket(sock);
-        httplib::detail::close_socket(sock);
+        return Serve(sock, PeerAddress(sock));  // never: every connection is sorted first
+    }
+
+    bool Serve(socket_t sock, std::uint32_t address) {
+        bool served = httplib::detail::process_server_socket_core(
+            svr_sock_, sock, keep_alive_max_count_, keep_alive_timeout_sec_,
+            [&](bool closeConnection, bool& closed) {
+                DeadlineStream stream(sock, write_timeout_sec_,
+                                      DeadlineStream::Clock::now() +
+                                          std::chrono::seconds(WebServer::kTimeoutSeconds));
+                return process_request(stream, closeConnection, closed, TakeWhole);
+            });
+        connections.Leave(address);
+        Close(sock);
         return served;
     }
 
+    static void Close(socket_t sock) {
+        httplib::detail::shutdown_socket(sock);
+        httplib::detail::close_socket(sock);
+    }
+
+    BoundedWorkers* workers = nullptr;  // owned by the library's listening loop
     ConnectionCounts connections;
     PhoneScanService& service;
 };
