@@ -4,19 +4,6 @@
 
 using namespace scan_datagram;
 
-std::uint16_t Crc16Xmodem(const std::uint8_t* data, std::size_t size) {
-    // Byte-wise without a table.
-    std::uint16_t crc = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc = static_cast<std::uint16_t>((crc >> 8) | (crc << 8));
-        crc ^= data[i];
-        crc ^= static_cast<std::uint16_t>((crc & 0xFF) >> 4);
-        crc ^= static_cast<std::uint16_t>(crc << 12);
-        crc ^= static_cast<std::uint16_t>((crc & 0xFF) << 5);
-    }
-    return crc;
-}
-
 std::optional<ScanDatagram> ParseScanDatagram(const std::uint8_t* data, std::size_t size) {
     if (size != kShortLength && size != kLongLength) return std::nullopt;
     if (data[0] != 0 || data[1] < 1 || data[1] > 3 || data[2] != kCodeLength) return std::nullopt;

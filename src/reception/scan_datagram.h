@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/crc16.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -22,9 +24,6 @@ struct ScanDatagram {
     std::string_view code;       // up to the first zero byte: 44 characters when well formed
     std::uint32_t sequence = 0;  // 0: no sequence number (and always for the short form)
 };
-
-// CRC-16/XMODEM: polynomial 0x1021, initial value 0, nothing reflected, no final XOR.
-std::uint16_t Crc16Xmodem(const std::uint8_t* data, std::size_t size);
 
 // Checks length (50 or 54), header bytes, terminator and CRC, in that order; nothing
 // when a rule fails. The result points into `data`.

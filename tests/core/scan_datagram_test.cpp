@@ -32,6 +32,10 @@ TEST(Crc16Xmodem, CheckValues) {
               0x31C3);
     EXPECT_EQ(Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(kSample), 44), 0x5EC4);
     EXPECT_EQ(Crc16Xmodem(nullptr, 0), 0);
+    // CRC-16/CCITT-FALSE, as Pix codes carry it.
+    EXPECT_EQ(
+        Crc16Ccitt(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size(), 0xFFFF),
+        0x29B1);
 }
 
 TEST(ScanDatagram, BuildsTheWorkedExample) {

@@ -1,0 +1,210 @@
+#include "codes/pix_code.h"
+
+#include <cctype>
+#include <map>
+
+#include "util/crc16.h"
+
+namespace {
+
+// The length of a field counts characters: a UTF-8 text's bytes past the first of each
+// character do not count. Returns the bytes that `characters` characters from `at` take,
+// or nothing when the text ends first.
+std::optional<std::size_t> BytesOfCharacters(std::string_view text, std::size_t at,
+                                             std::size_t characters) {
+    std::size_t end = at;
+    while (characters > 0) {
+        if (end >= text.size()) return std::nullopt;
+        ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            ++end;
+        --characters;
+    }
+    return end - at;
+}
+
+std::size_t Characters(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+// The fields of a run, by id; false when a field is cut short or an id repeats.
+bool ReadFields(std::string_view text, std::map<std::string, std::string>& fields,
+                std::string* lastId = nullptr) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (at + 4 > text.size()) return false;
+        std::string_view id = text.substr(at, 2);
+        std::string_view length = text.substr(at + 2, 2);
+        if (!std::isdigit(static_cast<unsigned char>(id[0])) ||
+            !std::isdigit(static_cast<unsigned char>(id[1])) ||
+            !std::isdigit(static_cast<unsigned char>(length[0])) ||
+            !std::isdigit(static_cast<unsigned char>(length[1])))
+            return false;
+        std::size_t characters =
+            static_cast<std::size_t>((length[0] - '0') * 10 + (length[1] - '0'));
+        std::optional<std::size_t> bytes = BytesOfCharacters(text, at + 4, characters);
+        if (!bytes) return false;
+        if (!fields.emplace(std::string(id), std::string(text.substr(at + 4, *bytes))).second)
+            return false;
+        if (lastId) *lastId = std::string(id);
+        at += 4 + *bytes;
+    }
+    return true;
+}
+
+bool AllDigitsText(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+bool IsUuid(std::string_view text) {
+    if (text.size() != 36) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i])))
+            return false;
+    }
+    return true;
+}
+
+PixKeyKind KindOfKey(std::string_view key) {
+    if (key.empty()) return PixKeyKind::None;
+    if (key.size() == 11 && AllDigitsText(key)) return PixKeyKind::Cpf;
+    if (key.size() == 14 && AllDigitsText(key)) return PixKeyKind::Cnpj;
+    if (key.size() >= 13 && key.substr(0, 3) == "+55" && AllDigitsText(key.substr(3)))
+        return PixKeyKind::Phone;
+    if (key.find('@') != std::string_view::npos) return PixKeyKind::Email;
+    if (IsUuid(key)) return PixKeyKind::Random;
+    return PixKeyKind::Other;
+}
+
+// "1234.56", "10", "0.5": digits, then a dot and one or two digits.
+bool IsAmount(std::string_view text) {
+    std::size_t dot = text.find('.');
+    std::string_view whole = text.substr(0, dot);
+    if (!AllDigitsText(whole)) return false;
+    if (dot == std::string_view::npos) return true;
+    std::string_view cents = text.substr(dot + 1);
+    return !cents.empty() && cents.size() <= 2 && AllDigitsText(cents);
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+PixCode Invalid(PixCode code, std::string problem) {
+    code.valid = false;
+    code.problem = std::move(problem);
+    return code;
+}
+
+}  // namespace
+
+bool LooksLikePix(std::string_view text) {
+    return text.substr(0, 6) == "000201";
+}
+
+PixCode ReadPixCode(std::string_view text) {
+    PixCode code;
+    if (text.size() > kMaxPixBytes) return Invalid(code, "mais de 512 bytes");
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) return Invalid(code, "caractere de controle");
+    }
+    std::map<std::string, std::string> fields;
+    std::string lastId;
+    if (!ReadFields(text, fields, &lastId)) return Invalid(code, "estrutura incompleta");
+    auto field = [&](const char* id) -> const std::string* {
+        auto found = fields.find(id);
+        return found == fields.end() ? nullptr : &found->second;
+    };
+    if (const std::string* name = field("59")) code.name = *name;
+    if (const std::string* city = field("60")) code.city = *city;
+    if (const std::string* amount = field("54")) code.amount = *amount;
+
+    // The CRC first: a code that came through whole tells the rest truly.
+    const std::string* crc = field("63");
+    if (!crc || lastId != "63") return Invalid(code, "campo 63 (CRC) ausente");
+    if (crc->size() != 4) return Invalid(code, "CRC malformado");
+    std::size_t covered = text.size() - 4;
+    std::uint16_t computed =
+        Crc16Ccitt(reinterpret_cast<const std::uint8_t*>(text.data()), covered, 0xFFFF);
+    char hex[5];
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (int i = 0; i < 4; ++i)
+        hex[i] = kHex[(computed >> (12 - 4 * i)) & 0xF];
+    hex[4] = '\0';
+    if (!EqualsIgnoringCase(*crc, hex)) return Invalid(code, "CRC n\xE3o confere");
+
+    const std::string* format = field("00");
+    if (!format || *format != "01" || text.substr(0, 2) != "00")
+        return Invalid(code, "campo 00 n\xE3o \xE9 01");
+    const std::string* account = field("26");
+    std::map<std::string, std::string> pix;
+    if (!account || !ReadFields(*account, pix)) return Invalid(code, "campo 26 ausente");
+    auto gui = pix.find("00");
+    if (gui == pix.end() || !EqualsIgnoringCase(gui->second, "br.gov.bcb.pix"))
+        return Invalid(code, "campo 26 n\xE3o \xE9 do Pix");
+    if (auto key = pix.find("01"); key != pix.end()) code.key = key->second;
+    if (auto location = pix.find("25"); location != pix.end()) code.location = location->second;
+    if (code.key.empty() && code.location.empty())
+        return Invalid(code, "campo 26 sem chave nem localiza\xE7\xE3o");
+    code.keyKind = KindOfKey(code.key);
+    if (!field("52")) return Invalid(code, "campo 52 ausente");
+    const std::string* currency = field("53");
+    if (!currency || *currency != "986") return Invalid(code, "campo 53 n\xE3o \xE9 986");
+    if (!code.amount.empty() && !IsAmount(code.amount)) return Invalid(code, "valor malformado");
+    const std::string* country = field("58");
+    if (!country || *country != "BR") return Invalid(code, "campo 58 n\xE3o \xE9 BR");
+    if (!field("59")) return Invalid(code, "campo 59 ausente");
+    if (Characters(code.name) > 25) return Invalid(code, "campo 59 longo demais");
+    if (!field("60")) return Invalid(code, "campo 60 ausente");
+    if (Characters(code.city) > 15) return Invalid(code, "campo 60 longo demais");
+    const std::string* additional = field("62");
+    std::map<std::string, std::string> extra;
+    if (!additional || !ReadFields(*additional, extra) || extra.count("05") == 0)
+        return Invalid(code, "campo 62 sem txid");
+    code.txid = extra["05"];
+    code.valid = true;
+    return code;
+}
+
+const char* PixKeyKindName(PixKeyKind kind) {
+    switch (kind) {
+        case PixKeyKind::Cpf: return "CPF";
+        case PixKeyKind::Cnpj: return "CNPJ";
+        case PixKeyKind::Phone: return "telefone";
+        case PixKeyKind::Email: return "e-mail";
+        case PixKeyKind::Random: return "chave aleat\xF3ria";
+        case PixKeyKind::Other: return "chave";
+        case PixKeyKind::None: break;
+    }
+    return "";
+}
+
+std::string PixAmountText(std::string_view amount) {
+    if (amount.empty()) return {};
+    std::size_t dot = amount.find('.');
+    std::string whole(amount.substr(0, dot));
+    std::string cents = dot == std::string_view::npos ? "" : std::string(amount.substr(dot + 1));
+    while (cents.size() < 2)
+        cents += '0';
+    while (whole.size() > 1 && whole[0] == '0')
+        whole.erase(0, 1);
+    std::string grouped;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0) grouped += '.';
+        grouped += whole[i];
+    }
+    return "R$ " + grouped + "," + cents;
+}

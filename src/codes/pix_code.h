@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A Pix code ("Pix Copia e Cola", the QR code on slips and bills): a BR Code, a run of
+// fields that are each a two-digit id, a two-digit length and the value.
+
+enum class PixKeyKind { None, Cpf, Cnpj, Phone, Email, Random, Other };
+
+struct PixCode {
+    bool valid = false;
+    std::string problem;  // why it is invalid, in Windows-1252: "CRC não confere", ...
+    std::string name;     // field 59, the receiver (UTF-8 as in the code)
+    std::string city;     // field 60
+    std::string amount;   // field 54, "1234.56"; empty when the payer chooses
+    std::string key;      // field 26's 01; empty for a dynamic code
+    PixKeyKind keyKind = PixKeyKind::None;
+    std::string location;  // field 26's 25: where the bank fetches a dynamic charge
+    std::string txid;      // field 62's 05, "***" when there is none
+};
+
+// The longest Pix code taken.
+inline constexpr std::size_t kMaxPixBytes = 512;
+
+// Whether `text` looks like a Pix code at all ("000201" first): what is then told is why
+// it is invalid, not that it is no code.
+bool LooksLikePix(std::string_view text);
+
+// Reads and checks a Pix code: the structure to its end, field 00 "01", field 26 with the
+// GUI "br.gov.bcb.pix" and a key or a location, 52, 53 "986", 58 "BR", 59 (at most 25
+// characters), 60 (at most 15), 62 with its 05, and last 63 with the CRC-16/CCITT-FALSE
+// of everything before its four hex digits. Only printable characters, and UTF-8 in the
+// texts; at most kMaxPixBytes.
+PixCode ReadPixCode(std::string_view text);
+
+// "CPF", "CNPJ", "telefone", "e-mail", "chave aleatória", "chave" (Windows-1252).
+const char* PixKeyKindName(PixKeyKind kind);
+
+// "R$ 1.234,56" of a Pix amount ("1234.56"); "" for none.
+std::string PixAmountText(std::string_view amount);

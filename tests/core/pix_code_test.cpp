@@ -1,0 +1,75 @@
+// Pix codes read field by field. The codes and their CRCs were made by another program,
+// and the manual's own example is among them.
+
+#include "codes/pix_code.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kManualExample[] =
+    "00020126580014br.gov.bcb.pix0136123e4567-e12b-12d1-a456-4266554400005204000053039865802BR"
+    "5913Fulano de Tal6008BRASILIA62070503***63041D3D";
+// A CPF key, an amount and a txid.
+const char kCpf[] =
+    "00020126330014br.gov.bcb.pix01111234567890952040000530398654071234.565802BR5913Fulano de "
+    "Tal6008BRASILIA62120508PEDIDO426304F902";
+// A dynamic code: a location, no key.
+const char kDynamic[] =
+    "00020126550014br.gov.bcb.pix2533pix.exemplo.com.br/qr/v2/9d36b84f52040000530398658"
+    "02BR5913Fulano de Tal6008BRASILIA62070503***63047F6A";
+// UTF-8 in the name and the city: their lengths count characters.
+const char kUtf8[] =
+    "00020126730014br.gov.bcb.pix0136123e4567-e12b-12d1-a456-4266554400000211Mensalidade520400"
+    "00530398654030.55802BR5909Jos\xC3\xA9 A\xC3\xA7"
+    "a\xC3\xAD"
+    "6009S\xC3\xA3o Paulo62070503***6304AA79";
+
+}  // namespace
+
+TEST(PixCode, ReadsEachKindFieldByField) {
+    PixCode example = ReadPixCode(kManualExample);
+    EXPECT_TRUE(example.valid) << example.problem;
+    EXPECT_EQ(example.key, "123e4567-e12b-12d1-a456-426655440000");
+    EXPECT_EQ(example.keyKind, PixKeyKind::Random);
+    EXPECT_EQ(example.name, "Fulano de Tal");
+    EXPECT_EQ(example.city, "BRASILIA");
+    EXPECT_EQ(example.txid, "***");
+    EXPECT_EQ(example.amount, "");
+
+    PixCode cpf = ReadPixCode(kCpf);
+    EXPECT_TRUE(cpf.valid) << cpf.problem;
+    EXPECT_EQ(cpf.keyKind, PixKeyKind::Cpf);
+    EXPECT_EQ(PixAmountText(cpf.amount), "R$ 1.234,56");
+    EXPECT_EQ(cpf.txid, "PEDIDO42");
+
+    PixCode dynamic = ReadPixCode(kDynamic);
+    EXPECT_TRUE(dynamic.valid) << dynamic.problem;
+    EXPECT_EQ(dynamic.location, "pix.exemplo.com.br/qr/v2/9d36b84f");
+    EXPECT_EQ(dynamic.keyKind, PixKeyKind::None);
+
+    PixCode utf8 = ReadPixCode(kUtf8);
+    EXPECT_TRUE(utf8.valid) << utf8.problem;
+    EXPECT_EQ(utf8.name,
+              "Jos\xC3\xA9 A\xC3\xA7"
+              "a\xC3\xAD");
+    EXPECT_EQ(PixAmountText(utf8.amount), "R$ 0,50");
+}
+
+TEST(PixCode, AWrongCrcACodeCutShortOrAMissingFieldIsInvalid) {
+    std::string wrongCrc = kManualExample;
+    wrongCrc.back() = 'E';
+    EXPECT_EQ(ReadPixCode(wrongCrc).problem, "CRC n\xE3o confere");
+    std::string changed = kManualExample;
+    changed[changed.find("Fulano")] = 'P';
+    EXPECT_FALSE(ReadPixCode(changed).valid);
+    std::string shortened = kManualExample;
+    EXPECT_FALSE(ReadPixCode(shortened.substr(0, shortened.size() - 10)).valid);
+    EXPECT_FALSE(ReadPixCode("").valid);
+    EXPECT_FALSE(ReadPixCode(std::string(kManualExample) + "\n").valid);
+    EXPECT_FALSE(ReadPixCode(std::string(600, '0')).valid);
+    EXPECT_TRUE(LooksLikePix(kManualExample));
+    EXPECT_FALSE(LooksLikePix("00191455700000110009956850418332600000624818"));
+}
