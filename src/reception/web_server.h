@@ -18,12 +18,14 @@ class Server;
 // when the waiting line is full they are closed at once.
 class WebServer {
 public:
-    // More than the six connections that a browser opens to one host: a page that loads
-    // its files side by side must not wait for a kept-alive connection to time out.
-    static constexpr int kWorkers = 8;
+    // More than the connections that one address may hold: a page that loads its files
+    // side by side must not wait for a kept-alive connection to time out, and another
+    // phone still finds a worker.
+    static constexpr int kWorkers = 12;
     static constexpr int kTimeoutSeconds = 5;
-    // A browser opens up to six connections to one host; the next is closed at once.
-    static constexpr int kConnectionsPerAddress = 6;
+    // A browser opens up to six connections to one host, WebKit's a few more (its worker's
+    // and a spare one); the next is closed at once.
+    static constexpr int kConnectionsPerAddress = 10;
 
     explicit WebServer(PhoneScanService& service);
     ~WebServer();
