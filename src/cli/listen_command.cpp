@@ -148,9 +148,7 @@ bool ParseAllowOption(const std::string& text, SenderFilter& filter, std::string
 }
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "zentory-cli listen: %s\n%s", message.c_str(),
-                 CommandUsage(ListenCommand()).c_str());
-    return kUsageExitCode;
+    return CommandUsageError(ListenCommand(), message);
 }
 
 }  // namespace

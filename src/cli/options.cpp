@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstddef>
 
 namespace {
@@ -96,4 +97,10 @@ std::string CommandUsage(const CommandSpec& command, std::string_view lead) {
         usage += "\n";
     }
     return usage;
+}
+
+int CommandUsageError(const CommandSpec& command, const std::string& message) {
+    std::fprintf(stderr, "zentory-cli %.*s: %s\n%s", static_cast<int>(command.name.size()),
+                 command.name.data(), message.c_str(), CommandUsage(command).c_str());
+    return kUsageExitCode;
 }

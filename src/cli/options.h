@@ -34,6 +34,10 @@ struct CommandSpec {
 // wrapped, the summary, then each option with what it does.
 std::string CommandUsage(const CommandSpec& command, std::string_view lead = "usage: ");
 
+// Says "zentory-cli NAME: MESSAGE" and the command's usage on standard error; returns
+// kUsageExitCode.
+int CommandUsageError(const CommandSpec& command, const std::string& message);
+
 // Parses `args` by the options of `command`.
 std::optional<ParsedArguments> ParseArguments(const std::vector<std::string>& args,
                                               const CommandSpec& command, std::string& error);

@@ -11,9 +11,7 @@
 namespace {
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "zentory-cli send: %s\n%s", message.c_str(),
-                 CommandUsage(SendCommand()).c_str());
-    return kUsageExitCode;
+    return CommandUsageError(SendCommand(), message);
 }
 
 int HexValue(char c) {

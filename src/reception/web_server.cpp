@@ -19,10 +19,6 @@
 
 namespace {
 
-// Set on the accepting thread while it looks at a connection it has just accepted: it only
-// sorts it (closed at once, or queued for a worker), and never serves one itself.
-thread_local bool gOnAcceptingThread = false;
-
 // A few workers and a short waiting line. The library hands each accepted connection to
 // `enqueue`, which lets the server sort it on the accepting thread first.
 class BoundedWorkers : public httplib::TaskQueue {
@@ -32,11 +28,9 @@ public:
             threads.emplace_back([this] { Work(); });
     }
 
-    void enqueue(std::function<void()> job) override {
-        gOnAcceptingThread = true;
-        job();
-        gOnAcceptingThread = false;
-    }
+    // Called on the accepting thread with each connection it has accepted: the server
+    // sorts it there at once (closed, or queued with TryQueue); it never serves one.
+    void enqueue(std::function<void()> job) override { job(); }
 
     // Queues a connection for a worker; false when the line is full.
     bool TryQueue(std::function<void()> job) {
@@ -271,17 +265,14 @@ private:
     // accepting thread, before a connection takes a place in the waiting line), one
     // deadline for each request's head and every request taken whole.
     bool process_and_close_socket(socket_t sock) override {
-        if (gOnAcceptingThread) {
-            std::uint32_t address = PeerAddress(sock);
-            if (connections.Enter(address)) {
-                if (workers && workers->TryQueue([this, sock, address] { Serve(sock, address); }))
-                    return true;
-                connections.Leave(address);
-            }
-            Close(sock);
-            return false;
+        std::uint32_t address = PeerAddress(sock);
+        if (connections.Enter(address)) {
+            if (workers && workers->TryQueue([this, sock, address] { Serve(sock, address); }))
+                return true;
+            connections.Leave(address);
         }
-        return Serve(sock, PeerAddress(sock));  // never: every connection is sorted first
+        Close(sock);
+        return false;
     }
 
     bool Serve(socket_t sock, std::uint32_t address) {

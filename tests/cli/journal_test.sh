@@ -66,14 +66,7 @@ grep 00092473500000830004240405000030000226026703 "$work/out" | grep -q '"first_
 # Every batch is on the disk before the next: each code arrives alone here, and each one
 # costs an fdatasync (or fsync). Skipped where the system lets no process be traced.
 if strace -f -o /dev/null true 2>/dev/null; then
-    strace -f -e trace=fdatasync,fsync -o "$work/syncs" \
-        "$@" listen --port $port --journal "$work/journal" --trace >"$work/out" 2>"$work/err" &
-    listener=$!
-    tries=0
-    until grep -q "Esperando dados" "$work/err" 2>/dev/null || [ $tries -gt 200 ]; do
-        tries=$((tries + 1))
-        sleep 0.05
-    done
+    start strace -f -e trace=fdatasync,fsync -o "$work/syncs" "$@"
     for code in $bank $nfe; do
         before=$(grep -c '"code"' "$work/out")
         "$@" send --port $port $code >/dev/null
