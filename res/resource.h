@@ -48,6 +48,17 @@
 #define IDC_DETAILS_ISSUER 40035
 #define IDC_DETAILS_SEEN 1161
 
+// ---- Pix details
+#define IDD_PIX_DETAILS 159
+#define IDC_PIX_NAME 1170
+#define IDC_PIX_CITY 1171
+#define IDC_PIX_VALUE 1172
+#define IDC_PIX_KEY_LABEL 1173
+#define IDC_PIX_KEY 1174
+#define IDC_PIX_TXID 1175
+#define IDC_PIX_CODE 1176
+#define IDC_PIX_STATE 1177
+
 // ---- Help page (RT_HTML)
 #define IDR_HELP_PAGE 157
 
@@ -72,6 +83,7 @@
 #define IDC_CONFIG_WARN_REPEATS 1146
 #define IDC_CONFIG_TYPE_KEYS 1147
 #define IDC_CONFIG_UDP_RECEIVE 1148
+#define IDC_CONFIG_PREFER_PIX 1149
 
 // ---- Connect window ("Conectar celular")
 #define IDD_CONNECT 158

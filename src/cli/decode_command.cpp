@@ -6,6 +6,7 @@
 #include "cli/options.h"
 #include "codes/code_kind.h"
 #include "codes/interpretation.h"
+#include "codes/pix_code.h"
 #include "history/history_line.h"
 #include "util/binary_stdio.h"
 #include "util/fixed_text.h"
@@ -61,7 +62,25 @@ bool DecodeStream(std::FILE* in, std::FILE* out, CivilDate today) {
 std::optional<int> KindByteOfLetter(std::string_view letter) {
     if (letter == "B" || letter == "b" || letter == "C" || letter == "c") return 1;
     if (letter == "N" || letter == "n") return 3;
+    if (letter == "P" || letter == "p") return kPixKindByte;
     return std::nullopt;
+}
+
+void AddPixFields(JsonObjectWriter& json, std::string_view code, const PixCode& pix) {
+    json.AddUtf8("name", pix.name)
+        .AddUtf8("city", pix.city)
+        .AddUtf8("key", pix.key)
+        .Add("key_kind", PixKeyKindName(pix.keyKind))
+        .AddUtf8("url", pix.location)
+        .AddUtf8("txid", pix.txid)
+        .AddUtf8("summary", PixSummary(code, pix))
+        .Add("problem", pix.problem);
+}
+
+bool IsPixInput(const DecodeInput& input) {
+    // No 44-digit code begins a Pix code's fields and reaches its field 63.
+    return input.kindByte == kPixKindByte ||
+           (input.code.size() > 44 && PixCodeLength(input.code) != 0);
 }
 
 DecodeInput ParseDecodeLine(std::string_view line) {
@@ -80,6 +99,17 @@ void AppendDecodeJson(std::string& out, const DecodeInput& input, CivilDate toda
     // Anything longer may be a typeable line or an NF-e key written in groups, which
     // stands for the barcode it gives.
     std::string_view code = input.code;
+    if (IsPixInput(input)) {
+        PixCode pix = ReadPixCode(code);
+        JsonObjectWriter json;
+        json.AddUtf8("code", code)
+            .Add("kind", "P")
+            .Add("valid", pix.valid)
+            .Add("value", PixAmountText(pix.amount));
+        AddPixFields(json, code, pix);
+        out += json.Finish();
+        return;
+    }
     int kindByte = input.kindByte;
     std::optional<WrittenCode> written;
     if (code.size() > 44 && (written = ReadWrittenCode(code))) {
@@ -125,9 +155,9 @@ const CommandSpec& DecodeCommand() {
     static const CommandSpec command{
         "decode",
         "[CODE [KIND]]",
-        "  Interprets a 44-digit code (KIND B or C: payment slip, N: NF-e key) and writes one\n"
-        "  JSON line. Without CODE, reads one code per line from standard input, each\n"
-        "  optionally followed by a blank and its kind letter.\n",
+        "  Interprets a 44-digit code (KIND B or C: payment slip, N: NF-e key), a typeable\n"
+        "  line or a Pix code (P) and writes one JSON line. Without CODE, reads one code per\n"
+        "  line from standard input, each optionally followed by a blank and its kind letter.\n",
         {{"--today", "YYYY-MM-DD", "counts the due date's days from this date, not from today"}}};
     return command;
 }
@@ -149,7 +179,7 @@ int RunDecode(const std::vector<std::string>& args, std::FILE* in, std::FILE* ou
         error = "too many arguments";
     } else if (error.empty() && parsed->positional.size() == 2) {
         kindByte = KindByteOfLetter(parsed->positional[1]);
-        if (!kindByte) error = "unknown kind '" + parsed->positional[1] + "' (use B, C or N)";
+        if (!kindByte) error = "unknown kind '" + parsed->positional[1] + "' (use B, C, N or P)";
     }
     if (!error.empty()) {
         std::fprintf(err, "zentory-cli decode: %s\n%s", error.c_str(),

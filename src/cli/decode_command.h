@@ -8,6 +8,8 @@
 
 #include "cli/options.h"
 #include "codes/interpretation.h"
+#include "codes/pix_code.h"
+#include "util/json.h"
 #include "util/civil_date.h"
 
 // One code to decode: the code as given and the datagram kind byte it stands for.
@@ -16,8 +18,13 @@ struct DecodeInput {
     int kindByte = 1;
 };
 
-// Datagram kind byte of a kind letter: B and C are slips (1), N an NF-e key (3).
+// Datagram kind byte of a kind letter: B and C are slips (1), N an NF-e key (3), P a Pix
+// code (kPixKindByte).
 std::optional<int> KindByteOfLetter(std::string_view letter);
+
+// A Pix code's own fields in a JSON line: "name", "city", "key", "key_kind", "url" (the
+// location of a dynamic code), "txid", "summary" and "problem".
+void AddPixFields(JsonObjectWriter& json, std::string_view code, const PixCode& pix);
 
 // One input line: a code, optionally followed by one blank and B, C or N. A CR before
 // the line end is dropped.

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "util/json.h"
+#include "cli/decode_command.h"
 #include "cli/options.h"
 #include "cli/send_command.h"
 #include "history/headless_rows.h"
@@ -107,12 +108,23 @@ private:
             .Add("received_at", record.receivedAt)
             .Add("due", record.dueDate)
             .Add("value", record.value)
-            .Add("typeable", record.typeable)
-            .Add("code", record.code)
-            .Add("kind_letter", record.kindLetter)
+            .Add("typeable", record.typeable);
+        bool pix = record.kind == CodeKind::Pix;
+        // A Pix code is UTF-8; the rest is Windows-1252.
+        if (pix)
+            json.AddUtf8("code", record.code);
+        else
+            json.Add("code", record.code);
+        json.Add("kind_letter", record.kindLetter)
             .Add("kind", static_cast<long long>(record.kind))
             .Add("first_seen", record.firstSeenAt);
-        if (auto& typed = CapturingTyper::Typed()) json.Add("typed", *typed);
+        if (pix) AddPixFields(json, record.code, ReadPixCode(record.code));
+        if (auto& typed = CapturingTyper::Typed()) {
+            if (pix)
+                json.AddUtf8("typed", *typed);
+            else
+                json.Add("typed", *typed);
+        }
         CapturingTyper::Typed().reset();
         return json.Finish();
     }
@@ -170,6 +182,7 @@ const CommandSpec& ListenCommand() {
           "also serves the phone's page on this TCP port (0: a free one); its address goes "
           "to standard error"},
          {"--token", "TOKEN", "the page's pairing secret, 32 hex digits (a new one if not given)"},
+         {"--prefer-pix", "", "the page sends a slip's Pix QR code rather than its barcode"},
          {"--journal", "DIR",
           "appends every code to DIR's monthly journal, and warns of the codes of its last 90 "
           "days"},
@@ -255,6 +268,7 @@ int RunListen(const std::vector<std::string>& args) {
         if (token.empty()) token = NewSecretToken();
         scans = std::make_unique<PhoneScanService>(sink, &injector, gate, PhonePageFiles());
         scans->SetToken(token);
+        scans->SetPreferPix(parsed->Has("--prefer-pix"));
         web = std::make_unique<WebServer>(*scans);
         std::string webError;
         if (!web->Start(static_cast<int>(*httpPort), webError)) {

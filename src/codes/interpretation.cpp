@@ -2,6 +2,7 @@
 
 #include "codes/bank_slip.h"
 #include "codes/nfe_access_key.h"
+#include "codes/pix_code.h"
 
 CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate reference) {
     FullInterpretation full;
@@ -12,6 +13,7 @@ CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate
 
 std::string IssuerName(std::string_view code, CodeKind kind) {
     if (kind == CodeKind::NfeKey) return {};
+    if (kind == CodeKind::Pix) return PixKeyText(ReadPixCode(code));
     BankSlip slip(code);
     if (slip.IsEmpty()) return {};
     return slip.IsBankSlip() ? slip.BankName() : slip.SegmentName();
@@ -32,12 +34,22 @@ void InterpretCodeFully(std::string_view code, CodeKind kind, CivilDate referenc
         out.summary += out.typeable;
         return;
     }
+    if (kind == CodeKind::Pix) {
+        PixCode pix = ReadPixCode(code);
+        out.checkDigitsValid = pix.valid;
+        out.typeable = std::string_view(PixListText(pix));
+        out.value = std::string_view(PixAmountText(pix.amount));
+        out.dueDate = {};
+        out.issuerName = std::string_view(PixKeyText(pix));
+        out.summary = PixSummary(code, pix);
+        return;
+    }
     // A code of the wrong length reads as no digits to show and no value.
     BankSlip slip(code);
     SlipReading reading = slip.Read(reference);
     out.checkDigitsValid = reading.checkDigitOk;
     out.typeable = reading.fields.Joined(SeparatorStyle::Punctuated);
-    out.value = reading.value;
+    out.value = reading.value.View();
     out.dueDate = reading.dueDate;
     out.issuerName = reading.name;
     out.summary = slip.SummaryOf(reading);

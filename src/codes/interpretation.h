@@ -10,19 +10,21 @@
 // What the history keeps of a received code's interpretation.
 struct CodeInterpretation {
     bool checkDigitsValid = false;
-    std::string typeable;  // the punctuated typeable line, or the formatted NF-e key
-    std::string value;     // "R$ ..." for slips, empty for NF-e keys
+    std::string typeable;  // the punctuated typeable line, the formatted NF-e key, "Pix: ..."
+    std::string value;     // "R$ ..." for slips and Pix codes with an amount
     std::string dueDate;   // bank slips only
 };
 
-// Interprets a code of the given effective kind. An NF-e key is checked and formatted;
+// Interprets a code of the given effective kind. An NF-e key is checked and formatted, a
+// Pix code read (its CRC is its check);
 // any other code is read as a bank slip when it is one (44 characters, first not '8')
 // and as a collection slip otherwise. Bank-slip due dates are resolved around
 // `reference`.
 CodeInterpretation InterpretCode(std::string_view code, CodeKind kind, CivilDate reference);
 
 // The name that goes with a code: the bank of a bank slip, the segment of a
-// collection slip, nothing for an NF-e key or a code of the wrong length.
+// collection slip, the key of a Pix code (or its location), nothing for an NF-e key or a
+// code of the wrong length.
 std::string IssuerName(std::string_view code, CodeKind kind);
 
 // Everything shown of a code: InterpretCode's pieces, the issuer name and the summary line
@@ -32,10 +34,10 @@ std::string IssuerName(std::string_view code, CodeKind kind);
 struct FullInterpretation {
     bool checkDigitsValid = false;
     FixedText<64> typeable;  // the longest is the formatted NF-e key, 59 characters
-    MoneyText value;
+    FixedText<24> value;     // a Pix amount has up to 13 characters: "R$ 9.999.999.999,99"
     DayMonthYear dueDate;
     BankNameText issuerName;  // a bank's name or a segment's
-    std::string summary;      // as long as the code, for an NF-e key
+    std::string summary;      // as long as the code, for an NF-e key and a Pix code
 };
 
 // Fills `out` with the code's whole interpretation, each piece worked out once. Filled

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "util/crc16.h"
+#include "util/text_encoding.h"
 
 namespace {
 
@@ -30,27 +31,32 @@ std::size_t Characters(std::string_view text) {
     return count;
 }
 
+// The field at `at`: its id and the bytes of its value; nothing when it is cut short.
+struct FieldAt {
+    std::string_view id;
+    std::string_view value;
+};
+std::optional<FieldAt> ReadField(std::string_view text, std::size_t at) {
+    if (at + 4 > text.size()) return std::nullopt;
+    for (std::size_t i = at; i < at + 4; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+    auto characters = static_cast<std::size_t>((text[at + 2] - '0') * 10 + (text[at + 3] - '0'));
+    std::optional<std::size_t> bytes = BytesOfCharacters(text, at + 4, characters);
+    if (!bytes) return std::nullopt;
+    return FieldAt{text.substr(at, 2), text.substr(at + 4, *bytes)};
+}
+
 // The fields of a run, by id; false when a field is cut short or an id repeats.
 bool ReadFields(std::string_view text, std::map<std::string, std::string>& fields,
                 std::string* lastId = nullptr) {
     std::size_t at = 0;
     while (at < text.size()) {
-        if (at + 4 > text.size()) return false;
-        std::string_view id = text.substr(at, 2);
-        std::string_view length = text.substr(at + 2, 2);
-        if (!std::isdigit(static_cast<unsigned char>(id[0])) ||
-            !std::isdigit(static_cast<unsigned char>(id[1])) ||
-            !std::isdigit(static_cast<unsigned char>(length[0])) ||
-            !std::isdigit(static_cast<unsigned char>(length[1])))
+        std::optional<FieldAt> field = ReadField(text, at);
+        if (!field) return false;
+        if (!fields.emplace(std::string(field->id), std::string(field->value)).second)
             return false;
-        std::size_t characters =
-            static_cast<std::size_t>((length[0] - '0') * 10 + (length[1] - '0'));
-        std::optional<std::size_t> bytes = BytesOfCharacters(text, at + 4, characters);
-        if (!bytes) return false;
-        if (!fields.emplace(std::string(id), std::string(text.substr(at + 4, *bytes))).second)
-            return false;
-        if (lastId) *lastId = std::string(id);
-        at += 4 + *bytes;
+        if (lastId) *lastId = std::string(field->id);
+        at += 4 + field->value.size();
     }
     return true;
 }
@@ -121,6 +127,7 @@ PixCode ReadPixCode(std::string_view text) {
         auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) return Invalid(code, "caractere de controle");
     }
+    if (!IsUtf8(text)) return Invalid(code, "texto n\xE3o \xE9 UTF-8");
     std::map<std::string, std::string> fields;
     std::string lastId;
     if (!ReadFields(text, fields, &lastId)) return Invalid(code, "estrutura incompleta");
@@ -207,4 +214,40 @@ std::string PixAmountText(std::string_view amount) {
         grouped += whole[i];
     }
     return "R$ " + grouped + "," + cents;
+}
+
+std::size_t PixCodeLength(std::string_view text) {
+    if (!LooksLikePix(text)) return 0;
+    for (std::size_t at = 0; at < text.size() && at < kMaxPixBytes;) {
+        std::optional<FieldAt> field = ReadField(text, at);
+        if (!field) return 0;
+        at += 4 + field->value.size();
+        if (field->id == "63") return at;
+    }
+    return 0;
+}
+
+std::string PixListText(const PixCode& pix) {
+    if (pix.name.empty() && pix.city.empty()) return "Pix";
+    std::string text = "Pix: " + Utf8ToWindows1252(pix.name);
+    if (!pix.city.empty()) text += ", " + Utf8ToWindows1252(pix.city);
+    return text;
+}
+
+std::string PixKeyText(const PixCode& pix) {
+    if (pix.key.empty()) return "cobran\xE7" "a em " + Utf8ToWindows1252(pix.location);
+    return std::string(PixKeyKindName(pix.keyKind)) + " " + Utf8ToWindows1252(pix.key);
+}
+
+std::string PixSummary(std::string_view code, const PixCode& pix) {
+    std::string summary = "Pix ";
+    summary += code;
+    if (!pix.valid) return summary + " invalido";
+    summary += ' ';
+    summary += pix.amount.empty() ? std::string("sem valor") : PixAmountText(pix.amount);
+    summary += ' ';
+    summary += pix.name;
+    summary += ", ";
+    summary += pix.city;
+    return summary;
 }

@@ -40,3 +40,20 @@ const char* PixKeyKindName(PixKeyKind kind);
 
 // "R$ 1.234,56" of a Pix amount ("1234.56"); "" for none.
 std::string PixAmountText(std::string_view amount);
+
+// The bytes that the Pix code at the start of `text` takes: its fields read up to and
+// including field 63. 0 when they do not read so.
+std::size_t PixCodeLength(std::string_view text);
+
+// What the list shows of a Pix code, in Windows-1252: "Pix: NAME, CITY".
+std::string PixListText(const PixCode& pix);
+
+// The key and its kind, "CPF 12345678901", or the location of a dynamic code, in
+// Windows-1252.
+std::string PixKeyText(const PixCode& pix);
+
+// The line that the exported history and the journal keep of a Pix code: "Pix", the code
+// as it is, then the amount ("sem valor" without one), the name and the city, as the code
+// holds them; "Pix", the code and "invalido" for an invalid one. The code comes first:
+// PixCodeLength tells where it ends, whatever the name holds.
+std::string PixSummary(std::string_view code, const PixCode& pix);

@@ -8,6 +8,7 @@
 #include "history/history_export.h"
 #include "history/history_line.h"
 #include "util/join.h"
+#include "util/text_encoding.h"
 
 // Windows-1252 bytes spelled out: the Windows build turns the sources' UTF-8 literals into
 // Windows-1252, the native one keeps them UTF-8, and the file must be the same on both.
@@ -82,6 +83,7 @@ const char* KindName(CodeKind kind) {
     switch (kind) {
         case CodeKind::BankSlip: return "Boleto";
         case CodeKind::CollectionSlip: return "Concession\xE1ria";
+        case CodeKind::Pix: return "Pix";
         default: return "NF-e";
     }
 }
@@ -103,8 +105,9 @@ std::string CsvRow(const CodeRecord& record) {
         InertText(record.typeable),
         PlainAmount(record.value),
         WithoutControlBytes(dueDate),
-        IssuerName(record.code, record.kind),
-        BarcodeCell(record.code),
+        InertText(IssuerName(record.code, record.kind)),
+        // A Pix code's name and city may carry UTF-8; the file is Windows-1252.
+        BarcodeCell(record.kind == CodeKind::Pix ? Utf8ToWindows1252(record.code) : record.code),
         DayFirstTimestamp(record.firstSeenAt),
     };
     for (std::string& field : fields)

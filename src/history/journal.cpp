@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codes/check_digits.h"
+#include "codes/pix_code.h"
 #include "history/history_line.h"
 #include "util/file_sync.h"
 #include "util/folders.h"
@@ -64,6 +65,13 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     std::optional<CivilDate> day = ReceivedAtDate(receivedAt);
     if (!day) return std::nullopt;
     std::string_view exported = line.substr(secondTab + 1);
+    if (exported.substr(0, 4) == "Pix ") {
+        // A Pix code may hold blanks: its own fields tell where it ends.
+        exported.remove_prefix(4);
+        std::size_t length = PixCodeLength(exported);
+        if (length == 0) return std::nullopt;
+        return JournalEntry{std::string(receivedAt), std::string(exported.substr(0, length)), *day};
+    }
     if (exported.substr(0, 4) == "NFe ") exported.remove_prefix(4);
     std::string_view code = exported.substr(0, exported.find(' '));
     // Only a real code is worth remembering.

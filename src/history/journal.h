@@ -18,7 +18,8 @@
 // folder, named so that the files sort by date ("zentory-2026-12.txt"). Each line holds
 // the received-at time, the sender and the record's export line, separated by TABs, in
 // Windows-1252 with CR LF; control bytes inside are written as '?', so the TABs and line
-// ends are always the journal's own.
+// ends are always the journal's own. A Pix code keeps its bytes, UTF-8 where it carries
+// any: its CRC covers them.
 
 // "zentory-2026-12.txt"
 std::string JournalFileName(int year, int month);

@@ -1,5 +1,6 @@
 #include "reception/clipboard_codes.h"
 
+#include "codes/pix_code.h"
 #include "codes/written_code.h"
 
 PastedText ReadPastedText(std::string_view text, ReceiverState& state, const LocalDateTime& now,
@@ -16,6 +17,18 @@ PastedText ReadPastedText(std::string_view text, ReceiverState& state, const Loc
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
             line.remove_suffix(1);
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+        std::string_view pixLine = line.substr(line.find_first_not_of(" \t"));
+        if (LooksLikePix(pixLine) && pixLine.size() <= kMaxPixBytes) {
+            // A Pix code may hold blanks (in the name and city): the whole line is the code.
+            if (pasted.records.size() == maxCodes) {
+                pasted.cut = true;
+                break;
+            }
+            CodeRecord& record = pasted.records.emplace_back();
+            FillScanRecord(state, pixLine, kPixKindByte, 0, now, record);
+            record.fromClipboard = true;
+            continue;
+        }
         std::optional<WrittenCode> written = ReadWrittenCode(line);
         if (!written) {
             ++pasted.notCodes;
@@ -37,12 +50,12 @@ PastedText ReadPastedText(std::string_view text, ReceiverState& state, const Loc
 std::string NotCodesMessage(const PastedText& pasted) {
     if (pasted.records.empty())
         return "O texto copiado n\xE3o \xE9 um c\xF3"
-               "digo de boleto, conta ou NF-e.";
+               "digo de boleto, conta, NF-e ou Pix.";
     if (pasted.notCodes == 0) return {};
     if (pasted.notCodes == 1)
         return "1 linha copiada n\xE3o \xE9 um c\xF3"
-               "digo de boleto, conta ou NF-e.";
+               "digo de boleto, conta, NF-e ou Pix.";
     return std::to_string(pasted.notCodes) +
            " linhas copiadas n\xE3o s\xE3o c\xF3"
-           "digos de boleto, conta ou NF-e.";
+           "digos de boleto, conta, NF-e ou Pix.";
 }

@@ -10,7 +10,8 @@
 #include "util/local_time.h"
 
 // Codes that reach the program as text, copied from a PDF, a DANFE or a spreadsheet: one
-// code a line (a barcode, a typeable line or an NF-e key, as ReadWrittenCode reads them).
+// code a line (a barcode, a typeable line or an NF-e key, as ReadWrittenCode reads them,
+// or a Pix code, "Pix Copia e Cola", which takes its whole line). The text is UTF-8.
 
 // At most this much of a copied text is read, and this many codes are taken from it.
 inline constexpr std::size_t kMaxPastedBytes = 256 * 1024;

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "codes/check_digits.h"
+#include "codes/pix_code.h"
 #include "util/debug_trace.h"
 #include "util/json.h"
 #include "util/secret_token.h"
@@ -168,7 +169,12 @@ WebAnswer PhoneScanService::Nonce(const WebRequest& request) {
     if (nonce.empty()) return Plain(503, "no nonce");
     WebAnswer answer;
     answer.contentType = "application/json";
-    answer.body = JsonObjectWriter().Add("nonce", nonce).Finish();
+    // What the page sends of a slip that also carries a Pix QR code goes with the nonce:
+    // a change in the configuration counts from the next scan.
+    answer.body = JsonObjectWriter()
+                      .Add("nonce", nonce)
+                      .Add("preferPix", preferPix.load(std::memory_order_relaxed))
+                      .Finish();
     return answer;
 }
 
@@ -184,9 +190,11 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     if (expected.empty() ||
         !SecretsEqual(request.proof, ScanProof(expected, request.nonce, request.kind, code)))
         return Plain(403, "token");
-    int kindByte = request.kind == "3" ? 3 : request.kind == "1" ? 1 : 0;
+    int kindByte = request.kind == "3" ? 3 : request.kind == "1" ? 1 : request.kind == "P" ? kPixKindByte : 0;
     if (kindByte == 0) return Plain(400, "kind");
-    if (!IsFullCode(code)) return Plain(400, "code");
+    // The page checks a Pix code's CRC before it sends it; what arrives is checked again.
+    bool pix = kindByte == kPixKindByte;
+    if (pix ? !ReadPixCode(code).valid : !IsFullCode(code)) return Plain(400, "code");
 
     CodeRecord record;
     {
@@ -200,13 +208,18 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
 
     WebAnswer answer;
     answer.contentType = "application/json";
-    answer.body = JsonObjectWriter()
-                      .Add("code", record.code)
-                      .Add("typeable", record.typeable)
-                      .Add("value", record.value)
-                      .Add("due", record.dueDate)
-                      .Add("valid", record.checkDigitsValid)
-                      .Finish();
+    JsonObjectWriter json;
+    if (pix) {
+        PixCode read = ReadPixCode(record.code);
+        json.AddUtf8("code", record.code)
+            .Add("kind", "P")
+            .AddUtf8("name", read.name)
+            .AddUtf8("city", read.city);
+    } else {
+        json.Add("code", record.code).Add("typeable", record.typeable).Add("due", record.dueDate);
+    }
+    answer.body =
+        json.Add("value", record.value).Add("valid", record.checkDigitsValid).Finish();
     sink.Deliver(std::move(record));
     return answer;
 }

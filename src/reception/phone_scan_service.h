@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +33,7 @@ std::vector<WebAsset> PhonePageFiles();
 struct WebRequest {
     std::string method;  // "GET", "HEAD", "POST"
     std::string path;    // without the query
-    std::string kind;    // the query's "k": "1" for a slip, "3" for an NF-e key
+    std::string kind;    // the query's "k": "1" for a slip, "3" for an NF-e key, "P" for Pix
     std::string nonce;   // the query's "n": a nonce that POST /nonce gave
     std::string proof;   // the query's "p": ScanProof of the token, the nonce, the kind, the code
     std::string body;
@@ -93,6 +94,10 @@ public:
     PhoneScanService(ReceiverSink& sink, KeyboardInjector* injector, SenderGate& gate,
                      std::vector<WebAsset> assets);
 
+    // Whether the page sends the Pix code rather than the barcode of a slip that carries
+    // both ("PreferPix").
+    void SetPreferPix(bool prefer) { preferPix.store(prefer, std::memory_order_relaxed); }
+
     // The pairing token that scans must carry; a new one unpairs every phone at once.
     void SetToken(std::string token);
     std::string Token() const;
@@ -120,6 +125,7 @@ private:
     const std::vector<WebAsset> assets;
     RateLimiter limiter;
     ScanNonces nonces;
+    std::atomic<bool> preferPix{false};
 
     mutable std::mutex mutex;  // the token, the scan state, the phones
     std::string token;
@@ -127,5 +133,5 @@ private:
     std::map<std::uint32_t, std::string> phones;
 };
 
-// The longest body a scan may have: 44 digits and room for a line end.
+// The longest body a scan may have: a Pix code of kMaxPixBytes and room for a line end.
 inline constexpr std::size_t kScanBodyLimit = 1024;

@@ -19,6 +19,7 @@ void LoadSettings(SettingsStore& store, Settings& settings) {
     load(kWarnRepeatsValue, settings.warnRepeats);
     load(kTypingMethodValue, settings.typingMethod, TypeCharacters, TypeKeys);
     load(kUdpReceiveValue, settings.udpReceive, 0, 1);
+    load(kPreferPixValue, settings.preferPix, 0, 1);
 }
 
 int KeyPauseMilliseconds(std::int32_t keyDelay) {

@@ -16,6 +16,7 @@ struct Settings {
     std::atomic<std::int32_t> warnRepeats{1};    // 0: no balloon for a code seen before
     std::atomic<std::int32_t> typingMethod{0};   // a TypingMethod
     std::atomic<std::int32_t> udpReceive{1};     // 0: no UDP socket, the phone page only
+    std::atomic<std::int32_t> preferPix{0};  // 1: the page sends a slip's Pix QR code instead
 };
 
 // How typed characters reach the focused window.
@@ -35,11 +36,13 @@ inline constexpr const char* kJournalValue = "Journal";
 inline constexpr const char* kWarnRepeatsValue = "WarnRepeats";
 inline constexpr const char* kTypingMethodValue = "KBDtypingMethod";
 inline constexpr const char* kUdpReceiveValue = "UDPreceive";
+inline constexpr const char* kPreferPixValue = "PreferPix";
 
 // Reads "UDPport", "StartMinimized", "KBDinjection", "KBDkeydelay", "Journal",
-// "WarnRepeats", "KBDtypingMethod" and "UDPreceive", in this order; a value that is
-// missing (or, for the port, outside 1-65535, for the typing method, not a TypingMethod,
-// for UDP reception, neither 0 nor 1) leaves the held one.
+// "WarnRepeats", "KBDtypingMethod", "UDPreceive" and "PreferPix", in this order; a value
+// that is missing (or, for the port, outside 1-65535, for the typing method, not a
+// TypingMethod, for UDP reception and the Pix preference, neither 0 nor 1) leaves the
+// held one.
 void LoadSettings(SettingsStore& store, Settings& settings);
 
 // The pause after a typed character for a held key delay: none below 0, at most a second.

@@ -27,10 +27,22 @@ void Send(std::vector<INPUT>& inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void SendUnicode(unsigned char character) {
-    std::vector<INPUT> pair = {KeyInput(0, character, KEYEVENTF_UNICODE),
-                               KeyInput(0, character, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)};
-    Send(pair);
+// A character beyond the BMP goes as its two UTF-16 halves, each pressed and released.
+void SendUnicode(char32_t character) {
+    std::vector<WORD> units;
+    if (character < 0x10000) {
+        units.push_back(static_cast<WORD>(character));
+    } else {
+        character -= 0x10000;
+        units.push_back(static_cast<WORD>(0xD800 + (character >> 10)));
+        units.push_back(static_cast<WORD>(0xDC00 + (character & 0x3FF)));
+    }
+    std::vector<INPUT> inputs;
+    for (WORD unit : units) {
+        inputs.push_back(KeyInput(0, unit, KEYEVENTF_UNICODE));
+        inputs.push_back(KeyInput(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+    }
+    Send(inputs);
 }
 
 // The layout that turns keys into characters for the window with the keyboard focus: that
@@ -109,11 +121,25 @@ bool FocusedProgramRunsAboveUs(std::string& program) {
 
 SendInputKeySender::SendInputKeySender(const Settings& heldSettings) : settings(heldSettings) {}
 
-void SendInputKeySender::SendCharacter(unsigned char character) {
-    // Read for every character: a method changed in the configuration counts at once.
-    if (settings.typingMethod.load(std::memory_order_relaxed) == TypeKeys && SendKeys(character))
+void SendInputKeySender::SendCharacter(char32_t character) {
+    // Read for every character: a method changed in the configuration counts at once. A
+    // character beyond ASCII has no key worth looking for.
+    if (settings.typingMethod.load(std::memory_order_relaxed) == TypeKeys && character < 0x80 &&
+        SendKeys(static_cast<unsigned char>(character)))
         return;
     SendUnicode(character);
+}
+
+void SendInputKeySender::AwaitReleasedModifiers() {
+    // Ctrl+Alt+V is still held when its text starts: Ctrl+Alt and a letter would be AltGr
+    // or a shortcut in the focused program. Two seconds at most, then the text goes.
+    for (int waited = 0; waited < 2000; waited += 10) {
+        bool held = false;
+        for (int key : {VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN, VK_RWIN})
+            held = held || (GetAsyncKeyState(key) & 0x8000) != 0;
+        if (!held) return;
+        Sleep(10);
+    }
 }
 
 void SendInputKeySender::Pause(int milliseconds) {

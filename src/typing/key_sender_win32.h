@@ -14,7 +14,8 @@ class SendInputKeySender : public KeySender {
 public:
     explicit SendInputKeySender(const Settings& settings);
 
-    void SendCharacter(unsigned char character) override;
+    void SendCharacter(char32_t character) override;
+    void AwaitReleasedModifiers() override;
     void Pause(int milliseconds) override;
 
 private:

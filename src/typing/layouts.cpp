@@ -4,6 +4,7 @@
 
 #include "codes/bank_slip.h"
 #include "codes/check_digits.h"
+#include "codes/pix_code.h"
 #include "util/debug_trace.h"
 #include "util/join.h"
 
@@ -25,7 +26,8 @@ std::string JoinWithSeparatorBits(const Texts& texts, std::int32_t bits, int fir
 
 std::optional<std::string> InjectionText(std::string_view code, CodeKind kind, std::int32_t mode,
                                          std::int32_t customSeparators) {
-    if (mode > ModeOff && kind == CodeKind::NfeKey) return std::string(code);
+    if (mode > ModeOff && (kind == CodeKind::NfeKey || kind == CodeKind::Pix))
+        return std::string(code);
     if (mode == ModeRaw) return std::string(code);
     if (mode != ModeTypeable && mode != ModeTypeableTab && mode != ModeCustom) return std::nullopt;
 
@@ -58,6 +60,16 @@ KeyboardInjector::KeyboardInjector(const Settings& heldSettings, SettingsStore& 
 void KeyboardInjector::TypeCode(std::string_view code, CodeKind kind) {
     std::int32_t mode = settings.injectionMode.load(std::memory_order_relaxed);
     if (mode <= ModeOff) return;
+    if (kind == CodeKind::Pix) {
+        // Typed exactly as it is, and only when it checks: a Pix code that checks holds
+        // printable characters alone, never a line end or a control key.
+        if (!ReadPixCode(code).valid) {
+            DebugTrace("[E] Pix code not typed: it does not check\n");
+            return;
+        }
+        typer.TypeText(std::string(code));
+        return;
+    }
     if (!IsFullCode(code)) {
         DebugTrace("[E] Code not typed: it is not 44 digits\n");
         return;

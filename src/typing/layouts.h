@@ -25,8 +25,8 @@ inline constexpr std::int32_t kBankSeparatorBits = 0x7F;
 inline constexpr std::int32_t kCollectionSeparatorBits = 0x380;
 
 // The text that a mode types for a code, or nothing when the mode types nothing for it.
-// NF-e keys are typed as received in every mode that types; for slips the layout follows
-// the code's first digit. A code that is not 44 characters long gives no slip text.
+// NF-e keys and Pix codes are typed as received in every mode that types; for slips the
+// layout follows the code's first digit. A code that is not 44 characters long gives no slip text.
 std::optional<std::string> InjectionText(std::string_view code, CodeKind kind, std::int32_t mode,
                                          std::int32_t customSeparators);
 
@@ -39,8 +39,8 @@ public:
     KeyboardInjector(const Settings& settings, SettingsStore& store, TextTyper& typer);
 
     // Builds the text of the held mode and starts typing it. Only a code of 44 ASCII
-    // digits is ever typed: anything else on the network must not be able to type
-    // letters, Enter or control keys into the user's window.
+    // digits is ever typed, or a Pix code whose CRC holds: anything else on the network
+    // must not be able to type Enter or control keys into the user's window.
     void TypeCode(std::string_view code, CodeKind kind);
 
 private:

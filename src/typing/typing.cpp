@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "util/debug_trace.h"
+#include "util/text_encoding.h"
 
 ThreadedTyper::ThreadedTyper(KeySender& keySender, const Settings& heldSettings)
     : sender(keySender), settings(heldSettings) {}
@@ -34,8 +35,9 @@ bool ThreadedTyper::TypeText(const std::string& text) {
 }
 
 void ThreadedTyper::TypingThread(std::string text) {
-    for (char c : text) {
-        sender.SendCharacter(static_cast<unsigned char>(c));
+    sender.AwaitReleasedModifiers();
+    for (std::size_t at = 0; at < text.size();) {
+        sender.SendCharacter(NextUtf8Character(text, at));
         // Read before every pause: a delay changed meanwhile counts from here on.
         int pause = KeyPauseMilliseconds(settings.keyDelay.load(std::memory_order_relaxed));
         if (pause > 0) sender.Pause(pause);

@@ -6,6 +6,7 @@
 #include "ui/main_window.h"
 #include "ui/tray_icon.h"
 #include "util/debug_trace.h"
+#include "util/text_encoding.h"
 
 namespace {
 
@@ -25,9 +26,10 @@ std::optional<std::string> UnicodeText(HANDLE data) {
     int length = static_cast<int>(wcsnlen(text, most));
     std::string converted;
     if (length > 0) {
-        int size = WideCharToMultiByte(1252, 0, text, length, nullptr, 0, nullptr, nullptr);
+        // UTF-8: a Pix code's CRC covers the UTF-8 of its name and city.
+        int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
         converted.resize(static_cast<std::size_t>(std::max(size, 0)));
-        WideCharToMultiByte(1252, 0, text, length, converted.data(), size, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text, length, converted.data(), size, nullptr, nullptr);
     }
     GlobalUnlock(data);
     return converted;
@@ -37,7 +39,7 @@ std::optional<std::string> AnsiText(HANDLE data) {
     const auto* text = static_cast<const char*>(GlobalLock(data));
     if (!text) return std::nullopt;
     std::size_t most = std::min(GlobalSize(data), kMaxPastedBytes + 1);
-    std::string copied(text, strnlen(text, most));
+    std::string copied = Windows1252ToUtf8(std::string_view(text, strnlen(text, most)));
     GlobalUnlock(data);
     return copied;
 }
@@ -96,9 +98,10 @@ void TypeCopiedCode(Program& program) {
     bool valid = pasted.records.front().checkDigitsValid;
     DeliverPasted(program, pasted);
     if (!valid) {
-        ShowTrayBalloon(program,
-                        "O código copiado não confere (dígito verificador); nada foi "
-                        "digitado.");
+        ShowTrayBalloon(program, kind == CodeKind::Pix
+                                     ? "O código Pix copiado não confere; nada foi digitado."
+                                     : "O código copiado não confere (dígito verificador); "
+                                       "nada foi digitado.");
     } else if (program.settings.injectionMode <= ModeOff || !program.injector) {
         ShowStatusText(program,
                        "Injeção de teclado desativada: o código copiado foi só para a lista.");

@@ -160,6 +160,8 @@ void OnInit(HWND dialog, ConfigState& state) {
     CheckDlgButton(dialog, IDC_CONFIG_JOURNAL, settings.journal != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_CONFIG_WARN_REPEATS,
                    settings.warnRepeats != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CONFIG_PREFER_PIX,
+                   settings.preferPix != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // The port field as a number: 0 for a text that is not one, and at most 99999999 (far
@@ -267,6 +269,10 @@ bool OnSave(HWND dialog, ConfigState& state) {
     if (keep(settings.journal, kJournalValue, checked(IDC_CONFIG_JOURNAL)))
         ApplyJournalSetting(program);
     keep(settings.warnRepeats, kWarnRepeatsValue, checked(IDC_CONFIG_WARN_REPEATS));
+    // What the phone page sends of a slip with a Pix QR code: from its next scan.
+    if (keep(settings.preferPix, kPreferPixValue, checked(IDC_CONFIG_PREFER_PIX)) &&
+        program.phoneScans)
+        program.phoneScans->SetPreferPix(settings.preferPix != 0);
 
     // Who may send: in force at once, for the datagram that comes next.
     if (senderFilter.Mode() != program.senderGate.Filter().Mode())

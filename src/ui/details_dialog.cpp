@@ -7,9 +7,11 @@
 #include <string>
 
 #include "codes/bank_slip.h"
+#include "codes/pix_code.h"
 #include "resource.h"
 #include "ui/dialog_helpers.h"
 #include "ui/layout_helper.h"
+#include "util/text_encoding.h"
 
 namespace {
 
@@ -62,6 +64,66 @@ void FillDetails(HWND dialog, const std::string& barcode) {
     }
 }
 
+// What a Pix row's details tell besides its fields: whether it checks, what a dynamic
+// code's location is for, and an earlier reading.
+std::string PixState(const PixCode& pix, const std::string& firstSeenAt) {
+    std::string state;
+    if (!pix.valid)
+        state = "Código Pix inválido: " + pix.problem + ". Ele não é digitado.";
+    else if (!pix.location.empty())
+        state = "Cobrança dinâmica: o banco busca o valor neste endereço ao pagar; o Zentory "
+                "não o acessa.";
+    else
+        state = "Código Pix válido (CRC confere).";
+    if (!firstSeenAt.empty()) state += "\nLido antes em " + SpokenReceivedAt(firstSeenAt, true);
+    return state;
+}
+
+void FillPixDetails(HWND dialog, const std::string& code, const std::string& firstSeenAt) {
+    PixCode pix = ReadPixCode(code);
+    auto show = [&](int id, std::string_view utf8) {
+        SetDlgItemTextA(dialog, id, Utf8ToWindows1252(utf8).c_str());
+    };
+    show(IDC_PIX_NAME, pix.name);
+    show(IDC_PIX_CITY, pix.city);
+    SetDlgItemTextA(dialog, IDC_PIX_VALUE,
+                    pix.amount.empty() ? "o pagador informa" : PixAmountText(pix.amount).c_str());
+    if (pix.key.empty()) {
+        SetDlgItemTextA(dialog, IDC_PIX_KEY_LABEL, "Localização");
+        show(IDC_PIX_KEY, pix.location);
+    } else {
+        std::string label = std::string("Chave (") + PixKeyKindName(pix.keyKind) + ")";
+        SetDlgItemTextA(dialog, IDC_PIX_KEY_LABEL, label.c_str());
+        show(IDC_PIX_KEY, pix.key);
+    }
+    show(IDC_PIX_TXID, pix.txid);
+    show(IDC_PIX_CODE, code);
+    SetDlgItemTextA(dialog, IDC_PIX_STATE, PixState(pix, firstSeenAt).c_str());
+}
+
+INT_PTR CALLBACK PixDetailsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            CenterWindow(GetParent(dialog), dialog);
+            const auto* request = reinterpret_cast<const DetailsRequest*>(lParam);
+            std::string code;
+            std::string firstSeenAt;
+            {
+                auto lock = request->history->Lock();
+                if (const CodeRecord* record = request->history->FindByItemId(request->itemId)) {
+                    code = record->code;
+                    firstSeenAt = record->firstSeenAt;
+                }
+            }
+            FillPixDetails(dialog, code, firstSeenAt);
+            return TRUE;
+        }
+        case WM_COMMAND:
+        case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);
+        default: return FALSE;
+    }
+}
+
 }  // namespace
 
 INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,6 +167,17 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
 
 void ShowDetailsDialog(HWND owner, HINSTANCE instance, const HistoryStore& history, int itemId) {
     DetailsRequest request{&history, itemId};
+    bool pix = false;
+    {
+        auto lock = history.Lock();
+        const CodeRecord* record = history.FindByItemId(itemId);
+        pix = record && record->kind == CodeKind::Pix;
+    }
+    if (pix) {
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PIX_DETAILS), owner, PixDetailsProcedure,
+                        reinterpret_cast<LPARAM>(&request));
+        return;
+    }
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DETAILS), owner, DetailsDialogProcedure,
                     reinterpret_cast<LPARAM>(&request));
 }

@@ -43,6 +43,7 @@ void StartPhonePage(Program& program) {
     program.phoneScans = std::make_unique<PhoneScanService>(
         MainSinkOf(program), program.injector.get(), program.senderGate, PhonePageFiles());
     program.phoneScans->SetToken(token);
+    program.phoneScans->SetPreferPix(program.settings.preferPix != 0);
     program.webServer = std::make_unique<WebServer>(*program.phoneScans);
     std::string error;
     if (!program.webServer->Start(port, error)) {

@@ -5,15 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "util/text_encoding.h"
 
-// Unicode characters of the Windows-1252 bytes 0x80-0x9F; the five bytes that the code
-// page leaves undefined map to the control characters of the same number.
-constexpr std::uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+namespace {
 
 // The bytes that stand for themselves in a JSON string: printable ASCII but the quote and
 // the backslash.
@@ -66,7 +60,31 @@ std::string_view JsonEscape(unsigned char byte, char (&buffer)[8]) {
         default: break;
     }
     // Controls, DEL and Latin-1 stand for themselves; 0x80-0x9F are Windows-1252's own.
-    unsigned codePoint = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
+    unsigned codePoint = byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
     std::snprintf(buffer, sizeof buffer, "\\u%04x", codePoint);
     return std::string_view(buffer, 6);
+}
+
+void AppendJsonUtf8String(std::string& out, std::string_view text) {
+    out += '"';
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t plain = JsonPlainPrefix(text.substr(at));
+        out += text.substr(at, plain);
+        at += plain;
+        if (at == text.size()) break;
+        auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x80) {
+            char buffer[8];
+            out += JsonEscape(byte, buffer);
+            ++at;
+            continue;
+        }
+        std::size_t start = at;
+        char32_t character = NextUtf8Character(text, at);
+        if (character == 0xFFFD && at == start + 1)
+            out += "\\ufffd";
+        else
+            out += text.substr(start, at - start);
+    }
+    out += '"';
 }

@@ -31,6 +31,11 @@ void AppendJsonString(Text& out, std::string_view text) {
     out += '"';
 }
 
+// Appends `text`, UTF-8, as a JSON string literal in quotes: its characters as they are
+// (quotes, backslashes and control characters escaped), and U+FFFD for each byte that
+// begins no well-formed character.
+void AppendJsonUtf8String(std::string& out, std::string_view text);
+
 // Builds one JSON object on one line, keys in the order they are added. Keys are plain
 // names (letters, digits, '_') and go in as they are.
 template <typename Text>
@@ -46,6 +51,12 @@ public:
     BasicJsonObjectWriter& Add(std::string_view key, std::string_view text) {
         Key(key);
         AppendJsonString(*json, text);
+        return *this;
+    }
+    // A UTF-8 text (Add takes Windows-1252); only for a writer into a std::string.
+    BasicJsonObjectWriter& AddUtf8(std::string_view key, std::string_view text) {
+        Key(key);
+        AppendJsonUtf8String(*json, text);
         return *this;
     }
     BasicJsonObjectWriter& Add(std::string_view key, const char* text) {

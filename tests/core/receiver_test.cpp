@@ -229,7 +229,7 @@ TEST(ReadPastedText, EachLineWithACodeIsARowAndTheOthersAreCounted) {
     EXPECT_EQ(pasted.notCodes, 2);
     EXPECT_EQ(NotCodesMessage(pasted),
               "2 linhas copiadas n\xE3o s\xE3o c\xF3"
-              "digos de boleto, conta ou NF-e.");
+              "digos de boleto, conta, NF-e ou Pix.");
     EXPECT_EQ(pasted.records[0].code, "00191455700000110009956850418332600000624818");
     EXPECT_EQ(pasted.records[1].kindLetter, "C");
     EXPECT_EQ(pasted.records[2].kindLetter, "N");
@@ -241,7 +241,7 @@ TEST(ReadPastedText, EachLineWithACodeIsARowAndTheOthersAreCounted) {
 
     EXPECT_EQ(NotCodesMessage(ReadPastedText("boleto de dezembro\n", state, now)),
               "O texto copiado n\xE3o \xE9 um c\xF3"
-              "digo de boleto, conta ou NF-e.");
+              "digo de boleto, conta, NF-e ou Pix.");
     std::string column;
     for (int i = 0; i < 600; ++i)
         column += "00191455700000110009956850418332600000624818\n";

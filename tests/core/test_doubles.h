@@ -12,13 +12,16 @@
 #include "typing/key_sender.h"
 #include "typing/typing.h"
 #include "util/debug_trace.h"
+#include "util/text_encoding.h"
 
 // Keeps every character and pause, in order, from all typing threads.
 class RecordingKeySender : public KeySender {
 public:
-    void SendCharacter(unsigned char character) override {
+    void SendCharacter(char32_t character) override {
         std::lock_guard lock(mutex);
-        events.push_back(std::string(1, static_cast<char>(character)));
+        std::string typed;
+        AppendUtf8(typed, character);
+        events.push_back(typed);
     }
     void Pause(int milliseconds) override {
         std::lock_guard lock(mutex);
@@ -31,7 +34,7 @@ public:
     std::string Typed() {
         std::string typed;
         for (const std::string& event : Events()) {
-            if (event.size() == 1) typed += event;
+            if (event.rfind("pause ", 0) != 0) typed += event;
         }
         return typed;
     }

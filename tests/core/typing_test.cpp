@@ -14,7 +14,7 @@ namespace {
 std::vector<std::string> Pauses(const std::vector<std::string>& events) {
     std::vector<std::string> pauses;
     for (const std::string& event : events) {
-        if (event.size() > 1) pauses.push_back(event);
+        if (event.rfind("pause ", 0) == 0) pauses.push_back(event);
     }
     return pauses;
 }
@@ -22,7 +22,7 @@ std::vector<std::string> Pauses(const std::vector<std::string>& events) {
 // Blocks the typing threads in their first character until released.
 class GateKeySender : public RecordingKeySender {
 public:
-    void SendCharacter(unsigned char character) override {
+    void SendCharacter(char32_t character) override {
         while (!open)
             std::this_thread::yield();
         RecordingKeySender::SendCharacter(character);
