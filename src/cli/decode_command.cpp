@@ -78,9 +78,9 @@ void AddPixFields(JsonObjectWriter& json, std::string_view code, const PixCode& 
 }
 
 bool IsPixInput(const DecodeInput& input) {
-    // No 44-digit code begins a Pix code's fields and reaches its field 63.
-    return input.kindByte == kPixKindByte ||
-           (input.code.size() > 44 && PixCodeLength(input.code) != 0);
+    // Longer than a barcode and "000201" first: no typeable line or written NF-e key
+    // begins so (their fourth digit is the currency 9, their first two a state above 10).
+    return input.kindByte == kPixKindByte || (input.code.size() > 44 && LooksLikePix(input.code));
 }
 
 DecodeInput ParseDecodeLine(std::string_view line) {

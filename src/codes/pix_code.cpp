@@ -53,8 +53,7 @@ bool ReadFields(std::string_view text, std::map<std::string, std::string>& field
     while (at < text.size()) {
         std::optional<FieldAt> field = ReadField(text, at);
         if (!field) return false;
-        if (!fields.emplace(std::string(field->id), std::string(field->value)).second)
-            return false;
+        if (!fields.emplace(std::string(field->id), std::string(field->value)).second) return false;
         if (lastId) *lastId = std::string(field->id);
         at += 4 + field->value.size();
     }
@@ -235,7 +234,10 @@ std::string PixListText(const PixCode& pix) {
 }
 
 std::string PixKeyText(const PixCode& pix) {
-    if (pix.key.empty()) return "cobran\xE7" "a em " + Utf8ToWindows1252(pix.location);
+    if (pix.key.empty())
+        return "cobran\xE7"
+               "a em " +
+               Utf8ToWindows1252(pix.location);
     return std::string(PixKeyKindName(pix.keyKind)) + " " + Utf8ToWindows1252(pix.key);
 }
 

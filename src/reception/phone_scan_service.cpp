@@ -190,7 +190,10 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     if (expected.empty() ||
         !SecretsEqual(request.proof, ScanProof(expected, request.nonce, request.kind, code)))
         return Plain(403, "token");
-    int kindByte = request.kind == "3" ? 3 : request.kind == "1" ? 1 : request.kind == "P" ? kPixKindByte : 0;
+    int kindByte = request.kind == "3"   ? 3
+                   : request.kind == "1" ? 1
+                   : request.kind == "P" ? kPixKindByte
+                                         : 0;
     if (kindByte == 0) return Plain(400, "kind");
     // The page checks a Pix code's CRC before it sends it; what arrives is checked again.
     bool pix = kindByte == kPixKindByte;
@@ -218,8 +221,7 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     } else {
         json.Add("code", record.code).Add("typeable", record.typeable).Add("due", record.dueDate);
     }
-    answer.body =
-        json.Add("value", record.value).Add("valid", record.checkDigitsValid).Finish();
+    answer.body = json.Add("value", record.value).Add("valid", record.checkDigitsValid).Finish();
     sink.Deliver(std::move(record));
     return answer;
 }

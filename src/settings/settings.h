@@ -16,7 +16,7 @@ struct Settings {
     std::atomic<std::int32_t> warnRepeats{1};    // 0: no balloon for a code seen before
     std::atomic<std::int32_t> typingMethod{0};   // a TypingMethod
     std::atomic<std::int32_t> udpReceive{1};     // 0: no UDP socket, the phone page only
-    std::atomic<std::int32_t> preferPix{0};  // 1: the page sends a slip's Pix QR code instead
+    std::atomic<std::int32_t> preferPix{0};      // 1: the page sends a slip's Pix QR code instead
 };
 
 // How typed characters reach the focused window.

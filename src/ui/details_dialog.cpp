@@ -71,8 +71,9 @@ std::string PixState(const PixCode& pix, const std::string& firstSeenAt) {
     if (!pix.valid)
         state = "Código Pix inválido: " + pix.problem + ". Ele não é digitado.";
     else if (!pix.location.empty())
-        state = "Cobrança dinâmica: o banco busca o valor neste endereço ao pagar; o Zentory "
-                "não o acessa.";
+        state =
+            "Cobrança dinâmica: o banco busca o valor neste endereço ao pagar; o Zentory "
+            "não o acessa.";
     else
         state = "Código Pix válido (CRC confere).";
     if (!firstSeenAt.empty()) state += "\nLido antes em " + SpokenReceivedAt(firstSeenAt, true);

@@ -79,12 +79,18 @@ void AppendJsonUtf8String(std::string& out, std::string_view text) {
             ++at;
             continue;
         }
-        std::size_t start = at;
+        // As \u escapes, a character beyond the BMP as its two UTF-16 halves.
         char32_t character = NextUtf8Character(text, at);
-        if (character == 0xFFFD && at == start + 1)
-            out += "\\ufffd";
-        else
-            out += text.substr(start, at - start);
+        char buffer[16];
+        if (character >= 0x10000) {
+            character -= 0x10000;
+            std::snprintf(buffer, sizeof buffer, "\\u%04x\\u%04x",
+                          static_cast<unsigned>(0xD800 + (character >> 10)),
+                          static_cast<unsigned>(0xDC00 + (character & 0x3FF)));
+        } else {
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(character));
+        }
+        out += buffer;
     }
     out += '"';
 }

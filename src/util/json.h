@@ -31,9 +31,9 @@ void AppendJsonString(Text& out, std::string_view text) {
     out += '"';
 }
 
-// Appends `text`, UTF-8, as a JSON string literal in quotes: its characters as they are
-// (quotes, backslashes and control characters escaped), and U+FFFD for each byte that
-// begins no well-formed character.
+// Appends `text`, UTF-8, as a JSON string literal in quotes, plain ASCII as
+// AppendJsonString's: every character beyond ASCII as its \u escape, and U+FFFD for each
+// byte that begins no well-formed character.
 void AppendJsonUtf8String(std::string& out, std::string_view text);
 
 // Builds one JSON object on one line, keys in the order they are added. Keys are plain

@@ -24,9 +24,10 @@ char32_t NextUtf8Character(std::string_view text, std::size_t& at) {
         if (whole) character = (character << 6) | (byte(at + i) & 0x3F);
     }
     // Overlong forms, surrogates and characters beyond U+10FFFF are no characters.
-    bool inRange = extra == 1 ||
-                   (extra == 2 && character >= 0x800 && (character < 0xD800 || character > 0xDFFF)) ||
-                   (extra == 3 && character >= 0x10000 && character <= 0x10FFFF);
+    bool inRange =
+        extra == 1 ||
+        (extra == 2 && character >= 0x800 && (character < 0xD800 || character > 0xDFFF)) ||
+        (extra == 3 && character >= 0x10000 && character <= 0x10FFFF);
     if (!whole || !inRange) {
         ++at;
         return 0xFFFD;

@@ -7,6 +7,15 @@
 
 #include <string>
 
+#include "history/csv_export.h"
+#include "history/journal.h"
+#include "history/selection_total.h"
+#include "reception/clipboard_codes.h"
+#include "settings/memory_settings_store.h"
+#include "test_doubles.h"
+#include "typing/layouts.h"
+#include "util/text_encoding.h"
+
 namespace {
 
 const char kManualExample[] =
@@ -72,4 +81,60 @@ TEST(PixCode, AWrongCrcACodeCutShortOrAMissingFieldIsInvalid) {
     EXPECT_FALSE(ReadPixCode(std::string(600, '0')).valid);
     EXPECT_TRUE(LooksLikePix(kManualExample));
     EXPECT_FALSE(LooksLikePix("00191455700000110009956850418332600000624818"));
+}
+
+// A pasted Pix code through the program: its row, the CSV, the journal read back, the
+// selection total.
+TEST(PixCode, APastedCodeIsOneRecordInTheListTheCsvAndTheJournal) {
+    ReceiverState state;
+    LocalDateTime now{{2026, 12, 8}, 9, 5, 3};
+    std::string text =
+        std::string("  ") + kUtf8 + "\r\n00191455700000110009956850418332600000624818\n";
+    PastedText pasted = ReadPastedText(text, state, now);
+    ASSERT_EQ(pasted.records.size(), 2u);
+    const CodeRecord& pix = pasted.records[0];
+    EXPECT_EQ(pix.code, kUtf8);  // the leading blanks are no part of it
+    EXPECT_EQ(pix.kindLetter, "P");
+    EXPECT_TRUE(pix.checkDigitsValid);
+    EXPECT_EQ(pix.typeable,
+              "Pix: Jos\xE9 A\xE7"
+              "a\xED, S\xE3o Paulo");  // Windows-1252
+    EXPECT_EQ(pix.value, "R$ 0,50");
+    EXPECT_EQ(pix.dueDate, "");
+
+    std::string row = CsvRow(pix);
+    EXPECT_NE(row.find(";Pix;sim;"), std::string::npos) << row;
+    EXPECT_NE(row.find(";0,50;"), std::string::npos) << row;
+    EXPECT_NE(row.find(";\"=\"\"" + Utf8ToWindows1252(kUtf8) + "\"\"\";"), std::string::npos)
+        << row;
+
+    // The name holds blanks: the journal still gives the code back whole.
+    std::optional<JournalEntry> entry = ParseJournalLine(JournalLine(pix) + "\r\n");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->code, kUtf8);
+
+    SelectionTotal total;
+    total.Add(pasted.records[0]);
+    total.Add(pasted.records[1]);
+    EXPECT_EQ(total.StatusText(), "2 selecionados: R$ 110,50");  // with the slip's 110,00
+}
+
+// In every mode that types, the code exactly as it is, UTF-8 and blanks included; a code
+// whose CRC fails, never.
+TEST(PixCode, IsTypedExactlyInEveryModeAndNeverWhenItFails) {
+    std::string wrongCrc = kCpf;
+    wrongCrc.back() = '0';
+    for (std::int32_t mode : {ModeTypeable, ModeRaw, ModeTypeableTab, ModeCustom}) {
+        Settings settings;
+        settings.injectionMode = mode;
+        MemorySettingsStore store;
+        RecordingKeySender sender;
+        {
+            ThreadedTyper typer(sender, settings);
+            KeyboardInjector injector(settings, store, typer);
+            injector.TypeCode(kUtf8, CodeKind::Pix);
+            injector.TypeCode(wrongCrc, CodeKind::Pix);
+        }
+        EXPECT_EQ(sender.Typed(), kUtf8) << "mode " << mode;
+    }
 }
