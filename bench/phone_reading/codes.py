@@ -130,3 +130,85 @@ def key_groups(code):
 def money(cents):
     whole = f'{cents // 100:,}'.replace(',', '.')
     return f'{whole},{cents % 100:02d}'
+
+
+# ------------------------------------------------------------------ Pix codes
+
+PIX_HOSTS = ['pix.example-bank.com.br', 'qr.example-pay.com.br', 'api.pix.example-coop.com.br',
+             'pix.example-digital.com.br', 'qrpix.example-credito.com.br']
+MAIL_DOMAINS = ['gmail.com', 'hotmail.com', 'outlook.com', 'yahoo.com.br', 'uol.com.br',
+                'empresa.com.br']
+TXID = '0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz'
+
+
+def crc16_ccitt(text):
+    """CRC-16/CCITT-FALSE: polynomial 0x1021, initial value 0xFFFF, no reflection."""
+    crc = 0xFFFF
+    for byte in text.encode('utf-8'):
+        crc ^= byte << 8
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x1021) if crc & 0x8000 else crc << 1
+            crc &= 0xFFFF
+    return crc
+
+
+def field(tag, value):
+    """One field: its two-digit id, its two-digit length and its value."""
+    if len(value) > 99:
+        raise ValueError(f'field {tag} is {len(value)} characters long')
+    return f'{tag}{len(value):02d}{value}'
+
+
+def cpf(rng):
+    base = digits(rng, 9)
+    for n in (10, 11):
+        r = sum(int(d) * w for d, w in zip(base, range(n, 1, -1))) * 10 % 11
+        base += str(r % 10)
+    return base
+
+
+def uuid4(rng):
+    h = ''.join(f'{int(b):02x}' for b in rng.integers(0, 256, 16))
+    h = h[:12] + '4' + h[13:16] + '89ab'[int(rng.integers(4))] + h[17:]
+    return f'{h[:8]}-{h[8:12]}-{h[12:16]}-{h[16:20]}-{h[20:]}'
+
+
+def pix_key(rng, kind, name):
+    """A key of `kind` (cpf, cnpj, phone, email or random) for an account holder `name`."""
+    if kind == 'cpf':
+        return cpf(rng)
+    if kind == 'cnpj':
+        return cnpj(rng)
+    if kind == 'phone':
+        ddd = int(rng.choice([11, 19, 21, 31, 41, 47, 48, 51, 61, 62, 71, 81, 85]))
+        return f'+55{ddd}9{digits(rng, 8)}'
+    if kind == 'email':
+        words = [w.lower() for w in name.split() if w.isalpha() and len(w) > 2]
+        user = ('.'.join(words[:2]) if rng.random() < 0.5 else
+                str(rng.choice(['financeiro', 'cobranca', 'contato', 'secretaria', 'pix'])))
+        return f'{user or "contato"}{int(rng.integers(1, 99)) if rng.random() < 0.3 else ""}' \
+               f'@{rng.choice(MAIL_DOMAINS)}'
+    return uuid4(rng)
+
+
+def pix_code(rng, name, city, cents=None, dynamic=False, txid=None, key_kind=None):
+    """A Pix code as printed in a QR code. A static one carries the receiver's key (of
+    `key_kind`, or any kind), a dynamic one the location of the charge on its bank's
+    server; `cents` adds the amount. The name and the city are cut to 25 and 15."""
+    key_kind = key_kind or str(rng.choice(['cpf', 'cnpj', 'phone', 'email', 'random']))
+    account = field('00', 'br.gov.bcb.pix')
+    if dynamic:
+        path = 'cobv/' if rng.random() < 0.5 else ''
+        account += field('25', f'{rng.choice(PIX_HOSTS)}/qr/v2/{path}{uuid4(rng).replace("-", "")}')
+    else:
+        account += field('01', pix_key(rng, key_kind, name))
+    if txid is None:
+        txid = '***' if dynamic or rng.random() < 0.4 else \
+            ''.join(rng.choice(list(TXID), int(rng.integers(8, 26))))
+    body = field('00', '01') + (field('01', '12') if dynamic else '') + field('26', account) + \
+        field('52', '0000') + field('53', '986')
+    if cents is not None:
+        body += field('54', f'{cents // 100}.{cents % 100:02d}')
+    body += field('58', 'BR') + field('59', name[:25].rstrip()) + field('60', city[:15].rstrip()) + \
+        field('62', field('05', txid)) + '6304'
+    return body + f'{crc16_ccitt(body):04X}'

@@ -5,6 +5,7 @@ Each layout returns the page and where its barcode is, so that the camera can ai
 
 import cv2
 import numpy as np
+from qrcodegen import QrCode
 
 import barcodes
 import codes
@@ -21,6 +22,7 @@ class Page:
     def __init__(self):
         self.ops = []
         self.barcode = None  # dict: x, y, w, h (mm), symbology, module, quiet
+        self.qr = None  # the same of a QR code, and its `modules` across
 
     # ---- primitives
     def line(self, x1, y1, x2, y2, width=0.2, tone=1.0):
@@ -207,9 +209,43 @@ def itf_barcode(page, x, y, code, narrow=0.254, height=13.0):
     page.bars(x, y, barcodes.itf(code), narrow, height, 'itf', quiet=10 * narrow)
 
 
-def bank_slip(rng, code, info):
+def qr_code(page, x, y, text, side):
+    """A QR code of `text` at error correction M, `side` mm wide from (x, y), its quiet
+    zone of 4 modules left white around it. Each row's dark run is one fill."""
+    qr = QrCode.encode_text(text, QrCode.Ecc.MEDIUM)
+    n = qr.get_size()
+    module = side / n
+    for r in range(n):
+        c = 0
+        while c < n:
+            if not qr.get_module(c, r):
+                c += 1
+                continue
+            end = c
+            while end < n and qr.get_module(end, r):
+                end += 1
+            page.fill(x + c * module, y + r * module, (end - c) * module, module)
+            c = end
+    page.qr = {'x': x, 'y': y, 'w': side, 'h': side, 'symbology': 'qr', 'module': module,
+               'quiet': 4 * module, 'modules': n}
+    return page.qr
+
+
+def pix_mark(page, x, y, size):
+    """The Pix sign that bills print beside their QR code, from its bottom left (x, y): a
+    diamond with a hollow and the word."""
+    cx, cy, r = x + size / 2, y - size / 2, size / 2
+    page.poly([(cx, cy - r), (cx + r, cy), (cx, cy + r), (cx - r, cy)], 0.9)
+    r *= 0.45
+    page.poly([(cx, cy - r), (cx + r, cy), (cx, cy + r), (cx - r, cy)], 0.0)
+    page.text(x + size * 1.25, y - 0.12 * size, 'pix', size * 0.75, bold=True)
+
+
+def bank_slip(rng, code, info, pix=False):
     """A bank slip on A4: the payer's receipt, a statement, and the compensation form
-    with the typeable line above its grid and the barcode at its bottom left."""
+    with the typeable line above its grid and the barcode at its bottom left. With `pix`,
+    the form's instructions also carry a Pix QR code of the slip's charge (its code in
+    info['pix'])."""
     p = Page()
     bank = code[:3]
     name = info['bank'].upper()
@@ -305,7 +341,16 @@ def bank_slip(rng, code, info):
         f'APOS {info["due"]} COBRAR MULTA DE R$ {codes.money(info["cents"] // 50)}',
         'JUROS DE MORA DE 0,033% AO DIA.',
         'NAO RECEBER APOS 30 DIAS DO VENCIMENTO.',
-        'SAC 0800 000 0000 - OUVIDORIA 0800 000 0001'], 1.7)
+        'SAC 0800 000 0000 - OUVIDORIA 0800 000 0001'] +
+        (['PAGUE TAMBEM COM PIX: LEIA O QR CODE AO LADO.'] if pix else []), 1.7)
+    if pix:
+        info['pix'] = codes.pix_code(rng, payee, pick(rng, CITIES)[0], cents=info['cents'],
+                                     dynamic=True)
+        side = float(rng.uniform(25.0, 31.0))
+        qx, qy = x0 + 130 - side - 3.2, y + 40 - side - 3.0
+        qr_code(p, qx, qy, info['pix'], side)
+        pix_mark(p, qx - 19, qy + side / 2 - 1.5, 4.0)
+        p.text(qx - 3, qy + side / 2 + 3.5, 'Pague com Pix', 1.7, bold=True, align='right')
     for i, label in enumerate(['(-) Desconto / Abatimento', '(-) Outras deducoes',
                                '(+) Mora / Multa', '(+) Outros acrescimos', '(=) Valor cobrado']):
         p.box(x0 + 130, y + 8 * i, 50, 8, label)
@@ -544,10 +589,14 @@ def danfe(rng, code, info):
 
 
 def make(kind, rng):
-    """A page of `kind` with a new code: (page, code, info)."""
-    if kind == 'bank-slip':
+    """A page of `kind` with a new code: (page, code, info). The code is the one that the
+    page sends by default: a slip's barcode, also where the slip has a Pix QR code."""
+    if kind in ('bank-slip', 'bank-slip-pix'):
         code, info = codes.bank_slip(rng)
-        return bank_slip(rng, code, info), code, info
+        return bank_slip(rng, code, info, pix=kind == 'bank-slip-pix'), code, info
+    if kind == 'pix-bill':
+        import pix_bill  # it draws with this module's pieces
+        return pix_bill.make(rng)
     if kind == 'utility-bill':
         code, info = codes.collection_slip(rng)
         return utility_bill(rng, code, info), code, info

@@ -1,16 +1,18 @@
-// The phone's scanning page: takes a photo of a payment slip's or an NF-e's barcode (or,
-// where the browser allows it, live video), has the reader worker read it, and hands the
-// code to Zentory on the computer that served the page. The reading itself, and the
+// The phone's scanning page: takes a photo of a payment slip's or an NF-e's barcode, or of
+// a Pix QR code (or, where the browser allows it, live video), has the reader worker read
+// it, and hands the code to Zentory on the computer that served the page. The reading itself, and the
 // check digits, live in reader-worker.js: this page only shows and sends.
 'use strict';
 
 var KIND_NFE = 3;
+var KIND_PIX = 'P';
 
 // ------------------------------------------------------------------ the page
 
 var MESSAGES = {
-  ready: 'Toque no botão e fotografe o código de barras do boleto ou da nota fiscal.',
-  reading: 'Lendo o código de barras…',
+  ready: 'Toque no botão e fotografe o código de barras do boleto ou da nota fiscal, ou o ' +
+    'QR code Pix.',
+  reading: 'Lendo o código…',
   sending: 'Enviando ao computador…',
   sent: 'Código enviado ao computador.',
   unreadable: 'Não consegui ler, tente de novo',
@@ -21,7 +23,9 @@ var MESSAGES = {
   offline: 'Não consegui falar com o computador. Confira se o Zentory está aberto e se o ' +
     'celular está na mesma rede Wi-Fi.',
   noReader: 'Não consegui carregar o leitor de códigos. Recarregue a página.',
-  invalidDigit: 'Atenção: o computador diz que o dígito verificador não confere.'
+  invalidDigit: 'Atenção: o computador diz que o dígito verificador não confere.',
+  barcodeNotPix: 'Este boleto também traz um QR code Pix; foi enviado o código de barras.',
+  pixNotBarcode: 'Foi enviado o Pix deste boleto, como pede a configuração do Zentory.'
 };
 
 // The photo is drawn once, at most this large: enough for the bars of a slip photographed
@@ -98,8 +102,9 @@ function startWorker() {
   if (early) early.said.forEach(hearWorker);
 }
 
-// The worker's answer to `job` (its `found` code, or null). A worker that does not answer
-// in time (it ran out of memory, or hung) is replaced, and the photo counts as unread.
+// The worker's answer to `job` (its `found` barcode and its `pix` code, each or null). A
+// worker that does not answer in time (it ran out of memory, or hung) is replaced, and the
+// photo counts as unread.
 function askWorker(job, transfer) {
   if (!worker || readerFailed) return Promise.resolve({ found: null });
   var id = nextJob++;
@@ -120,10 +125,14 @@ function askWorker(job, transfer) {
   });
 }
 
-// The code that the worker reads in these pixels, or null.
+// What the worker reads in these pixels: { found, pix }, each a scan or null.
 async function readInWorker(pixels, budget) {
   var job = { width: pixels.width, height: pixels.height, buffer: pixels.data.buffer, budget: budget };
-  return (await askWorker(job, [pixels.data.buffer])).found || null;
+  return reading(await askWorker(job, [pixels.data.buffer]));
+}
+
+function reading(answer) {
+  return { found: answer.found || null, pix: answer.pix || null };
 }
 
 function loadImage(file) {
@@ -157,7 +166,7 @@ async function readPhoto(file) {
   if (workerDecodes) {
     var answer = await askWorker({ photo: file, maxPixels: MAX_PIXELS, budget: PHOTO_BUDGET_MS }, []);
     // A photo that the worker could not decode may still be one that the page can draw.
-    if (!answer.undecodable) return answer.found || null;
+    if (!answer.undecodable) return reading(answer);
   }
   var image = await loadImage(file);
   var pixels = pixelsOf(image, image.naturalWidth, image.naturalHeight, MAX_PIXELS);
@@ -165,10 +174,17 @@ async function readPhoto(file) {
   return readInWorker(pixels, PHOTO_BUDGET_MS);
 }
 
-function showSent(answer, scan) {
-  $('sent-label').textContent = scan.kind === KIND_NFE ? 'Chave de NF-e enviada'
+// What was sent, as the computer read it; `note` tells which code of a slip with a Pix QR
+// code went.
+function showSent(answer, scan, note) {
+  var pix = scan.kind === KIND_PIX;
+  $('sent-label').textContent = pix ? 'Pix enviado' : scan.kind === KIND_NFE ? 'Chave de NF-e enviada'
     : scan.code[0] === '8' ? 'Conta enviada' : 'Boleto enviado';
-  $('sent-code').textContent = answer.typeable || answer.code || scan.code;
+  $('sent-code').textContent = pix ? [answer.name, answer.city].filter(Boolean).join(', ')
+    : answer.typeable || answer.code || scan.code;
+  $('sent-code').classList.toggle('pix', pix);
+  $('sent-note').textContent = note || '';
+  $('sent-note').hidden = !note;
   $('sent-value').textContent = answer.value || '';
   $('sent-due').textContent = answer.due || '';
   $('row-value').hidden = !answer.value;
@@ -178,35 +194,49 @@ function showSent(answer, scan) {
   $('result').hidden = false;
 }
 
-// Posts one scan with its proof: a fresh nonce from the computer, and the HMAC-SHA256 of
-// the nonce, the kind and the code keyed with the pairing secret. The secret itself never
-// leaves the phone. The answer is the computer's, or null when it cannot be reached.
-async function postScan(scan) {
+// The scan that goes of what a photo holds: the barcode, or the Pix code when there is no
+// barcode or when the computer prefers the Pix of a slip that carries both.
+function chosenScan(read, preferPix) {
+  if (read.found && read.pix) return preferPix ? read.pix : read.found;
+  return read.found || read.pix;
+}
+
+// Posts one scan of what was read, with its proof: a fresh nonce from the computer, and
+// the HMAC-SHA256 of the nonce, the kind and the code keyed with the pairing secret. The
+// secret itself never leaves the phone. The nonce's answer says whether the computer
+// prefers a slip's Pix. Resolves to the computer's response and the scan that went.
+async function postScan(read) {
   var nonceAnswer = await fetch('/nonce', { method: 'POST', cache: 'no-store' });
-  if (!nonceAnswer.ok) return nonceAnswer;
-  var nonce = (await nonceAnswer.json()).nonce || '';
+  if (!nonceAnswer.ok) return { response: nonceAnswer, scan: chosenScan(read, false) };
+  var given = await nonceAnswer.json();
+  var nonce = given.nonce || '';
+  var scan = chosenScan(read, given.preferPix === true);
   var proof = ZentoryProof.scanProof(token(), nonce, String(scan.kind), scan.code);
-  return fetch('/scan?k=' + scan.kind + '&n=' + encodeURIComponent(nonce) + '&p=' + proof, {
+  var response = await fetch('/scan?k=' + scan.kind + '&n=' + encodeURIComponent(nonce) + '&p=' + proof, {
     method: 'POST',
-    headers: { 'Content-Type': 'text/plain' },
+    headers: { 'Content-Type': 'text/plain;charset=utf-8' },
     body: scan.code,
     cache: 'no-store'
   });
+  return { response: response, scan: scan };
 }
 
-async function send(scan) {
+async function send(read) {
   showStatus(MESSAGES.sending);
   if (!token()) {
     showStatus(MESSAGES.unpaired, 'error');
     return;
   }
   var response;
+  var scan;
   var body = '';
   try {
     // A nonce that expired meanwhile (the computer was busy, the phone slept) is asked
     // for again, once.
     for (var attempt = 0; attempt < 2; attempt++) {
-      response = await postScan(scan);
+      var posted = await postScan(read);
+      response = posted.response;
+      scan = posted.scan;
       body = await response.text().catch(function () { return ''; });
       if (!(response.status === 403 && body.trim() === 'nonce')) break;
     }
@@ -217,7 +247,8 @@ async function send(scan) {
   if (response.ok) {
     var answer = {};
     try { answer = JSON.parse(body); } catch (e) { answer = {}; }
-    showSent(answer, scan);
+    var both = read.found && read.pix;
+    showSent(answer, scan, both ? (scan === read.pix ? MESSAGES.pixNotBarcode : MESSAGES.barcodeNotPix) : '');
     showStatus(MESSAGES.sent, 'ok');
   } else if (response.status === 403) {
     showStatus(body.trim() === 'sender' ? MESSAGES.sender : MESSAGES.unpaired, 'error');
@@ -228,12 +259,12 @@ async function send(scan) {
   }
 }
 
-async function handle(scan) {
-  if (!scan) {
+async function handle(read) {
+  if (!read || !(read.found || read.pix)) {
     showStatus(readerFailed ? MESSAGES.noReader : MESSAGES.unreadable, 'error');
     return;
   }
-  await send(scan);
+  await send(read);
 }
 
 async function onPhoto(event) {
@@ -277,18 +308,18 @@ async function liveFrame() {
     return;
   }
   var session = live;
-  var found = null;
+  var read = null;
   try {
-    found = await readInWorker(pixelsOf(video, video.videoWidth, video.videoHeight, 1280 * 720),
-                               FRAME_BUDGET_MS);
+    read = await readInWorker(pixelsOf(video, video.videoWidth, video.videoHeight, 1280 * 720),
+                              FRAME_BUDGET_MS);
   } catch (e) {
-    found = null;
+    read = null;
   }
   if (live !== session) return;
-  if (found) {
+  if (read && (read.found || read.pix)) {
     stopLive();
     $('result').hidden = true;
-    await handle(found);
+    await handle(read);
     return;
   }
   live.timer = setTimeout(liveFrame, 150);
@@ -306,7 +337,7 @@ async function startLive() {
     await video.play();
     $('live').hidden = false;
     $('live-start').hidden = true;
-    showStatus('Aponte a câmera para o código de barras.');
+    showStatus('Aponte a câmera para o código de barras ou o QR code Pix.');
     liveFrame();
   } catch (e) {
     stopLive();

@@ -1,8 +1,9 @@
 // The phone page's reader, in a Web Worker so that the page stays responsive while it
 // works. It takes a photo's pixels (RGBA, as the page drew them once at a bounded size),
-// finds the regions that look like a barcode, turns each level, straightens its bars,
-// evens out its light and decodes a crop of it; the whole picture is the last resort.
-// It answers only with a code whose check digits hold.
+// looks for a Pix QR code in the whole picture, then finds the regions that look like a
+// barcode, turns each level, straightens its bars, evens out its light and decodes a crop
+// of it; the whole picture is the barcode's last resort. It answers only with codes whose
+// check digits (a Pix code: its CRC) hold.
 //
 // It uses nothing that Safari on iOS 16.0 lacks in a worker: no canvas at all, only typed
 // arrays, so the pure functions can be loaded outside a browser too (the tests do).
@@ -10,6 +11,7 @@
 
 var KIND_SLIP = 1;  // read from an Interleaved 2 of 5 barcode
 var KIND_NFE = 3;   // read from a Code 128 barcode
+var KIND_PIX = 'P'; // read from a QR code
 
 // ------------------------------------------------------------------ check digits
 
@@ -59,12 +61,43 @@ function slipCheckDigitsHold(code) {
   return Number(code[3]) === digit;
 }
 
+// ------------------------------------------------------------------ Pix codes
+
+// CRC-16/CCITT-FALSE (polynomial 0x1021, from 0xFFFF) of the bytes.
+function crc16(bytes) {
+  var crc = 0xFFFF;
+  for (var i = 0; i < bytes.length; i++) {
+    crc ^= bytes[i] << 8;
+    for (var bit = 0; bit < 8; bit++) crc = crc & 0x8000 ? ((crc << 1) ^ 0x1021) & 0xFFFF : (crc << 1) & 0xFFFF;
+  }
+  return crc;
+}
+
+function utf8Bytes(text) {
+  return new TextEncoder().encode(text);
+}
+
+// Whether `code` is a Pix code that came through whole: "000201" first, last the field
+// 63 whose four hex digits are the CRC of the UTF-8 of everything before them. The
+// computer reads its other fields, and checks it again.
+function pixCrcHolds(code) {
+  if (!/^000201/.test(code) || !/6304[0-9A-Fa-f]{4}$/.test(code)) return false;
+  if (/[\u0000-\u001f\u007f]/.test(code) || utf8Bytes(code).length > 512) return false;
+  var expected = code.slice(-4).toUpperCase();
+  var crc = crc16(utf8Bytes(code.slice(0, -4))).toString(16).toUpperCase();
+  return ('000' + crc).slice(-4) === expected;
+}
+
 // The code and its kind when a decoded barcode is one worth sending, otherwise null.
-// `format` is the reader's name for the symbology: zxing's "ITF" / "Code128" or the
-// native detector's "itf" / "code_128". A Code 128 read has passed the symbology's own
-// checksum; the program judges an NF-e key's check digit.
+// `format` is the reader's name for the symbology: zxing's "ITF" / "Code128" / "QRCode"
+// or the native detector's "itf" / "code_128" / "qr_code". A Code 128 read has passed the
+// symbology's own checksum; the program judges an NF-e key's check digit.
 function acceptScan(text, format) {
   var name = String(format).toLowerCase().replace(/[^a-z0-9]/g, '');
+  if (name === 'qrcode') {
+    var pix = String(text).replace(/^[\s\ufeff]+|\s+$/g, '');
+    return pixCrcHolds(pix) ? { code: pix, kind: KIND_PIX } : null;
+  }
   var code = String(text).trim();
   if (!/^\d{44}$/.test(code)) return null;
   if (name === 'itf') return slipCheckDigitsHold(code) ? { code: code, kind: KIND_SLIP } : null;
@@ -668,6 +701,16 @@ var WHOLE_PICTURE_OPTIONS = {
   tryDownscale: true,
   maxNumberOfSymbols: 8
 };
+// A Pix QR code, in the whole picture: a QR code is found in any turn of the photo.
+var QR_OPTIONS = {
+  formats: ['QRCode'],
+  tryHarder: true,
+  tryRotate: false,
+  tryInvert: false,
+  tryDownscale: true,
+  maxNumberOfSymbols: 4
+};
+var QR_SIDE = 2400;       // the longer side the QR code is looked for in, about
 var SEARCH_SIDE = 1300;   // the shrunk picture's longer side, about
 var CANDIDATES = 6;       // regions tried, at most
 var BANDS = 6;            // rows of the redrawn crop, each from its own part of the bars
@@ -680,9 +723,26 @@ function firstAccepted(results) {
   return null;
 }
 
-// Reads the photo's pixels; `decode(pixels, options)` is the barcode reader's
-// (resolves to its results). Gives up once `deadline` (performance.now()) has passed.
+// The Pix code of a QR code in the photo, or null. A photo larger than QR_SIDE is
+// averaged down first: a QR code printed on a slip keeps several pixels per module.
+async function readPix(rgba, width, height, decode) {
+  var factor = Math.max(1, Math.round(Math.max(width, height) / QR_SIDE));
+  var pixels = factor === 1 ? { data: rgba, width: width, height: height }
+    : readerPixels(shrunkGrey(rgba, width, height, factor), 0);
+  return firstAccepted(await decode(pixels, QR_OPTIONS));
+}
+
+// What the photo's pixels hold: `found`, a slip's or an NF-e's barcode, and `pix`, a Pix
+// QR code; null for what is not there. `decode(pixels, options)` is the barcode reader's
+// (resolves to its results). The barcode's search gives up once `deadline`
+// (performance.now()) has passed, and skips its last resort when a Pix code was found:
+// a bill that carries only a QR code must not wait for it.
 async function readPixels(rgba, width, height, decode, deadline, now) {
+  var pix = await readPix(rgba, width, height, decode);
+  return { found: await readBarcode(rgba, width, height, decode, deadline, now, !pix), pix: pix };
+}
+
+async function readBarcode(rgba, width, height, decode, deadline, now, lastResort) {
   var factor = Math.max(1, Math.round(Math.max(width, height) / SEARCH_SIDE));
   var grey = shrunkGrey(rgba, width, height, factor);
   var candidates = barcodeCandidates(edgeCells(grey)).slice(0, CANDIDATES);
@@ -700,7 +760,7 @@ async function readPixels(rgba, width, height, decode, deadline, now) {
       if (found) return found;
     }
   }
-  if (now() > deadline) return null;
+  if (now() > deadline || !lastResort) return null;
   return firstAccepted(await decode(readerPixels(grey, 0), WHOLE_PICTURE_OPTIONS));
 }
 
@@ -774,7 +834,7 @@ if (typeof importScripts === 'function') {
       native = Promise.resolve(false);
       if (typeof BarcodeDetector !== 'undefined') {
         native = BarcodeDetector.getSupportedFormats().then(function (supported) {
-          var formats = ['itf', 'code_128'].filter(function (f) { return supported.indexOf(f) >= 0; });
+          var formats = ['itf', 'code_128', 'qr_code'].filter(function (f) { return supported.indexOf(f) >= 0; });
           return formats.length ? new BarcodeDetector({ formats: formats }) : false;
         }).catch(function () { return false; });
       }
@@ -782,15 +842,20 @@ if (typeof importScripts === 'function') {
     return native;
   };
 
+  // What the native detector reads, as readPixels answers; null when it reads nothing.
   var readNative = async function (job) {
     var detector = await nativeDetector();
     if (!detector || typeof ImageData === 'undefined') return null;
     try {
-      var found = await detector.detect(new ImageData(job.pixels, job.width, job.height));
-      for (var i = 0; i < found.length; i++) {
-        var accepted = acceptScan(found[i].rawValue, found[i].format);
-        if (accepted) return accepted;
+      var seen = await detector.detect(new ImageData(job.pixels, job.width, job.height));
+      var reading = { found: null, pix: null };
+      for (var i = 0; i < seen.length; i++) {
+        var accepted = acceptScan(seen[i].rawValue, seen[i].format);
+        if (!accepted) continue;
+        if (accepted.kind === KIND_PIX) reading.pix = reading.pix || accepted;
+        else reading.found = reading.found || accepted;
       }
+      if (reading.found || reading.pix) return reading;
     } catch (e) {
       // A detector that fails on one picture may work on the next; the reader follows.
     }
@@ -800,7 +865,6 @@ if (typeof importScripts === 'function') {
   onmessage = async function (event) {
     var job = event.data;
     var deadline = clock() + job.budget;
-    var found = null;
     try {
       if (job.photo) {
         var photo = await decodedPhoto(job.photo, job.maxPixels);
@@ -814,9 +878,9 @@ if (typeof importScripts === 'function') {
       }
       job.pixels = new Uint8ClampedArray(job.buffer);
       await reader;
-      if (job.native) found = await readNative(job);
-      if (!found) found = await readPixels(job.pixels, job.width, job.height, decodeWith, deadline, clock);
-      postMessage({ type: 'read', id: job.id, found: found });
+      var reading = job.native ? await readNative(job) : null;
+      if (!reading) reading = await readPixels(job.pixels, job.width, job.height, decodeWith, deadline, clock);
+      postMessage({ type: 'read', id: job.id, found: reading.found, pix: reading.pix });
     } catch (e) {
       postMessage({ type: 'read', id: job.id, found: null, error: String(e && e.message || e) });
     }

@@ -243,8 +243,8 @@ export async function launchPhone({ device = 'Pixel 7', blockOutside = true } = 
 
 // A PNG of the barcode, as a slip or an invoice prints it.
 export function barcodePng(kind, text) {
-  const options = kind === 'itf'
-    ? { bcid: 'interleaved2of5', text, scale: 3, height: 13 }
+  const options = kind === 'itf' ? { bcid: 'interleaved2of5', text, scale: 3, height: 13 }
+    : kind === 'qrcode' ? { bcid: 'qrcode', text, scale: 6, eclevel: 'M' }
     : { bcid: 'code128', text, scale: 3, height: 12 };
   return bwipjs.toBuffer({ ...options, includetext: false, paddingwidth: 10, paddingheight: 4 });
 }
@@ -253,10 +253,10 @@ export function barcodePng(kind, text) {
 // off-white paper with lines of "text" around it, blurred a little, with sensor noise
 // and a duller contrast than the print. Made in a blank browser tab (no network); the
 // noise is seeded, so each photo is the same on every run.
-export async function photoOf(context, png, { degrees = 0, noise = 40, seed = 1 } = {}) {
+export async function photoOf(context, png, { degrees = 0, noise = 40, seed = 1, width = 1240 } = {}) {
   const tab = await context.newPage();
   try {
-    const dataUrl = await tab.evaluate(async ({ source, degrees, noise, seed }) => {
+    const dataUrl = await tab.evaluate(async ({ source, degrees, noise, seed, width }) => {
       const barcode = new Image();
       barcode.src = source;
       await barcode.decode();
@@ -279,7 +279,6 @@ export async function photoOf(context, png, { degrees = 0, noise = 40, seed = 1 
         const y = row < 3 ? -420 + row * 46 : 190 + (row - 3) * 46;
         for (let x = -620; x < 600; x += 40 + next() * 90) g.fillRect(x, y, 20 + next() * 50, 18);
       }
-      const width = 1240;
       const height = (barcode.height * width) / barcode.width;
       g.filter = 'blur(1.2px)';
       g.globalAlpha = 0.82;
@@ -295,7 +294,7 @@ export async function photoOf(context, png, { degrees = 0, noise = 40, seed = 1 
       }
       g.putImageData(image, 0, 0);
       return canvas.toDataURL('image/jpeg', 0.82);
-    }, { source: `data:image/png;base64,${png.toString('base64')}`, degrees, noise, seed });
+    }, { source: `data:image/png;base64,${png.toString('base64')}`, degrees, noise, seed, width });
     return Buffer.from(dataUrl.slice(dataUrl.indexOf(',') + 1), 'base64');
   } finally {
     await tab.close();

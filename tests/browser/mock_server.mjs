@@ -227,12 +227,18 @@ function serve({ port, token }) {
     });
     req.on('end', () => {
       if (size > MAX_BODY) return answer(res, 413, 'too large');
-      const code = Buffer.concat(chunks).toString('latin1');
       const kind = url.searchParams.get('k') || '';
+      // A Pix code may carry UTF-8; the slips' digits read alike either way.
+      const code = Buffer.concat(chunks).toString(kind === 'P' ? 'utf8' : 'latin1');
       const expected = createHmac('sha256', token).update(`${nonce}:${kind}:${code}`).digest();
       const proof = Buffer.from(url.searchParams.get('p') || '', 'hex');
       if (proof.length !== expected.length || !timingSafeEqual(proof, expected)) {
         return answer(res, 403, 'token');
+      }
+      if (kind === 'P' && /^000201/.test(code)) {
+        process.stdout.write(JSON.stringify({ sender, valid: true, code, kind_letter: 'P', kind: 4 }) + '\n');
+        return answer(res, 200, JSON.stringify({ code, kind: 'P', name: '', city: '', value: '', valid: true }),
+                      'application/json');
       }
       const kindByte = Number(kind);
       if (!/^[0-9]{44}$/.test(code) || (kindByte !== 1 && kindByte !== 3)) {
