@@ -59,12 +59,14 @@ def local_scale(h, pts, step=0.5):
 
 
 def module_pixels(h, bc):
-    """The narrow element's width in pixels where the barcode is smallest."""
+    """The narrow element's width in pixels where the barcode is smallest; a QR code's
+    module across or down, whichever is smaller."""
     xs = np.linspace(bc['x'], bc['x'] + bc['w'], 5)
     ys = [bc['y'], bc['y'] + bc['h']]
     pts = np.array([(x, y) for x in xs for y in ys])
-    step = np.array([bc['module'], 0.0])
-    return float(np.min(np.hypot(*(project(h, pts + step) - project(h, pts)).T)))
+    steps = [(bc['module'], 0.0)] + ([(0.0, bc['module'])] if bc.get('symbology') == 'qr' else [])
+    return min(float(np.min(np.hypot(*(project(h, pts + step) - project(h, pts)).T)))
+               for step in np.array(steps))
 
 
 def clip_in_front(h, poly, eps=1.0):

@@ -1,5 +1,6 @@
-"""The 44-digit codes the photos carry: bank slips, collection (utility) slips and NF-e
-access keys, each with valid check digits, and the texts printed beside their barcodes."""
+"""The codes the photos carry: the 44 digits of bank slips, collection (utility) slips and
+NF-e access keys, each with valid check digits, and the texts printed beside their
+barcodes; and Pix codes, with their CRC."""
 
 import datetime
 
@@ -191,17 +192,17 @@ def pix_key(rng, kind, name):
     return uuid4(rng)
 
 
-def pix_code(rng, name, city, cents=None, dynamic=False, txid=None, key_kind=None):
-    """A Pix code as printed in a QR code. A static one carries the receiver's key (of
-    `key_kind`, or any kind), a dynamic one the location of the charge on its bank's
-    server; `cents` adds the amount. The name and the city are cut to 25 and 15."""
+def pix_code(rng, name, city, cents=None, dynamic=False, txid=None, key_kind=None, key=None):
+    """A Pix code as printed in a QR code. A static one carries the receiver's `key` (or
+    a new one of `key_kind`, or of any kind), a dynamic one the location of the charge on
+    its bank's server; `cents` adds the amount. The name and the city are cut to 25 and 15."""
     key_kind = key_kind or str(rng.choice(['cpf', 'cnpj', 'phone', 'email', 'random']))
     account = field('00', 'br.gov.bcb.pix')
     if dynamic:
         path = 'cobv/' if rng.random() < 0.5 else ''
         account += field('25', f'{rng.choice(PIX_HOSTS)}/qr/v2/{path}{uuid4(rng).replace("-", "")}')
     else:
-        account += field('01', pix_key(rng, key_kind, name))
+        account += field('01', key or pix_key(rng, key_kind, name))
     if txid is None:
         txid = '***' if dynamic or rng.random() < 0.4 else \
             ''.join(rng.choice(list(TXID), int(rng.integers(8, 26))))

@@ -2,11 +2,12 @@
 // browser test's photos.json) in Debian's Chromium dressed as a Pixel 5 with its CPU
 // slowed down, and says how many it read, how fast, and how soon the page is ready on a
 // slow network. The server is the browser test's (tests/browser/harness.mjs); by default
-// build/native/zentory-cli listen --http, or ZENTORY_LISTEN_CMD.
+// build/native/zentory-cli listen --http, or ZENTORY_LISTEN_CMD. With --prefer-pix the
+// server asks for a slip's Pix QR code, and the photos' `pix` codes are expected instead.
 //
 //   node bench/phone_reading/run.mjs --photos DIR [--levels easy,typical,hard] [--verbose]
 //        [--no-ready] [--throttle 4] [--timeout 20] [--reopen 10] [--json FILE]
-//        [--deadline MINUTES]
+//        [--deadline MINUTES] [--prefer-pix]
 import { existsSync, readFileSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
@@ -31,6 +32,7 @@ const { values: opts } = parseArgs({
     reopen: { type: 'string', default: '10' },
     json: { type: 'string' },
     deadline: { type: 'string', default: '40' },
+    'prefer-pix': { type: 'boolean', default: false },
   },
 });
 if (!opts.photos && !opts['ready-only']) {
@@ -46,6 +48,14 @@ const log = (text = '') => process.stdout.write(`${text}\n`);
 
 if (!process.env.ZENTORY_PAGE_URL && !process.env.ZENTORY_LISTEN_CMD) {
   process.env.ZENTORY_LISTEN_CMD = path.join(repoRoot, 'build/native/zentory-cli');
+}
+const preferPix = opts['prefer-pix'];
+if (preferPix) {
+  if (process.env.ZENTORY_PAGE_URL) {
+    process.stderr.write('run.mjs: --prefer-pix starts its own server; ZENTORY_PAGE_URL names one already running\n');
+    process.exit(2);
+  }
+  process.env.ZENTORY_LISTEN_ARGS = `${process.env.ZENTORY_LISTEN_ARGS || ''} --prefer-pix`.trim();
 }
 
 // ------------------------------------------------------------------ instrumenting a page
@@ -197,15 +207,26 @@ async function openReader(context, pageUrl, { network = null, waitUntil = 'load'
 
 // ------------------------------------------------------------------ reading photos
 
+// The browser test's listing names no document: its kind and Pix code tell.
+function docOf(photo) {
+  if (photo.kind === 'P') return 'pix-bill';
+  if (photo.kind === 3) return 'danfe';
+  return photo.pix ? 'bank-slip-pix' : 'slip';
+}
+
 function loadPhotos(dir) {
   const manifest = path.join(dir, 'manifest.json');
   if (existsSync(manifest)) return JSON.parse(readFileSync(manifest, 'utf8')).photos;
   const listing = path.join(dir, 'photos.json');
   if (existsSync(listing)) {
-    return JSON.parse(readFileSync(listing, 'utf8')).map((p) => ({ level: 'ci', ...p }));
+    return JSON.parse(readFileSync(listing, 'utf8')).map((p) => ({ level: 'ci', doc: docOf(p), ...p }));
   }
   throw new Error(`${dir} has neither manifest.json nor photos.json`);
 }
+
+// What the page must send: a slip's barcode, or with the Pix preference its Pix QR code
+// where it has one. The other code of the same slip is still a wrong one.
+const expectedOf = (photo) => (preferPix && photo.pix ? photo.pix : photo.code);
 
 async function readOne(reader, server, photo, file) {
   const { page } = reader;
@@ -229,12 +250,16 @@ async function readOne(reader, server, photo, file) {
   const ms = timedOut ? photoTimeout : Math.max(0, (last ?? Date.now()) - from);
   if (status === SENT) await server.arrivals.next(since, 3000).catch(() => {});
   const arrived = (await server.arrivals.after(since, 150)).map((a) => a.code ?? a.unparsed);
-  const wrong = arrived.filter((code) => code !== photo.code);
+  const expected = expectedOf(photo);
+  const wrong = arrived.filter((code) => code !== expected);
   // A photo not answered in time is unread, whatever the page sent meanwhile.
-  const outcome = timedOut ? 'unread' : wrong.length ? 'wrong' : arrived.includes(photo.code) ? 'read' : 'unread';
+  const outcome = timedOut ? 'unread' : wrong.length ? 'wrong' : arrived.includes(expected) ? 'read' : 'unread';
   const size = photo.params ? `${photo.params.width}x${photo.params.height}` : null;
-  return { file: photo.file, level: photo.level, doc: photo.doc, size, expected: photo.code, outcome,
-           ms: Math.round(ms), status: timedOut ? 'timeout' : status, timedOut, got: wrong };
+  // A slip's other code: its barcode where the Pix code was wanted, or the other way.
+  const other = photo.pix && wrong.includes(expected === photo.pix ? photo.code : photo.pix);
+  return { file: photo.file, level: photo.level, doc: photo.doc, size, expected, outcome,
+           ms: Math.round(ms), status: timedOut ? 'timeout' : status, timedOut, got: wrong,
+           ...(other ? { gotOtherCode: true } : {}) };
 }
 
 async function readAll(server, photos, dir) {
@@ -250,7 +275,8 @@ async function readAll(server, photos, dir) {
   try {
     for (const [i, photo] of photos.entries()) {
       if (Date.now() > deadline) {
-        results.push({ file: photo.file, level: photo.level, expected: photo.code, outcome: 'skipped' });
+        results.push({ file: photo.file, level: photo.level, doc: photo.doc, expected: expectedOf(photo),
+                       outcome: 'skipped' });
         continue;
       }
       if (!reader || sinceOpen >= reopenEvery) {
@@ -266,7 +292,7 @@ async function readAll(server, photos, dir) {
       results.push(r);
       sinceOpen++;
       if (opts.verbose) {
-        const got = r.got.length ? `  got ${r.got.join(',')}` : '';
+        const got = r.got.length ? `  got ${r.gotOtherCode ? "the slip's other code " : ''}${r.got.join(',')}` : '';
         log(`  ${String(i + 1).padStart(3)} ${r.file.padEnd(34)} ${r.outcome.padEnd(6)} ` +
             `${(r.ms / 1000).toFixed(2).padStart(6)} s  ${r.status ?? ''}${got}`);
       }
@@ -315,14 +341,23 @@ function quantile(sorted, q) {
 const median = (values) => quantile([...values].sort((a, b) => a - b), 0.5);
 const seconds = (ms) => (ms === null || ms === undefined ? '-' : `${(ms / 1000).toFixed(2)} s`);
 
+function tally(of) {
+  const count = (o) => of.filter((r) => r.outcome === o).length;
+  return { n: of.length, read: count('read'), wrong: count('wrong'), unread: count('unread'),
+           timeouts: of.filter((r) => r.timedOut).length };
+}
+
 function summarise(results) {
-  const levels = [...new Set(results.map((r) => r.level))];
+  const answered = results.filter((r) => r.outcome !== 'skipped');
   const perLevel = {};
-  for (const level of levels) {
-    const of = results.filter((r) => r.level === level && r.outcome !== 'skipped');
-    const count = (o) => of.filter((r) => r.outcome === o).length;
-    perLevel[level] = { n: of.length, read: count('read'), wrong: count('wrong'), unread: count('unread'),
-                        timeouts: of.filter((r) => r.timedOut).length };
+  for (const level of new Set(results.map((r) => r.level))) {
+    perLevel[level] = tally(answered.filter((r) => r.level === level));
+  }
+  // Each kind of document on its own: a Pix QR code is read by other means than bars.
+  const perDoc = {};
+  for (const doc of new Set(results.map((r) => r.doc ?? '-'))) {
+    perDoc[doc] = tally(answered.filter((r) => (r.doc ?? '-') === doc));
+    perDoc[doc].otherCode = answered.filter((r) => (r.doc ?? '-') === doc && r.gotOtherCode).length;
   }
   const readMs = results.filter((r) => r.outcome === 'read').map((r) => r.ms).sort((a, b) => a - b);
   const unread = results.filter((r) => r.outcome === 'unread').sort((a, b) => b.ms - a.ms);
@@ -339,6 +374,7 @@ function summarise(results) {
   }
   return {
     perLevel,
+    perDoc,
     bySize,
     wrong: results.filter((r) => r.outcome === 'wrong'),
     read: { n: readMs.length, medianMs: quantile(readMs, 0.5), p95Ms: quantile(readMs, 0.95),
@@ -357,9 +393,10 @@ const stopAll = async () => { await server.stop(); };
 process.once('SIGINT', () => { stopAll().finally(() => process.exit(130)); });
 process.once('SIGTERM', () => { stopAll().finally(() => process.exit(143)); });
 
-const report = { server: server.label, device: DEVICE, cpuThrottle: rate, startedAt: new Date().toISOString() };
+const report = { server: server.label, device: DEVICE, cpuThrottle: rate, preferPix,
+                 startedAt: new Date().toISOString() };
 try {
-  log(`server: ${server.label}`);
+  log(`server: ${server.label}${preferPix ? " --prefer-pix (a slip's Pix code is expected)" : ''}`);
   log(`phone: ${DEVICE} in ${process.env.CHROMIUM || '/usr/bin/chromium'}, CPU slowed ${rate}x`);
   if (!opts['ready-only']) {
     const dir = path.resolve(opts.photos);
@@ -379,17 +416,26 @@ try {
           ? throttled.workers.map((w) => `worker ${path.basename(w.url)}: ${w.throttle}`).join('; ')
           : 'no dedicated worker started'));
     log('');
-    log('level      read            wrong  unread (timeouts)');
-    for (const [level, s] of Object.entries(summary.perLevel)) {
-      const pct = s.n ? Math.round((100 * s.read) / s.n) : 0;
-      log(`${level.padEnd(10)} ${`${s.read}/${s.n}`.padStart(6)} ${`${pct}%`.padStart(5)}    ` +
-          `${String(s.wrong).padStart(5)}  ${String(s.unread).padStart(6)} (${s.timeouts})`);
-    }
+    const table = (heading, rows, width) => {
+      log(`${heading.padEnd(width)} read            wrong  unread (timeouts)`);
+      for (const [name, s] of Object.entries(rows)) {
+        const pct = s.n ? Math.round((100 * s.read) / s.n) : 0;
+        log(`${name.padEnd(width)} ${`${s.read}/${s.n}`.padStart(6)} ${`${pct}%`.padStart(5)}    ` +
+            `${String(s.wrong).padStart(5)}  ${String(s.unread).padStart(6)} (${s.timeouts})` +
+            (s.otherCode ? `  ${s.otherCode} sent the slip's other code` : ''));
+      }
+    };
+    table('level', summary.perLevel, 10);
+    log('');
+    table('document', summary.perDoc, 14);
     if (summary.skipped) log(`(${summary.skipped} photos skipped: the run's deadline came first)`);
     log('');
     if (summary.wrong.length) {
       log('wrong codes:');
-      for (const w of summary.wrong) log(`  ${w.file}: expected ${w.expected}, got ${w.got.join(', ')}`);
+      for (const w of summary.wrong) {
+        log(`  ${w.file}: expected ${w.expected}, got ${w.gotOtherCode ? "the slip's other code " : ''}` +
+            w.got.join(', '));
+      }
     } else {
       log('wrong codes: none');
     }

@@ -117,7 +117,9 @@ INT_PTR CALLBACK PixDetailsProcedure(HWND dialog, UINT message, WPARAM wParam, L
                 }
             }
             FillPixDetails(dialog, code, firstSeenAt);
-            return TRUE;
+            // The focus on OK: on the name, the whole name would show selected.
+            SetFocus(GetDlgItem(dialog, IDOK));
+            return FALSE;
         }
         case WM_COMMAND:
         case WM_CLOSE: return EndOnOkCancelOrClose(dialog, message, wParam);

@@ -70,7 +70,9 @@ int RunTarget(const char* file) {
     HWND window = CreateWindowExA(0, "ZentoryTypingTarget", "Zentory typing target",
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 600, 160, nullptr,
                                   nullptr, windowClass.hInstance, nullptr);
-    gEdit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | WS_BORDER, 5, 5,
+    // Scrolled as it fills: a box that shows all its text takes no more once full.
+    gEdit = CreateWindowExA(0, "EDIT", "",
+                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 5, 5,
                             580, 110, window, nullptr, windowClass.hInstance, nullptr);
     SetForegroundWindow(window);
     SetFocus(gEdit);

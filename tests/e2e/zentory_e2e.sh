@@ -167,6 +167,19 @@ wait_until 50 probe click "Colar código" 1 || fail "no message that the text is
 rows_are 9 || fail "a text that is no code added rows: $(rows)"
 typed_is "$pasted" || fail "Ctrl+V typed: '$(cat "$work/typed.txt")'"
 
+# 5c. A Pix code, blanks and all: Ctrl+Alt+V types exactly it in the TAB layout (no TAB, no
+#     Enter) and adds its row; Ctrl+V adds another's row.
+pix='00020126580014br.gov.bcb.pix0136123e4567-e12b-12d1-a456-4266554400005204000053039865802BR5913Fulano de Tal6008BRASILIA62070503***63041D3D'
+pix_amount='00020126330014br.gov.bcb.pix01111234567890952040000530398654071234.565802BR5913Fulano de Tal6008BRASILIA62120508PEDIDO426304F902'
+probe clip "$pix" || fail "clipboard not set"
+probe activate "Zentory typing target" || fail "cannot activate the target"
+probe hotkey V || fail "Ctrl+Alt+V not sent"
+wait_until 200 typed_is "$pasted$pix" || fail "after Ctrl+Alt+V of a Pix code: '$(cat "$work/typed.txt")'"
+wait_until 30 rows_are 10 || fail "Ctrl+Alt+V of a Pix code: $(rows) rows, not 10"
+probe clip "$pix_amount" || fail "clipboard not set"
+probe activate Zentory && probe ctrl V || fail "Ctrl+V not pressed"
+wait_until 30 rows_are 11 || fail "Ctrl+V of a Pix code: $(rows) rows, not 11"
+
 # 6. F2 saves the history under the name given with "-f" (".txt" added by the filter).
 press_in_zentory 71 || fail "F2 not pressed"
 if wait_until 50 xdotool search --name '^Save log$'; then
@@ -177,7 +190,9 @@ else
 fi
 wait_until 50 test -s "$work/codigos.txt" || fail "F2 wrote no codigos.txt"
 lines=$(tr -d '\r' <"$work/codigos.txt" | wc -l)
-[ "$lines" -eq 9 ] || fail "the export has $lines lines, not 9"
+[ "$lines" -eq 11 ] || fail "the export has $lines lines, not 11"
+grep -qF "Pix $pix_amount R\$ 1.234,56 Fulano de Tal, BRASILIA"$'\r' "$work/codigos.txt" ||
+    fail "export of a Pix code: $(grep '^Pix' "$work/codigos.txt")"
 grep -q $'^84620000002311301132632914523029359083800000 R\$ 231,13 .* Telco\r$' "$work/codigos.txt" ||
     fail "export: $(head -c 300 "$work/codigos.txt")"
 
@@ -227,6 +242,19 @@ if [ -n "$shots" ]; then
     if wait_until 30 xdotool search --name '^Boleto'; then
         sleep 0.3
         import -window "$(xdotool search --name '^Boleto' | head -n1)" "$shots/details.png"
+        probe click "Boleto bancário" 1 >/dev/null 2>&1
+    fi
+    # The details of the last row (a Pix code), in view after End.
+    sleep 0.3
+    press_in_zentory 23
+    sleep 0.3
+    xdotool mousemove --window "$window" 200 190 click --repeat 2 --delay 100 1
+    if wait_until 30 xdotool search --name '^Pix$'; then
+        sleep 0.3
+        import -window "$(xdotool search --name '^Pix$' | head -n1)" "$shots/pix-details.png"
+        probe click "Pix" 1 >/dev/null 2>&1
+    else
+        fail "no details of a Pix row"
     fi
     # The tray menu, as a right click on the icon opens it (WM_USER + 100, icon 500,
     # WM_RBUTTONUP) at the pointer.
