@@ -1,9 +1,10 @@
 // The guide's pictures of the phone's page: a phone-sized screen right after a bank slip
-// was read and sent, and (with ZENTORY_SCREENSHOT_UNREAD) one after a photo it could not
-// read. The server is chosen as for the test (see harness.mjs).
+// was read and sent, (with ZENTORY_SCREENSHOT_UNREAD) one after a photo it could not read,
+// and (with ZENTORY_SCREENSHOT_PIX) one after a Pix QR code was sent. The server is chosen
+// as for the test (see harness.mjs).
 //
 //   ZENTORY_SCREENSHOT=docs/phone-page.png ZENTORY_SCREENSHOT_UNREAD=docs/phone-page-unread.png \
-//     node tests/browser/phone_page_screenshot.mjs
+//     ZENTORY_SCREENSHOT_PIX=docs/phone-page-pix.png node tests/browser/phone_page_screenshot.mjs
 import path from 'node:path';
 import { barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, repoRoot, startServer,
          statusAfterReading, takePhoto } from './harness.mjs';
@@ -40,6 +41,18 @@ try {
     const unreadFile = path.resolve(repoRoot, unreadTarget);
     await page.screenshot({ path: unreadFile });
     process.stdout.write(`${unreadFile}\n`);
+  }
+  const pixTarget = process.env.ZENTORY_SCREENSHOT_PIX;
+  if (pixTarget) {
+    const pix = '00020126330014br.gov.bcb.pix01111234567890952040000530398654071234.565802BR' +
+      '5913Fulano de Tal6008BRASILIA62120508PEDIDO426304F902';
+    await takePhoto(page, await photoOf(phone.context, await barcodePng('qrcode', pix),
+                                        { degrees: 4, noise: 20, width: 360 }));
+    const sent = await statusAfterReading(page);
+    if (sent !== 'Código enviado ao computador.') throw new Error(`the page says: ${sent}`);
+    const pixFile = path.resolve(repoRoot, pixTarget);
+    await page.screenshot({ path: pixFile });
+    process.stdout.write(`${pixFile}\n`);
   }
 } finally {
   await phone.close();

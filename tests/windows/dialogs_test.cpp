@@ -491,6 +491,7 @@ TEST(HelpPage, FallsBackToTheBrowserWithThePage) {
                                 ">O histórico guardado e os códigos repetidos</h2>",
                                 ">Salvar a lista e abrir numa planilha</h2>", ">A lista</h2>",
                                 ">Boleto em PDF: copiar a linha digitável e teclar Ctrl+Alt+V</h2>",
+                                ">Pix: o QR code do boleto e o Pix Copia e Cola</h2>",
                                 ">Telas em 125 %, 150 % e 200 %</h2>"}) {
         EXPECT_NE(page.find(heading), std::string::npos) << heading;
     }
