@@ -7,6 +7,7 @@
 #include "codes/due_glance.h"
 #include "resource.h"
 #include "ui/dpi.h"
+#include "util/text_encoding.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ const COLORREF kStripeColour = RGB(240, 255, 240);
 const COLORREF kOverdueColour = RGB(204, 0, 0);
 constexpr int kDueDateColumn = 4;
 
-// The record's own text that a column shows; column 1 (the sender) has none stored.
+// The record's own text that a column shows; none stored for the sender (column 1) and for
+// a Pix code, which is UTF-8 and shown in Windows-1252.
 const std::string* StoredCellText(const CodeRecord& record, int column) {
     switch (column) {
         case 0: return &record.kindLetter;
@@ -31,14 +33,14 @@ const std::string* StoredCellText(const CodeRecord& record, int column) {
         case 2: return &record.typeable;
         case 3: return &record.value;
         case 4: return &record.dueDate;
-        default: return &record.code;
+        default: return record.kind == CodeKind::Pix ? nullptr : &record.code;
     }
 }
 
 // The text a column shows for a record.
 std::string CellText(const CodeRecord& record, int column) {
-    const std::string* stored = StoredCellText(record, column);
-    return stored ? *stored : SenderText(record);
+    if (const std::string* stored = StoredCellText(record, column)) return *stored;
+    return column == 1 ? SenderText(record) : Utf8ToWindows1252(record.code);
 }
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM column) {
@@ -213,7 +215,8 @@ void AnswerTextRequest(NMLVDISPINFOA* request) {
     if (const std::string* stored = StoredCellText(*record, request->item.iSubItem)) {
         request->item.pszText = const_cast<char*>(stored->c_str());  // no copy
     } else {
-        lstrcpynA(request->item.pszText, SenderText(*record).c_str(), request->item.cchTextMax);
+        lstrcpynA(request->item.pszText, CellText(*record, request->item.iSubItem).c_str(),
+                  request->item.cchTextMax);
     }
 }
 

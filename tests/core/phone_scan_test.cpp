@@ -140,6 +140,34 @@ TEST_F(PhoneScanTest, AScanTakesTheDatagramsPath) {
     EXPECT_EQ(sink.WaitFor(2).at(1).kindLetter, "N");
 }
 
+// Kind P: a Pix code whose CRC holds, typed as it is, told back with its receiver; the
+// nonce's answer carries the preference for a slip's Pix.
+TEST_F(PhoneScanTest, APixScanIsCheckedAgainAndTheNonceTellsThePreference) {
+    const std::string pix =
+        "00020126580014br.gov.bcb.pix0136123e4567-e12b-12d1-a456-4266554400005204000053039865802"
+        "BR5913Fulano de Tal6008BRASILIA62070503***63041D3D";
+    WebAnswer answer = Post(pix, kToken, "P");
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_NE(answer.body.find("\"kind\":\"P\",\"name\":\"Fulano de Tal\",\"city\":\"BRASILIA\""),
+              std::string::npos)
+        << answer.body;
+    EXPECT_EQ(sink.WaitFor(1).at(0).kindLetter, "P");
+    EXPECT_EQ(typer.Texts(), std::vector<std::string>{pix});
+    std::string changed = pix;
+    changed[changed.find("Fulano")] = 'P';
+    EXPECT_EQ(Post(changed, kToken, "P").body, "code");  // the CRC no longer holds
+    EXPECT_EQ(Post(kBank, kToken, "P").body, "code");
+    EXPECT_EQ(Post(pix, kToken, "1").body, "code");
+    EXPECT_EQ(typer.Texts().size(), 1u);
+
+    WebRequest ask;
+    ask.method = "POST";
+    ask.path = "/nonce";
+    EXPECT_NE(service.Handle(ask).body.find("\"preferPix\":false"), std::string::npos);
+    service.SetPreferPix(true);
+    EXPECT_NE(service.Handle(ask).body.find("\"preferPix\":true"), std::string::npos);
+}
+
 TEST_F(PhoneScanTest, NothingButAPairedWellFormedScanIsStored) {
     EXPECT_EQ(Post(kBank, "ffffffffffffffffffffffffffffffff").body, "token");
     EXPECT_EQ(Post(kBank, "").status, 403);
