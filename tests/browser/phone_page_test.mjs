@@ -174,14 +174,36 @@ describe('the page on a phone', () => {
   // Phone photos of printed pages (bench/phone-reading --ci-photos): framed from the
   // barcode to the whole form, tilted, upside down, with a shadow's edge across the bars.
   const printed = JSON.parse(readFileSync(`${repoRoot}tests/browser/photos/photos.json`, 'utf8'));
-  for (const { file, kind, code } of printed) {
+  const kindOf = (line) => (line.kind === 3 ? 3 : line.kind === 4 ? 'P' : 1);
+  for (const { file, kind, code, pix } of printed) {
     it(`reads the printed ${file} and sends exactly its code`, async () => {
       const { status, arrived } = await scan(page, readFileSync(`${repoRoot}tests/browser/photos/${file}`));
       assert.equal(status, 'Código enviado ao computador.');
-      const kindOf = (line) => (line.kind === 3 ? 3 : line.kind === 4 ? 'P' : 1);
       assert.deepEqual(arrived.map((line) => [line.code, kindOf(line)]), [[code, kind]]);
+      // A slip that also carries a Pix QR code: the barcode went, and the page says so.
+      if (pix) assert.match(await page.textContent('#sent-note'), /foi enviado o código de barras/);
     });
   }
+
+  it('sends the Pix of a slip that carries both when the computer prefers it', async () => {
+    const slip = printed.find((photo) => photo.pix);
+    const prefers = await phone.context.newPage();
+    await prefers.route(/\/nonce$/, async (route) => {
+      const response = await route.fetch();
+      route.fulfill({ response, json: { ...(await response.json()), preferPix: true } });
+    });
+    try {
+      await prefers.goto(server.pageUrl.href);
+      await prefers.waitForFunction(() => document.documentElement.dataset.reader === 'ready');
+      const { status, arrived } = await scan(prefers, readFileSync(`${repoRoot}tests/browser/photos/${slip.file}`));
+      assert.equal(status, 'Código enviado ao computador.');
+      assert.deepEqual(arrived.map((line) => [line.code, kindOf(line)]), [[slip.pix, 'P']]);
+      assert.equal((await prefers.textContent('#sent-label')).trim(), 'Pix enviado');
+      assert.match(await prefers.textContent('#sent-note'), /Foi enviado o Pix deste boleto/);
+    } finally {
+      await prefers.close();
+    }
+  });
 
   it('reads a photo that the page itself draws, where workers have no canvas (Safari before 16.4)', async () => {
     const older = await phone.context.newPage();
