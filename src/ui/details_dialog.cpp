@@ -4,6 +4,7 @@
 
 #include "ui/history_journal.h"
 
+#include <optional>
 #include <string>
 
 #include "codes/bank_slip.h"
@@ -64,6 +65,14 @@ void FillDetails(HWND dialog, const std::string& barcode) {
     }
 }
 
+// A copy of the request's record, made under the lock: the record may go at any moment
+// afterwards.
+std::optional<CodeRecord> RecordOf(const DetailsRequest& request) {
+    auto lock = request.history->Lock();
+    const CodeRecord* record = request.history->FindByItemId(request.itemId);
+    return record ? std::optional<CodeRecord>(*record) : std::nullopt;
+}
+
 // What a Pix row's details tell besides its fields: whether it checks, what a dynamic
 // code's location is for, and an earlier reading.
 std::string PixState(const PixCode& pix, const std::string& firstSeenAt) {
@@ -106,17 +115,9 @@ INT_PTR CALLBACK PixDetailsProcedure(HWND dialog, UINT message, WPARAM wParam, L
     switch (message) {
         case WM_INITDIALOG: {
             CenterWindow(GetParent(dialog), dialog);
-            const auto* request = reinterpret_cast<const DetailsRequest*>(lParam);
-            std::string code;
-            std::string firstSeenAt;
-            {
-                auto lock = request->history->Lock();
-                if (const CodeRecord* record = request->history->FindByItemId(request->itemId)) {
-                    code = record->code;
-                    firstSeenAt = record->firstSeenAt;
-                }
-            }
-            FillPixDetails(dialog, code, firstSeenAt);
+            std::optional<CodeRecord> record =
+                RecordOf(*reinterpret_cast<const DetailsRequest*>(lParam));
+            if (record) FillPixDetails(dialog, record->code, record->firstSeenAt);
             // The focus on OK: on the name, the whole name would show selected.
             SetFocus(GetDlgItem(dialog, IDOK));
             return FALSE;
@@ -133,28 +134,16 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
     switch (message) {
         case WM_INITDIALOG: {
             CenterWindow(GetParent(dialog), dialog);
-            const auto* request = reinterpret_cast<const DetailsRequest*>(lParam);
-            std::string barcode;
-            std::string firstSeenAt;
-            int wrongField = 0;
-            bool found = false;
-            {
-                // Only the barcode is copied out, under the lock; the record may go at
-                // any moment afterwards.
-                auto lock = request->history->Lock();
-                if (const CodeRecord* record = request->history->FindByItemId(request->itemId)) {
-                    barcode = record->code;
-                    firstSeenAt = record->firstSeenAt;
-                    wrongField = record->wrongField;
-                    found = true;
-                }
-            }
-            if (found) FillDetails(dialog, barcode);
+            std::optional<CodeRecord> record =
+                RecordOf(*reinterpret_cast<const DetailsRequest*>(lParam));
+            if (!record) return FALSE;
+            FillDetails(dialog, record->code);
             // A pasted line's wrong field, then an earlier reading.
-            std::string note = wrongField != 0 ? WrongFieldText(wrongField) : std::string();
-            if (!firstSeenAt.empty()) {
+            std::string note =
+                record->wrongField != 0 ? WrongFieldText(record->wrongField) : std::string();
+            if (!record->firstSeenAt.empty()) {
                 if (!note.empty()) note += "; ";
-                note += "Lido antes em " + SpokenReceivedAt(firstSeenAt, true);
+                note += "Lido antes em " + SpokenReceivedAt(record->firstSeenAt, true);
             }
             if (!note.empty()) SetDlgItemTextA(dialog, IDC_DETAILS_SEEN, note.c_str());
             return FALSE;
@@ -170,13 +159,8 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
 
 void ShowDetailsDialog(HWND owner, HINSTANCE instance, const HistoryStore& history, int itemId) {
     DetailsRequest request{&history, itemId};
-    bool pix = false;
-    {
-        auto lock = history.Lock();
-        const CodeRecord* record = history.FindByItemId(itemId);
-        pix = record && record->kind == CodeKind::Pix;
-    }
-    if (pix) {
+    std::optional<CodeRecord> record = RecordOf(request);
+    if (record && record->kind == CodeKind::Pix) {
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PIX_DETAILS), owner, PixDetailsProcedure,
                         reinterpret_cast<LPARAM>(&request));
         return;
