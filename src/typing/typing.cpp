@@ -1,5 +1,6 @@
 #include "typing/typing.h"
 
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -15,26 +16,29 @@ ThreadedTyper::~ThreadedTyper() {
 
 bool ThreadedTyper::TypeText(const std::string& text) {
     {
-        std::lock_guard lock(mutex);
-        if (running >= kMaxTypingThreads) {
-            DebugTrace("[E] Typing refused: %d texts are being typed\n", running);
+        std::lock_guard lock(running->mutex);
+        if (running->threads >= kMaxTypingThreads) {
+            DebugTrace("[E] Typing refused: %d texts are being typed\n", running->threads);
             return false;
         }
-        ++running;
+        ++running->threads;
     }
     try {
-        std::thread(&ThreadedTyper::TypingThread, this, text).detach();
+        std::thread(&ThreadedTyper::TypingThread, running, std::ref(sender), std::cref(settings),
+                    text)
+            .detach();
     } catch (const std::system_error&) {
-        std::lock_guard lock(mutex);
-        --running;
-        idle.notify_all();
+        std::lock_guard lock(running->mutex);
+        --running->threads;
+        running->idle.notify_all();
         DebugTrace("[E] Typing thread not started\n");
         return false;
     }
     return true;
 }
 
-void ThreadedTyper::TypingThread(std::string text) {
+void ThreadedTyper::TypingThread(std::shared_ptr<Running> running, KeySender& sender,
+                                 const Settings& settings, std::string text) {
     sender.AwaitReleasedModifiers();
     for (std::size_t at = 0; at < text.size();) {
         sender.SendCharacter(NextUtf8Character(text, at));
@@ -42,12 +46,14 @@ void ThreadedTyper::TypingThread(std::string text) {
         int pause = KeyPauseMilliseconds(settings.keyDelay.load(std::memory_order_relaxed));
         if (pause > 0) sender.Pause(pause);
     }
-    std::lock_guard lock(mutex);
-    --running;
-    idle.notify_all();
+    // The sender and the settings are not touched after this: the typer's owner may end
+    // them as soon as the last thread is counted out.
+    std::lock_guard lock(running->mutex);
+    --running->threads;
+    running->idle.notify_all();
 }
 
 void ThreadedTyper::WaitUntilIdle() {
-    std::unique_lock lock(mutex);
-    idle.wait(lock, [&] { return running == 0; });
+    std::unique_lock lock(running->mutex);
+    running->idle.wait(lock, [&] { return running->threads == 0; });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -34,11 +35,19 @@ public:
     void WaitUntilIdle();
 
 private:
-    void TypingThread(std::string text);
+    // The count of typing threads, shared with them: a thread that has counted itself out
+    // may still be inside the mutex's unlock while the typer, no longer waiting, is
+    // destroyed, so the count outlives the typer until its last thread lets go of it.
+    struct Running {
+        std::mutex mutex;
+        std::condition_variable idle;
+        int threads = 0;
+    };
+
+    static void TypingThread(std::shared_ptr<Running> running, KeySender& sender,
+                             const Settings& settings, std::string text);
 
     KeySender& sender;
     const Settings& settings;
-    std::mutex mutex;
-    std::condition_variable idle;
-    int running = 0;
+    std::shared_ptr<Running> running = std::make_shared<Running>();
 };
