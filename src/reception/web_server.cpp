@@ -7,7 +7,10 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <list>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 // A burst of connections (a browser opens six at once, a flood many more) waits in the
@@ -20,13 +23,14 @@
 namespace {
 
 // A few workers and a short waiting line. The library hands each accepted connection to
-// `enqueue`, which lets the server sort it on the accepting thread first.
+// `enqueue`, which lets the server sort it on the accepting thread first. Workers start
+// when connections wait and no worker is free, and end after a while without work: an
+// idle page holds no worker, and what a phone's visit cost is given back after it.
 class BoundedWorkers : public httplib::TaskQueue {
 public:
-    BoundedWorkers(int workers, std::size_t waiting) : maxWaiting(waiting) {
-        for (int i = 0; i < workers; ++i)
-            threads.emplace_back([this] { Work(); });
-    }
+    static constexpr std::chrono::seconds kIdleEnd{10};
+
+    BoundedWorkers(int workers, std::size_t waiting) : maxWorkers(workers), maxWaiting(waiting) {}
 
     // Called on the accepting thread with each connection it has accepted: the server
     // sorts it there at once (closed, or queued with TryQueue); it never serves one.
@@ -34,43 +38,91 @@ public:
 
     // Queues a connection for a worker; false when the line is full.
     bool TryQueue(std::function<void()> job) {
-        std::lock_guard lock(mutex);
-        if (jobs.size() >= maxWaiting) return false;
-        jobs.push_back(std::move(job));
-        ready.notify_one();
-        return true;
-    }
-
-    void shutdown() override {
+        std::list<Worker> toJoin;
+        bool queued = false;
         {
             std::lock_guard lock(mutex);
-            stopping = true;
+            toJoin.splice(toJoin.end(), finished);
+            if (jobs.size() < maxWaiting) {
+                jobs.push_back(std::move(job));
+                queued = true;
+                ready.notify_one();
+                // A worker holds a kept-alive connection until it ends: every waiting
+                // connection needs a free worker of its own, up to the most.
+                if (jobs.size() > static_cast<std::size_t>(idle) &&
+                    static_cast<int>(working.size()) < maxWorkers)
+                    StartWorker();
+            }
         }
-        ready.notify_all();
-        for (std::thread& thread : threads)
-            thread.join();
+        JoinAll(toJoin);
+        return queued;
+    }
+
+    // Waits for the connections in progress and those waiting.
+    void shutdown() override {
+        std::list<Worker> all;
+        {
+            std::unique_lock lock(mutex);
+            stopping = true;
+            ready.notify_all();
+            ended.wait(lock, [&] { return working.empty(); });
+            all.splice(all.end(), finished);
+        }
+        JoinAll(all);
     }
 
 private:
-    void Work() {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex);
-                ready.wait(lock, [&] { return stopping || !jobs.empty(); });
-                if (jobs.empty()) return;
-                job = std::move(jobs.front());
-                jobs.pop_front();
-            }
-            job();
+    struct Worker {
+        std::thread thread;
+    };
+
+    // With the mutex held. A worker that cannot be started leaves the job to the others;
+    // with none, it waits for the next start.
+    void StartWorker() {
+        working.emplace_back();
+        auto self = std::prev(working.end());
+        try {
+            self->thread = std::thread([this, self] { Work(self); });
+        } catch (const std::system_error&) {
+            working.erase(self);
+            DebugTrace("[E] page worker not started\n");
         }
     }
 
+    void Work(std::list<Worker>::iterator self) {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            ++idle;
+            bool woken = ready.wait_for(lock, kIdleEnd, [&] { return stopping || !jobs.empty(); });
+            --idle;
+            if (jobs.empty() && (stopping || !woken)) break;
+            if (jobs.empty()) continue;
+            std::function<void()> job = std::move(jobs.front());
+            jobs.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+        // Joined by the next queueing or by the shutdown, once this thread has let go.
+        finished.splice(finished.end(), working, self);
+        ended.notify_all();
+    }
+
+    static void JoinAll(std::list<Worker>& workers) {
+        for (Worker& worker : workers)
+            if (worker.thread.joinable()) worker.thread.join();
+        workers.clear();
+    }
+
+    const int maxWorkers;
     const std::size_t maxWaiting;
     std::mutex mutex;
     std::condition_variable ready;
+    std::condition_variable ended;  // a worker has ended
     std::deque<std::function<void()>> jobs;
-    std::vector<std::thread> threads;
+    std::list<Worker> working;   // started, not yet ended
+    std::list<Worker> finished;  // ended, not yet joined
+    int idle = 0;
     bool stopping = false;
 };
 

@@ -14,8 +14,9 @@ class Server;
 // The phone page's HTTP server on every local address: requests go to the service.
 // Slow or flooding clients cannot stall it for long: one address holds a few connections
 // at most, a request's head (and body) must arrive within one deadline, writes time out,
-// bodies are limited, a few worker threads serve, further connections wait their turn, and
-// when the waiting line is full they are closed at once.
+// bodies are limited, a few worker threads serve (started as connections come, ended after
+// 10 s without work), further connections wait their turn, and when the waiting line is
+// full they are closed at once.
 class WebServer {
 public:
     // More than the connections that one address may hold: a page that loads its files
