@@ -9,27 +9,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build=${ZENTORY_BUILD:-build/windows}
-wine=/usr/lib/wine/wine64
-export WINEPREFIX=$(mktemp -d /tmp/zentory-memory.XXXXXX) WINEDEBUG=-all LC_ALL=C.UTF-8
-eval "$(scripts/lib/xvfb-start.sh)"
-cleanup() {
-    "$wine" "$build/tests/e2e_probe.exe" close >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-    scripts/lib/xvfb-stop.sh "$XVFB_PID"
-    rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-scripts/wine-prefix.sh create x11 >/dev/null && scripts/wine-prefix.sh start
+. bench/wine-session.sh
 key='HKCU\Software\Mordale\Zentory'
 web_port=37780
 "$wine" reg add "$key" /v UDPport /t REG_DWORD /d 37779 /f >/dev/null 2>&1
 "$wine" reg add "$key" /v SenderFilter /t REG_DWORD /d 1 /f >/dev/null 2>&1
-probe() { "$wine" "$build/tests/e2e_probe.exe" "$@" | tr -d '\r'; }
-# Wine reports no private bytes; the Linux side of the process knows them.
-private_kib() {
-    awk '/^Private_(Clean|Dirty):/ { kib += $2 } END { print kib }' \
-        "/proc/$(pgrep -f 'zentory\.exe' | head -n1)/smaps_rollup"
-}
 # Starts zentory.exe, waits for its window and lets it settle.
 start_zentory() {
     "$wine" "$build/zentory.exe" &

@@ -8,28 +8,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build=build/windows
-wine=/usr/lib/wine/wine64
-export WINEPREFIX=$(mktemp -d /tmp/zentory-bench.XXXXXX) WINEDEBUG=-all LC_ALL=C.UTF-8
-eval "$(scripts/lib/xvfb-start.sh)"
-cleanup() {
-    "$wine" "$build/tests/e2e_probe.exe" close >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-    scripts/lib/xvfb-stop.sh "$XVFB_PID"
-    rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-scripts/wine-prefix.sh create x11 >/dev/null && scripts/wine-prefix.sh start
+. bench/wine-session.sh
 port=37777
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPport /t REG_DWORD /d $port /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 0 /f >/dev/null 2>&1
-probe() { "$wine" "$build/tests/e2e_probe.exe" "$@" | tr -d '\r'; }
-# Wine reports no private bytes; the Linux side of the process knows them.
-private_memory() {
-    local pid
-    pid=$(pgrep -f 'zentory\.exe' | head -n1)
-    awk '/^Private_(Clean|Dirty):/ { kib += $2 } END { printf "private %d KiB (Linux view)", kib }' \
-        "/proc/$pid/smaps_rollup"
-}
+private_memory() { echo "private $(private_kib) KiB (Linux view)"; }
 cli=build/native/zentory-cli
 [ -x "$cli" ] || { cmake --preset native >/dev/null && cmake --build --preset native --target zentory-cli >/dev/null; }
 
