@@ -109,22 +109,21 @@ private:
             .Add("due", record.dueDate)
             .Add("value", record.value)
             .Add("typeable", record.typeable);
+        // The code, and what was typed of it, are UTF-8 for a Pix code; the rest is
+        // Windows-1252.
         bool pix = record.kind == CodeKind::Pix;
-        // A Pix code is UTF-8; the rest is Windows-1252.
-        if (pix)
-            json.AddUtf8("code", record.code);
-        else
-            json.Add("code", record.code);
+        auto addCodeText = [&](std::string_view key, std::string_view text) {
+            if (pix)
+                json.AddUtf8(key, text);
+            else
+                json.Add(key, text);
+        };
+        addCodeText("code", record.code);
         json.Add("kind_letter", record.kindLetter)
             .Add("kind", static_cast<long long>(record.kind))
             .Add("first_seen", record.firstSeenAt);
         if (pix) AddPixFields(json, record.code, ReadPixCode(record.code));
-        if (auto& typed = CapturingTyper::Typed()) {
-            if (pix)
-                json.AddUtf8("typed", *typed);
-            else
-                json.Add("typed", *typed);
-        }
+        if (auto& typed = CapturingTyper::Typed()) addCodeText("typed", *typed);
         CapturingTyper::Typed().reset();
         return json.Finish();
     }

@@ -16,21 +16,13 @@ PastedText ReadPastedText(std::string_view text, ReceiverState& state, const Loc
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
             line.remove_suffix(1);
-        if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
-        std::string_view pixLine = line.substr(line.find_first_not_of(" \t"));
-        if (LooksLikePix(pixLine) && pixLine.size() <= kMaxPixBytes) {
-            // A Pix code may hold blanks (in the name and city): the whole line is the code.
-            if (pasted.records.size() == maxCodes) {
-                pasted.cut = true;
-                break;
-            }
-            CodeRecord& record = pasted.records.emplace_back();
-            FillScanRecord(state, pixLine, kPixKindByte, 0, now, record);
-            record.fromClipboard = true;
-            continue;
-        }
-        std::optional<WrittenCode> written = ReadWrittenCode(line);
-        if (!written) {
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos) continue;
+        // A Pix code may hold blanks (in the name and city): the whole line is the code.
+        std::string_view pix = line.substr(first);
+        std::optional<WrittenCode> written;
+        bool isPix = LooksLikePix(pix) && pix.size() <= kMaxPixBytes;
+        if (!isPix && !(written = ReadWrittenCode(line))) {
             ++pasted.notCodes;
             continue;
         }
@@ -39,10 +31,14 @@ PastedText ReadPastedText(std::string_view text, ReceiverState& state, const Loc
             break;
         }
         CodeRecord& record = pasted.records.emplace_back();
-        FillScanRecord(state, written->barcode, written->nfeKey ? 3 : 1, 0, now, record);
+        if (isPix) {
+            FillScanRecord(state, pix, kPixKindByte, 0, now, record);
+        } else {
+            FillScanRecord(state, written->barcode, written->nfeKey ? 3 : 1, 0, now, record);
+            record.wrongField = written->wrongField;
+            if (written->wrongField != 0) record.checkDigitsValid = false;
+        }
         record.fromClipboard = true;
-        record.wrongField = written->wrongField;
-        if (written->wrongField != 0) record.checkDigitsValid = false;
     }
     return pasted;
 }

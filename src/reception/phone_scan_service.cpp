@@ -197,7 +197,8 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     if (kindByte == 0) return Plain(400, "kind");
     // The page checks a Pix code's CRC before it sends it; what arrives is checked again.
     bool pix = kindByte == kPixKindByte;
-    if (pix ? !ReadPixCode(code).valid : !IsFullCode(code)) return Plain(400, "code");
+    PixCode read = pix ? ReadPixCode(code) : PixCode{};
+    if (pix ? !read.valid : !IsFullCode(code)) return Plain(400, "code");
 
     CodeRecord record;
     {
@@ -213,7 +214,6 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     answer.contentType = "application/json";
     JsonObjectWriter json;
     if (pix) {
-        PixCode read = ReadPixCode(record.code);
         json.AddUtf8("code", record.code)
             .Add("kind", "P")
             .AddUtf8("name", read.name)

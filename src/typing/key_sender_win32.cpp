@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "typing/key_strokes.h"
+#include "util/text_encoding.h"
 
 namespace {
 
@@ -29,18 +30,12 @@ void Send(std::vector<INPUT>& inputs) {
 
 // A character beyond the BMP goes as its two UTF-16 halves, each pressed and released.
 void SendUnicode(char32_t character) {
-    std::vector<WORD> units;
-    if (character < 0x10000) {
-        units.push_back(static_cast<WORD>(character));
-    } else {
-        character -= 0x10000;
-        units.push_back(static_cast<WORD>(0xD800 + (character >> 10)));
-        units.push_back(static_cast<WORD>(0xDC00 + (character & 0x3FF)));
-    }
+    std::uint16_t units[2];
+    int count = Utf16Units(character, units);
     std::vector<INPUT> inputs;
-    for (WORD unit : units) {
-        inputs.push_back(KeyInput(0, unit, KEYEVENTF_UNICODE));
-        inputs.push_back(KeyInput(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+    for (int i = 0; i < count; ++i) {
+        inputs.push_back(KeyInput(0, units[i], KEYEVENTF_UNICODE));
+        inputs.push_back(KeyInput(0, units[i], KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
     }
     Send(inputs);
 }

@@ -60,24 +60,18 @@ KeyboardInjector::KeyboardInjector(const Settings& heldSettings, SettingsStore& 
 void KeyboardInjector::TypeCode(std::string_view code, CodeKind kind) {
     std::int32_t mode = settings.injectionMode.load(std::memory_order_relaxed);
     if (mode <= ModeOff) return;
-    if (kind == CodeKind::Pix) {
-        // Typed exactly as it is, and only when it checks: a Pix code that checks holds
-        // printable characters alone, never a line end or a control key.
-        if (!ReadPixCode(code).valid) {
-            DebugTrace("[E] Pix code not typed: it does not check\n");
-            return;
-        }
-        typer.TypeText(std::string(code));
-        return;
-    }
-    if (!IsFullCode(code)) {
-        DebugTrace("[E] Code not typed: it is not 44 digits\n");
+    // A Pix code that checks holds printable characters alone, never a line end or a
+    // control key: it is typed as it is.
+    bool pix = kind == CodeKind::Pix;
+    if (pix ? !ReadPixCode(code).valid : !IsFullCode(code)) {
+        DebugTrace(pix ? "[E] Pix code not typed: it does not check\n"
+                       : "[E] Code not typed: it is not 44 digits\n");
         return;
     }
     std::int32_t separators = mode == ModeCustom ? ReadCustomSeparators(store) : 0;
     std::optional<std::string> text = InjectionText(code, kind, mode, separators);
     if (!text) return;
-    if (!IsSafeToType(*text)) {  // cannot happen for 44 digits; kept as the last guard
+    if (!pix && !IsSafeToType(*text)) {  // cannot happen for 44 digits; kept as the last guard
         DebugTrace("[E] Code not typed: unexpected characters\n");
         return;
     }

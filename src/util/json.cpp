@@ -79,18 +79,14 @@ void AppendJsonUtf8String(std::string& out, std::string_view text) {
             ++at;
             continue;
         }
-        // As \u escapes, a character beyond the BMP as its two UTF-16 halves.
-        char32_t character = NextUtf8Character(text, at);
-        char buffer[16];
-        if (character >= 0x10000) {
-            character -= 0x10000;
-            std::snprintf(buffer, sizeof buffer, "\\u%04x\\u%04x",
-                          static_cast<unsigned>(0xD800 + (character >> 10)),
-                          static_cast<unsigned>(0xDC00 + (character & 0x3FF)));
-        } else {
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(character));
+        // As \u escapes of its UTF-16 units.
+        std::uint16_t units[2];
+        int count = Utf16Units(NextUtf8Character(text, at), units);
+        for (int i = 0; i < count; ++i) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(units[i]));
+            out += buffer;
         }
-        out += buffer;
     }
     out += '"';
 }

@@ -44,6 +44,17 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
+int Utf16Units(char32_t character, std::uint16_t (&units)[2]) {
+    if (character < 0x10000) {
+        units[0] = static_cast<std::uint16_t>(character);
+        return 1;
+    }
+    character -= 0x10000;
+    units[0] = static_cast<std::uint16_t>(0xD800 + (character >> 10));
+    units[1] = static_cast<std::uint16_t>(0xDC00 + (character & 0x3FF));
+    return 2;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);

@@ -18,6 +18,10 @@ char32_t NextUtf8Character(std::string_view text, std::size_t& at);
 // Whether `text` is well-formed UTF-8 (ASCII is).
 bool IsUtf8(std::string_view text);
 
+// The UTF-16 of one character into `units`: one unit, or the two halves of a character
+// beyond the BMP. Returns how many.
+int Utf16Units(char32_t character, std::uint16_t (&units)[2]);
+
 // Appends the UTF-8 of one character.
 void AppendUtf8(std::string& out, char32_t character);
 
