@@ -1,4 +1,4 @@
-// Any bytes as one HTTP request to the phone page's server, through the HTTP library's
+// Any bytes as what one connection sends to the phone page's server, through the server's
 // parsing, the sender filter, the rate limit, the routes and the page's headers (encodings,
 // entity tags, ranges): nothing may crash or read outside the request and the embedded
 // files, and only a paired request with 44 digits may store a code.

@@ -2,64 +2,7 @@
 
 #include <cstring>
 
-// The one place where the two socket APIs differ.
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-using NativeSocket = SOCKET;
-using AddressLength = int;
-#else
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-using NativeSocket = int;
-using AddressLength = socklen_t;
-#endif
-
-namespace {
-
-NativeSocket Native(std::uintptr_t handle) {
-    return static_cast<NativeSocket>(handle);
-}
-
-SocketError LastError() {
-    SocketError error;
-#ifdef _WIN32
-    error.number = WSAGetLastError();
-    switch (error.number) {
-        case WSAEADDRINUSE: error.kind = SocketErrorKind::AddressInUse; break;
-        case WSAEMSGSIZE: error.kind = SocketErrorKind::MessageTooLong; break;
-        case WSAECONNRESET: error.kind = SocketErrorKind::ConnectionReset; break;
-        case WSAETIMEDOUT: error.kind = SocketErrorKind::TimedOut; break;
-        case WSAEINTR: error.kind = SocketErrorKind::Interrupted; break;
-        default: break;
-    }
-#else
-    error.number = errno;
-    switch (error.number) {
-        case EADDRINUSE: error.kind = SocketErrorKind::AddressInUse; break;
-        case EMSGSIZE: error.kind = SocketErrorKind::MessageTooLong; break;
-        case ECONNREFUSED:
-        case ECONNRESET: error.kind = SocketErrorKind::ConnectionReset; break;
-        case EAGAIN: error.kind = SocketErrorKind::TimedOut; break;
-        case EINTR: error.kind = SocketErrorKind::Interrupted; break;
-        default: break;
-    }
-#endif
-    return error;
-}
-
-void CloseNative(std::uintptr_t handle) {
-#ifdef _WIN32
-    closesocket(Native(handle));
-#else
-    close(Native(handle));
-#endif
-}
-
-}  // namespace
+#include "reception/socket_native.h"
 
 bool StartNetwork(int& error) {
 #ifdef _WIN32
@@ -84,13 +27,8 @@ UdpSocket::~UdpSocket() {
 
 bool UdpSocket::Open(SocketError& error) {
     NativeSocket s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-#ifdef _WIN32
-    bool failed = s == INVALID_SOCKET;
-#else
-    bool failed = s < 0;
-#endif
-    if (failed) {
-        error = LastError();
+    if (IsNoSocket(s)) {
+        error = LastSocketError();
         return false;
     }
     handle = static_cast<std::uintptr_t>(s);
@@ -107,7 +45,7 @@ bool UdpSocket::Bind(std::uint16_t port, bool loopbackOnly, SocketError& error) 
     address.sin_port = htons(port);
     address.sin_addr.s_addr = loopbackOnly ? htonl(INADDR_LOOPBACK) : htonl(INADDR_ANY);
     if (bind(Native(handle), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        error = LastError();
+        error = LastSocketError();
         return false;
     }
     return true;
@@ -135,7 +73,7 @@ ReceivedDatagram UdpSocket::Receive(std::uint8_t* buffer, std::size_t size) {
                               reinterpret_cast<sockaddr*>(&sender), &senderLength);
 #endif
     if (result < 0) {
-        received.error = LastError();
+        received.error = LastSocketError();
         return received;
     }
     received.size = static_cast<long>(result);
@@ -158,7 +96,7 @@ bool UdpSocket::SendTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
                           sizeof address);
 #endif
     if (sent < 0) {
-        error = LastError();
+        error = LastSocketError();
         return false;
     }
     return true;
@@ -167,14 +105,7 @@ bool UdpSocket::SendTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
 void UdpSocket::Interrupt() {
     interrupted = true;
     if (handle == kNoSocket) return;
-#ifdef _WIN32
-    // Closing the socket wakes a blocked recvfrom (with 10004 on Windows, 10022 under Wine).
-    if (!closedByInterrupt.exchange(true)) closesocket(Native(handle));
-#else
-    // close() would not wake it; shutdown() does, and the descriptor stays ours until
-    // Close(), so it cannot be reused under the receiving thread.
-    shutdown(Native(handle), SHUT_RDWR);
-#endif
+    WakeBlocked(handle, closedByInterrupt);
 }
 
 void UdpSocket::Close() {

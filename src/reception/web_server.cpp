@@ -1,40 +1,44 @@
 #include "reception/web_server.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cstring>
-#include <map>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <list>
+#include <map>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-// A burst of connections (a browser opens six at once, a flood many more) waits in the
-// system's queue for the accepting thread, which sorts each at once, instead of being
-// refused at the door and tried again a second later.
-#define CPPHTTPLIB_LISTEN_BACKLOG 64
-#include <httplib.h>
+#include "reception/http_request.h"
+#include "reception/tcp_socket.h"
 #include "util/debug_trace.h"
 
 namespace {
 
-// A few workers and a short waiting line. The library hands each accepted connection to
-// `enqueue`, which lets the server sort it on the accepting thread first. Workers start
+constexpr std::chrono::seconds kTimeout{WebServer::kTimeoutSeconds};
+// A kept-alive connection serves this many requests, then closes.
+constexpr int kRequestsPerConnection = 20;
+// A burst of connections (a browser opens six at once, a flood many more) waits in the
+// system's queue for the accepting thread, which sorts each at once, instead of being
+// refused at the door and tried again a second later.
+constexpr int kListenBacklog = 64;
+// A refused body is read and dropped up to this much, so that the client, still sending,
+// gets the answer instead of a reset connection.
+constexpr std::size_t kDroppedBodyLimit = 1 << 20;
+
+// A few workers and a short waiting line for the accepted connections. Workers start
 // when connections wait and no worker is free, and end after a while without work: an
 // idle page holds no worker, and what a phone's visit cost is given back after it.
-class BoundedWorkers : public httplib::TaskQueue {
+class BoundedWorkers {
 public:
     static constexpr std::chrono::seconds kIdleEnd{10};
 
     BoundedWorkers(int workers, std::size_t waiting) : maxWorkers(workers), maxWaiting(waiting) {}
-
-    // Called on the accepting thread with each connection it has accepted: the server
-    // sorts it there at once (closed, or queued with TryQueue); it never serves one.
-    void enqueue(std::function<void()> job) override { job(); }
 
     // Queues a connection for a worker; false when the line is full.
     bool TryQueue(std::function<void()> job) {
@@ -59,7 +63,7 @@ public:
     }
 
     // Waits for the connections in progress and those waiting.
-    void shutdown() override {
+    void Shutdown() {
         std::list<Worker> all;
         {
             std::unique_lock lock(mutex);
@@ -149,209 +153,189 @@ private:
     std::map<std::uint32_t, int> counts;
 };
 
-// The IPv4 address at the other end of a connection; 0 for anything else.
-std::uint32_t PeerAddress(socket_t sock) {
-    sockaddr_storage peer = {};
-    socklen_t length = sizeof peer;
-    if (getpeername(sock, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
-        peer.ss_family != AF_INET)
-        return 0;
-    return reinterpret_cast<const sockaddr_in&>(peer).sin_addr.s_addr;
-}
-
-// A connection's stream for one request: what the request reads (its head and its short
-// body) must arrive by one deadline in all, however it trickles in; writing has its own
-// time-out per send.
-class DeadlineStream : public httplib::Stream {
+// One connection's bytes as the server reads and writes them: a socket's, or the fuzzer's.
+class RequestChannel {
 public:
-    using Clock = std::chrono::steady_clock;
-
-    DeadlineStream(socket_t socket, time_t writeTimeoutSeconds, Clock::time_point readDeadline)
-        : sock(socket),
-          writer(socket, WebServer::kTimeoutSeconds, 0, writeTimeoutSeconds, 0),
-          deadline(readDeadline) {}
-
-    bool is_readable() const override { return used < filled || WaitReadable(); }
-    bool is_writable() const override { return writer.is_writable(); }
-
-    ssize_t read(char* ptr, size_t size) override {
-        if (used == filled) {
-            if (!WaitReadable()) return -1;
-            ssize_t got = httplib::detail::read_socket(sock, buffer, sizeof buffer, 0);
-            if (got <= 0) return got;
-            used = 0;
-            filled = static_cast<std::size_t>(got);
-        }
-        std::size_t taken = std::min(size, filled - used);
-        std::memcpy(ptr, buffer + used, taken);
-        used += taken;
-        return static_cast<ssize_t>(taken);
-    }
-    ssize_t write(const char* ptr, size_t size) override { return writer.write(ptr, size); }
-    void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        writer.get_remote_ip_and_port(ip, port);
-    }
-    void get_local_ip_and_port(std::string& ip, int& port) const override {
-        writer.get_local_ip_and_port(ip, port);
-    }
-    socket_t socket() const override { return sock; }
-
-private:
-    bool WaitReadable() const {
-        auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return false;
-        return httplib::detail::select_read(sock, static_cast<time_t>(left.count() / 1000000),
-                                            static_cast<time_t>(left.count() % 1000000)) > 0;
-    }
-
-    socket_t sock;
-    httplib::detail::SocketStream writer;
-    Clock::time_point deadline;
-    char buffer[4096];
-    std::size_t used = 0;
-    std::size_t filled = 0;
+    virtual ~RequestChannel() = default;
+    // As TcpConnection::Receive.
+    virtual long Receive(char* buffer, std::size_t size, SocketClock::time_point deadline) = 0;
+    // Whether a (next) request starts to arrive before a kept-alive connection is given up.
+    virtual bool AwaitRequest(const std::atomic<bool>& stopping) = 0;
+    virtual bool Send(const char* data, std::size_t size) = 0;
 };
 
-std::uint32_t SenderOf(const httplib::Request& request) {
-    std::uint32_t address = 0;
-    // Anything else (an IPv6 peer cannot reach an IPv4 socket) counts as 0.0.0.0, which
-    // no filter but "any address" lets through.
-    if (!ParseIPv4(request.remote_addr.c_str(), address)) address = 0;
-    return address;
-}
-
-// Every value of a list header, as one: "a, b" on two lines means "a, b" on one.
-std::string HeaderList(const httplib::Request& request, const char* name) {
-    std::string list;
-    auto [first, last] = request.headers.equal_range(name);
-    for (auto header = first; header != last; ++header)
-        list += (list.empty() ? "" : ", ") + header->second;
-    return list;
-}
-
-void Send(const WebAnswer& answer, httplib::Response& response) {
-    response.status = answer.status;
-    response.set_header("Cache-Control", answer.cacheControl);
-    response.set_header("X-Content-Type-Options", "nosniff");
-    response.set_header("Accept-Ranges", "none");
-    if (!answer.asset) {
-        response.set_content(answer.body, answer.contentType.c_str());
-        return;
-    }
-    const WebAsset& asset = *answer.asset;
-    response.set_header("ETag", asset.etag);
-    response.set_header("Vary", "Accept-Encoding");
-    if (answer.status != 200) {
-        // A 304's length is the one a 200 would have; the library would otherwise say 0.
-        response.set_header("Content-Length", std::to_string(asset.size));
-        return;
-    }
-    response.set_header("Content-Encoding", "gzip");
-    // Written straight from the embedded bytes, in as many sends as the client's pace
-    // needs, each within the write timeout; nothing is copied.
-    response.set_content_provider(
-        asset.size, answer.contentType,
-        [&asset](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            if (offset >= asset.size) return false;
-            return sink.write(reinterpret_cast<const char*>(asset.data) + offset,
-                              std::min(length, asset.size - offset));
-        });
-}
-
-// No request gets a range: the page needs none, and the library's range arithmetic trusts
-// the client's numbers, which a file written from the embedded bytes must not.
-void TakeWhole(httplib::Request& request) {
-    request.ranges.clear();
-}
-
-// The server with its routes; a subclass, so that the fuzzer can feed it raw requests.
-class PageServer : public httplib::Server {
+class SocketChannel : public RequestChannel {
 public:
-    explicit PageServer(PhoneScanService& scans) : service(scans) {
-        set_read_timeout(WebServer::kTimeoutSeconds, 0);
-        set_write_timeout(WebServer::kTimeoutSeconds, 0);
-        set_keep_alive_timeout(WebServer::kTimeoutSeconds);
-        set_keep_alive_max_count(20);
-        set_payload_max_length(kScanBodyLimit);
-        new_task_queue = [this] {
-            workers = new BoundedWorkers(WebServer::kWorkers, 16);
-            return workers;
-        };
-        // Who may ask, before anything of the request's body is read.
-        set_pre_routing_handler(
-            [this](const httplib::Request& request, httplib::Response& response) {
-                WebAnswer refusal;
-                if (service.Admit(SenderOf(request), refusal)) return HandlerResponse::Unhandled;
-                Send(refusal, response);
-                return HandlerResponse::Handled;
-            });
-        auto handle = [this](const httplib::Request& request, httplib::Response& response) {
-            WebRequest asked;
-            asked.method = request.method;
-            asked.path = request.path;
-            asked.kind = request.get_param_value("k");
-            asked.nonce = request.get_param_value("n");
-            asked.proof = request.get_param_value("p");
-            asked.body = request.body;
-            asked.acceptEncoding = HeaderList(request, "Accept-Encoding");
-            asked.ifNoneMatch = HeaderList(request, "If-None-Match");
-            asked.sender = SenderOf(request);
-            Send(service.Handle(asked), response);
-        };
-        Get(".*", handle);
-        Post(".*", handle);
-    }
+    explicit SocketChannel(TcpConnection& socket) : connection(socket) {}
 
-    void Feed(const std::string& bytes, const std::string& sender) {
-        httplib::detail::BufferStream stream;
-        stream.write(bytes.data(), bytes.size());
-        bool closed = false;
-        process_request(stream, true, closed, [&](httplib::Request& request) {
-            TakeWhole(request);
-            request.remote_addr = sender;
-        });
+    long Receive(char* buffer, std::size_t size, SocketClock::time_point deadline) override {
+        return connection.Receive(buffer, size, deadline);
+    }
+    bool AwaitRequest(const std::atomic<bool>& stopping) override {
+        // In short steps, so that stopping the server does not wait for idle connections.
+        constexpr std::chrono::milliseconds kStep{200};
+        for (auto waited = std::chrono::milliseconds(0); waited < kTimeout; waited += kStep) {
+            if (stopping.load()) return false;
+            if (connection.WaitReadable(kStep)) return true;
+        }
+        return false;
+    }
+    bool Send(const char* data, std::size_t size) override {
+        return connection.SendAll(data, size, kTimeout);
     }
 
 private:
-    // The library's, but with a cap on each address's connections (sorted on the
-    // accepting thread, before a connection takes a place in the waiting line), one
-    // deadline for each request's head and every request taken whole.
-    bool process_and_close_socket(socket_t sock) override {
-        std::uint32_t address = PeerAddress(sock);
-        if (connections.Enter(address)) {
-            if (workers && workers->TryQueue([this, sock, address] { Serve(sock, address); }))
-                return true;
-            connections.Leave(address);
+    TcpConnection& connection;
+};
+
+// Reads more of the connection's bytes into `pending`; false when none come by `deadline`.
+bool ReadMore(RequestChannel& channel, std::string& pending, SocketClock::time_point deadline) {
+    char chunk[4096];
+    long got = channel.Receive(chunk, sizeof chunk, deadline);
+    if (got <= 0) return false;
+    pending.append(chunk, static_cast<std::size_t>(got));
+    return true;
+}
+
+// Takes `length` bytes of body from `pending` and the connection; false when they do not
+// come by `deadline`. With `keep` false they are dropped as they come.
+bool TakeBody(RequestChannel& channel, std::string& pending, std::size_t length,
+              SocketClock::time_point deadline, bool keep, std::string& body) {
+    while (pending.size() < length) {
+        if (!keep && !pending.empty()) {
+            length -= pending.size();
+            pending.clear();
         }
-        Close(sock);
-        return false;
+        if (!ReadMore(channel, pending, deadline)) return false;
     }
+    if (keep) body.assign(pending, 0, length);
+    pending.erase(0, length);
+    return true;
+}
 
-    bool Serve(socket_t sock, std::uint32_t address) {
-        bool served = httplib::detail::process_server_socket_core(
-            svr_sock_, sock, keep_alive_max_count_, keep_alive_timeout_sec_,
-            [&](bool closeConnection, bool& closed) {
-                DeadlineStream stream(sock, write_timeout_sec_,
-                                      DeadlineStream::Clock::now() +
-                                          std::chrono::seconds(WebServer::kTimeoutSeconds));
-                return process_request(stream, closeConnection, closed, TakeWhole);
-            });
-        connections.Leave(address);
-        Close(sock);
-        return served;
+WebAnswer Refusal(int status, const char* text) {
+    WebAnswer answer;
+    answer.status = status;
+    answer.body = text;
+    answer.body += '\n';
+    return answer;
+}
+
+// The answer's status line, headers and body. A file's bytes are written straight from
+// the embedded ones, in as many sends as the client's pace needs; nothing is copied.
+bool SendAnswer(RequestChannel& channel, const WebAnswer& answer, bool headOnly, bool keepAlive) {
+    std::string head =
+        "HTTP/1.1 " + std::to_string(answer.status) + " " + StatusReason(answer.status) + "\r\n";
+    head += "Cache-Control: ";
+    head += answer.cacheControl;
+    head += "\r\nX-Content-Type-Options: nosniff\r\nAccept-Ranges: none\r\n";
+    std::string_view body = answer.body;
+    if (const WebAsset* asset = answer.asset) {
+        head += "ETag: ";
+        head += asset->etag;
+        head += "\r\nVary: Accept-Encoding\r\n";
+        if (answer.status == 200) head += "Content-Encoding: gzip\r\n";
+        // A 304's length is the one a 200 would have.
+        body = answer.status == 200
+                   ? std::string_view(reinterpret_cast<const char*>(asset->data), asset->size)
+                   : std::string_view();
+        head += "Content-Length: " + std::to_string(asset->size) + "\r\n";
+    } else {
+        head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     }
-
-    static void Close(socket_t sock) {
-        httplib::detail::shutdown_socket(sock);
-        httplib::detail::close_socket(sock);
+    if (answer.status != 304) head += "Content-Type: " + answer.contentType + "\r\n";
+    head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    head += "\r\n";
+    if (headOnly) body = {};
+    if (body.size() <= 16384) {
+        head += body;
+        return channel.Send(head.data(), head.size());
     }
+    return channel.Send(head.data(), head.size()) && channel.Send(body.data(), body.size());
+}
 
-    BoundedWorkers* workers = nullptr;  // owned by the library's listening loop
-    ConnectionCounts connections;
-    PhoneScanService& service;
+// Serves the requests of one connection from `sender` until it closes, fails, times out,
+// or has had its share.
+void ServeConnection(RequestChannel& channel, std::uint32_t sender, PhoneScanService& service,
+                     const std::atomic<bool>& stopping) {
+    std::string pending;  // what has arrived of the next request
+    for (int served = 0; served < kRequestsPerConnection; ++served) {
+        if (pending.empty() && !channel.AwaitRequest(stopping)) return;
+        // What the request reads (its head and its short body) must arrive by one deadline
+        // in all, however it trickles in.
+        SocketClock::time_point deadline = SocketClock::now() + kTimeout;
+        std::size_t headEnd;
+        while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos) {
+            if (pending.size() >= kRequestHeadLimit) {
+                SendAnswer(channel, Refusal(431, "head too long"), false, false);
+                return;
+            }
+            if (!ReadMore(channel, pending, deadline)) return;
+        }
+        HttpRequestHead head;
+        int status = ParseRequestHead(std::string_view(pending).substr(0, headEnd), head);
+        pending.erase(0, headEnd + 4);
+        if (status != 0) {
+            SendAnswer(channel, Refusal(status, StatusReason(status)), false, false);
+            return;
+        }
+        bool keepAlive =
+            head.KeepAlive() && served + 1 < kRequestsPerConnection && !stopping.load();
+        // Who may ask, before anything of the request's body is kept.
+        WebAnswer answer;
+        bool admitted = service.Admit(sender, answer);
+        bool tooLong = head.contentLength > kScanBodyLimit;
+        std::string body;
+        if (!admitted || tooLong) {
+            if (admitted) answer = Refusal(413, "body too long");
+            bool dropped = head.contentLength <= kDroppedBodyLimit &&
+                           TakeBody(channel, pending, head.contentLength, deadline, false, body);
+            keepAlive = keepAlive && dropped && !tooLong;
+        } else {
+            if (!TakeBody(channel, pending, head.contentLength, deadline, true, body)) return;
+            WebRequest asked;
+            asked.method = head.method;
+            asked.path = head.path;
+            asked.kind = head.QueryValue("k");
+            asked.nonce = head.QueryValue("n");
+            asked.proof = head.QueryValue("p");
+            asked.body = std::move(body);
+            asked.acceptEncoding = head.Header("accept-encoding");
+            asked.ifNoneMatch = head.Header("if-none-match");
+            asked.sender = sender;
+            answer = service.Handle(asked);
+        }
+        if (!SendAnswer(channel, answer, head.method == "HEAD", keepAlive) || !keepAlive) return;
+    }
+}
+
+// The fuzzer's connection: its bytes arrive in pieces of a few sizes, and what is sent
+// back is dropped.
+class MemoryChannel : public RequestChannel {
+public:
+    explicit MemoryChannel(std::string_view bytes) : rest(bytes) {}
+
+    long Receive(char* buffer, std::size_t size, SocketClock::time_point) override {
+        std::size_t taken = std::min({size, rest.size(), std::size_t{1} + rest.size() % 1500});
+        std::copy_n(rest.data(), taken, buffer);
+        rest.remove_prefix(taken);
+        return static_cast<long>(taken);
+    }
+    bool AwaitRequest(const std::atomic<bool>&) override { return !rest.empty(); }
+    bool Send(const char*, std::size_t) override { return true; }
+
+private:
+    std::string_view rest;
 };
 
 }  // namespace
+
+struct WebServer::Running {
+    TcpListener listener;
+    BoundedWorkers workers{WebServer::kWorkers, 16};
+    ConnectionCounts connections;
+    std::atomic<bool> stopping{false};
+};
 
 WebServer::WebServer(PhoneScanService& scans) : service(scans) {}
 
@@ -361,36 +345,57 @@ WebServer::~WebServer() {
 
 bool WebServer::Start(int port, std::string& error) {
     Stop();
-    server = std::make_unique<PageServer>(service);
-    if (port == 0) {
-        boundPort = server->bind_to_any_port("0.0.0.0");
-    } else {
-        boundPort = server->bind_to_port("0.0.0.0", port) ? port : -1;
-    }
-    if (boundPort <= 0) {
+    auto started = std::make_unique<Running>();
+    SocketError socketError;
+    if (port < 0 || port > 65535 ||
+        !started->listener.Listen(static_cast<std::uint16_t>(port), kListenBacklog, socketError)) {
         error = "a porta " + std::to_string(port) + " TCP está em uso";
-        server.reset();
+        boundPort = -1;
         return false;
     }
+    boundPort = started->listener.LocalPort();
     try {
-        thread = std::thread([this] { server->listen_after_bind(); });
+        thread = std::thread([this, &run = *started] { AcceptConnections(run); });
     } catch (const std::system_error&) {
         error = "não foi possível iniciar o servidor da página";
-        server.reset();
         return false;
     }
+    running = std::move(started);
     DebugTrace("Phone page on port %d TCP\n", boundPort);
     return true;
 }
 
+// Sorts each accepted connection at once, on this thread: closed when its address holds
+// its share already or the waiting line is full, else queued for a worker.
+void WebServer::AcceptConnections(Running& run) {
+    while (std::unique_ptr<TcpConnection> accepted = run.listener.Accept()) {
+        std::uint32_t address = accepted->PeerAddress();
+        if (!run.connections.Enter(address)) continue;
+        std::shared_ptr<TcpConnection> connection = std::move(accepted);
+        bool queued = run.workers.TryQueue([this, &run, connection, address] {
+            SocketChannel channel(*connection);
+            ServeConnection(channel, address, service, run.stopping);
+            connection->Close();
+            run.connections.Leave(address);
+        });
+        if (!queued) run.connections.Leave(address);
+    }
+}
+
 void WebServer::Stop() {
-    if (!server) return;
-    server->stop();
+    if (!running) return;
+    running->stopping = true;
+    running->listener.Interrupt();
     if (thread.joinable()) thread.join();
-    server.reset();
+    running->workers.Shutdown();
+    running.reset();
 }
 
 void ServeRawRequest(PhoneScanService& service, const std::string& bytes,
                      const std::string& sender) {
-    PageServer(service).Feed(bytes, sender);
+    std::uint32_t address = 0;
+    if (!ParseIPv4(sender.c_str(), address)) address = 0;
+    MemoryChannel channel(bytes);
+    std::atomic<bool> stopping{false};
+    ServeConnection(channel, address, service, stopping);
 }

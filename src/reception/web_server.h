@@ -7,10 +7,6 @@
 
 #include "reception/phone_scan_service.h"
 
-namespace httplib {
-class Server;
-}
-
 // The phone page's HTTP server on every local address: requests go to the service.
 // Slow or flooding clients cannot stall it for long: one address holds a few connections
 // at most, a request's head (and body) must arrive within one deadline, writes time out,
@@ -39,14 +35,17 @@ public:
     void Stop();
 
 private:
+    struct Running;
+    void AcceptConnections(Running& running);
+
     PhoneScanService& service;
-    std::unique_ptr<httplib::Server> server;
+    std::unique_ptr<Running> running;
     std::thread thread;
     int boundPort = 0;
 };
 
-// Runs the server's handling of one raw request read from `bytes` (the HTTP library's
-// parsing, the filter, the routes), as a connection from `sender` would; the response is
-// dropped. For the fuzzer.
+// Runs the server's handling of the raw requests in `bytes` (the parsing of their heads and
+// bodies, the filter, the routes, the answers), as a connection from `sender` would; the
+// responses are dropped. For the fuzzer.
 void ServeRawRequest(PhoneScanService& service, const std::string& bytes,
                      const std::string& sender);
