@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "util/ascii_text.h"
+
 namespace {
 
 bool IsTokenChar(char c) {
@@ -16,20 +18,9 @@ bool IsToken(std::string_view text) {
     return true;
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = Lower(c);
+    c = AsciiLower(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
@@ -50,14 +41,6 @@ bool PercentDecode(std::string_view text, bool plusIsSpace, std::string& decoded
         }
     }
     return true;
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
 }
 
 // Calls `each` with every comma-separated item of a list, trimmed; empty items skipped.
@@ -107,7 +90,7 @@ int ParseHeaderLine(std::string_view line, HttpRequestHead& request) {
         if ((static_cast<unsigned char>(c) < ' ' && c != '\t') || c == 0x7F) return 400;
     std::string name(line.substr(0, colon));
     for (char& c : name)
-        c = Lower(c);
+        c = AsciiLower(c);
     request.headers.emplace_back(std::move(name), std::string(value));
     return 0;
 }

@@ -14,6 +14,8 @@
 #include <oleauto.h>
 #include <netfw.h>
 
+#include "util/ascii_text.h"
+
 namespace {
 
 const char kCannotTell[] = "não foi possível verificar";
@@ -48,17 +50,9 @@ std::wstring ExpandVariables(const std::wstring& text) {
     return result;
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A port of a rule's list: digits only, 1 to 65535; -1 otherwise.
 int ParsePort(std::string_view text) {
-    text = Trim(text);
+    text = TrimSpaces(text);
     if (text.empty() || text.size() > 5) return -1;
     int value = 0;
     for (char c : text) {
@@ -69,7 +63,7 @@ int ParsePort(std::string_view text) {
 }
 
 bool ItemIncludes(std::string_view item, int port) {
-    const std::string_view trimmed = Trim(item);
+    const std::string_view trimmed = TrimSpaces(item);
     if (trimmed == "*") return true;
     const std::size_t dash = trimmed.find('-');
     if (dash == std::string_view::npos) return ParsePort(trimmed) == port;

@@ -1,56 +1,41 @@
 #include "reception/phone_scan_service.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "codes/check_digits.h"
 #include "codes/pix_code.h"
 #include "util/debug_trace.h"
 #include "util/json.h"
+#include "util/ascii_text.h"
 #include "util/secret_token.h"
 
 namespace {
-
-WebAnswer Plain(int status, const char* body) {
-    WebAnswer answer;
-    answer.status = status;
-    answer.body = body;
-    return answer;
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // A coding's weight: 1 unless a "q" parameter says otherwise; "0", "0.0" and the like are
 // 0, and so is anything without a non-zero digit.
 bool WeightAboveZero(std::string_view parameters) {
     while (!parameters.empty()) {
         std::size_t end = parameters.find(';');
-        std::string_view parameter = Trimmed(parameters.substr(0, end));
+        std::string_view parameter = TrimSpaces(parameters.substr(0, end));
         parameters = end == std::string_view::npos ? "" : parameters.substr(end + 1);
         std::size_t equals = parameter.find('=');
         if (equals == std::string_view::npos ||
-            !EqualsIgnoringCase(Trimmed(parameter.substr(0, equals)), "q"))
+            !EqualsIgnoringCase(TrimSpaces(parameter.substr(0, equals)), "q"))
             continue;
-        std::string_view value = Trimmed(parameter.substr(equals + 1));
+        std::string_view value = TrimSpaces(parameter.substr(equals + 1));
         return value.find_first_of("123456789") != std::string_view::npos;
     }
     return true;
 }
 
 }  // namespace
+
+WebAnswer PlainAnswer(int status, const char* body) {
+    WebAnswer answer;
+    answer.status = status;
+    answer.body = body;
+    return answer;
+}
 
 bool AcceptsGzip(std::string_view acceptEncoding) {
     int gzip = -1;  // unknown, no, yes
@@ -60,7 +45,7 @@ bool AcceptsGzip(std::string_view acceptEncoding) {
         std::string_view element = acceptEncoding.substr(0, end);
         acceptEncoding = end == std::string_view::npos ? "" : acceptEncoding.substr(end + 1);
         std::size_t semicolon = element.find(';');
-        std::string_view coding = Trimmed(element.substr(0, semicolon));
+        std::string_view coding = TrimSpaces(element.substr(0, semicolon));
         std::string_view parameters =
             semicolon == std::string_view::npos ? "" : element.substr(semicolon + 1);
         if (EqualsIgnoringCase(coding, "gzip") || EqualsIgnoringCase(coding, "x-gzip"))
@@ -72,7 +57,7 @@ bool AcceptsGzip(std::string_view acceptEncoding) {
 }
 
 bool MatchesETag(std::string_view ifNoneMatch, std::string_view etag) {
-    if (Trimmed(ifNoneMatch) == "*") return true;
+    if (TrimSpaces(ifNoneMatch) == "*") return true;
     std::size_t at = 0;
     for (;;) {
         at = ifNoneMatch.find_first_not_of(" \t,", at);
@@ -130,11 +115,11 @@ bool PhoneScanService::Admit(std::uint32_t sender, WebAnswer& refusal) {
     if (!gate.Admit(sender, firstRefusal)) {
         DebugTrace("Refused request from %s: not an allowed sender\n", FormatIPv4(sender).c_str());
         if (firstRefusal) sink.Refuse(sender);
-        refusal = Plain(403, "sender");
+        refusal = PlainAnswer(403, "sender");
         return false;
     }
     if (!limiter.Allow(sender, RateLimiter::Clock::now())) {
-        refusal = Plain(429, "too many requests");
+        refusal = PlainAnswer(429, "too many requests");
         return false;
     }
     return true;
@@ -147,9 +132,9 @@ WebAnswer PhoneScanService::Handle(const WebRequest& request) {
         for (const WebAsset& asset : assets) {
             if (request.path != asset.path) continue;
             if (!AcceptsGzip(request.acceptEncoding))
-                return Plain(406,
-                             "This page is sent gzip-compressed only: ask with "
-                             "Accept-Encoding: gzip.");
+                return PlainAnswer(406,
+                                   "This page is sent gzip-compressed only: ask with "
+                                   "Accept-Encoding: gzip.");
             WebAnswer answer;
             answer.contentType = asset.contentType;
             answer.asset = &asset;
@@ -161,12 +146,12 @@ WebAnswer PhoneScanService::Handle(const WebRequest& request) {
             return answer;
         }
     }
-    return Plain(404, "not found");
+    return PlainAnswer(404, "not found");
 }
 
 WebAnswer PhoneScanService::Nonce(const WebRequest& request) {
     std::string nonce = nonces.Issue(request.sender, ScanNonces::Clock::now());
-    if (nonce.empty()) return Plain(503, "no nonce");
+    if (nonce.empty()) return PlainAnswer(503, "no nonce");
     WebAnswer answer;
     answer.contentType = "application/json";
     // What the page sends of a slip that also carries a Pix QR code goes with the nonce:
@@ -181,7 +166,7 @@ WebAnswer PhoneScanService::Nonce(const WebRequest& request) {
 WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     // The nonce goes first, whatever follows: a captured scan cannot be tried twice.
     if (!nonces.Take(request.nonce, request.sender, ScanNonces::Clock::now()))
-        return Plain(403, "nonce");
+        return PlainAnswer(403, "nonce");
     // A line end after the digits is the only slack: anything else is no scan.
     std::string_view code = request.body;
     while (!code.empty() && (code.back() == '\n' || code.back() == '\r'))
@@ -189,16 +174,16 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     std::string expected = Token();
     if (expected.empty() ||
         !SecretsEqual(request.proof, ScanProof(expected, request.nonce, request.kind, code)))
-        return Plain(403, "token");
+        return PlainAnswer(403, "token");
     int kindByte = request.kind == "3"   ? 3
                    : request.kind == "1" ? 1
                    : request.kind == "P" ? kPixKindByte
                                          : 0;
-    if (kindByte == 0) return Plain(400, "kind");
+    if (kindByte == 0) return PlainAnswer(400, "kind");
     // The page checks a Pix code's CRC before it sends it; what arrives is checked again.
     bool pix = kindByte == kPixKindByte;
     PixCode read = pix ? ReadPixCode(code) : PixCode{};
-    if (pix ? !read.valid : !IsFullCode(code)) return Plain(400, "code");
+    if (pix ? !read.valid : !IsFullCode(code)) return PlainAnswer(400, "code");
 
     CodeRecord record;
     {

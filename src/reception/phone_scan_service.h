@@ -51,6 +51,9 @@ struct WebAnswer {
     const char* cacheControl = "no-store";
 };
 
+// A short text answer: a refusal, or a route's "not found".
+WebAnswer PlainAnswer(int status, const char* body);
+
 // Whether an Accept-Encoding value takes gzip: named with a q above 0, or not named and
 // "*" is.
 bool AcceptsGzip(std::string_view acceptEncoding);

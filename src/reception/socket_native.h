@@ -20,6 +20,7 @@ using AddressLength = socklen_t;
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 
 #include "reception/udp_socket.h"
 
@@ -81,4 +82,22 @@ inline void WakeBlocked(std::uintptr_t handle, std::atomic<bool>& closed) {
     (void)closed;
     shutdown(Native(handle), SHUT_RDWR);
 #endif
+}
+
+inline sockaddr_in IPv4SocketAddress(std::uint32_t addressNetworkOrder, std::uint16_t port) {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = addressNetworkOrder;
+    return address;
+}
+
+// The port that the socket is bound to; 0 when it is none.
+inline std::uint16_t BoundPort(std::uintptr_t handle) {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    AddressLength length = sizeof address;
+    if (getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    return ntohs(address.sin_port);
 }

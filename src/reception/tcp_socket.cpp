@@ -128,11 +128,7 @@ bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
     // A restart may take the port again while the last connections linger.
     setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 #endif
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    sockaddr_in address = IPv4SocketAddress(htonl(INADDR_ANY), port);
     if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(s, backlog) != 0) {
         error = LastSocketError();
@@ -143,11 +139,7 @@ bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
 }
 
 std::uint16_t TcpListener::LocalPort() const {
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    AddressLength length = sizeof address;
-    if (getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-    return ntohs(address.sin_port);
+    return BoundPort(handle);
 }
 
 std::unique_ptr<TcpConnection> TcpListener::Accept() {

@@ -39,11 +39,8 @@ bool UdpSocket::Open(SocketError& error) {
 }
 
 bool UdpSocket::Bind(std::uint16_t port, bool loopbackOnly, SocketError& error) {
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = loopbackOnly ? htonl(INADDR_LOOPBACK) : htonl(INADDR_ANY);
+    sockaddr_in address =
+        IPv4SocketAddress(loopbackOnly ? htonl(INADDR_LOOPBACK) : htonl(INADDR_ANY), port);
     if (bind(Native(handle), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         error = LastSocketError();
         return false;
@@ -52,11 +49,7 @@ bool UdpSocket::Bind(std::uint16_t port, bool loopbackOnly, SocketError& error) 
 }
 
 std::uint16_t UdpSocket::LocalPort() const {
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    AddressLength length = sizeof address;
-    if (getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-    return ntohs(address.sin_port);
+    return BoundPort(handle);
 }
 
 ReceivedDatagram UdpSocket::Receive(std::uint8_t* buffer, std::size_t size) {
@@ -83,11 +76,7 @@ ReceivedDatagram UdpSocket::Receive(std::uint8_t* buffer, std::size_t size) {
 
 bool UdpSocket::SendTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
                        const std::uint8_t* data, std::size_t size, SocketError& error) {
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = addressNetworkOrder;
+    sockaddr_in address = IPv4SocketAddress(addressNetworkOrder, port);
 #ifdef _WIN32
     int sent = sendto(Native(handle), reinterpret_cast<const char*>(data), static_cast<int>(size),
                       0, reinterpret_cast<sockaddr*>(&address), sizeof address);

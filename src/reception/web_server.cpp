@@ -213,14 +213,6 @@ bool TakeBody(RequestChannel& channel, std::string& pending, std::size_t length,
     return true;
 }
 
-WebAnswer Refusal(int status, const char* text) {
-    WebAnswer answer;
-    answer.status = status;
-    answer.body = text;
-    answer.body += '\n';
-    return answer;
-}
-
 // The answer's status line, headers and body. A file's bytes are written straight from
 // the embedded ones, in as many sends as the client's pace needs; nothing is copied.
 bool SendAnswer(RequestChannel& channel, const WebAnswer& answer, bool headOnly, bool keepAlive) {
@@ -267,7 +259,7 @@ void ServeConnection(RequestChannel& channel, std::uint32_t sender, PhoneScanSer
         std::size_t headEnd;
         while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos) {
             if (pending.size() >= kRequestHeadLimit) {
-                SendAnswer(channel, Refusal(431, "head too long"), false, false);
+                SendAnswer(channel, PlainAnswer(431, "head too long"), false, false);
                 return;
             }
             if (!ReadMore(channel, pending, deadline)) return;
@@ -276,7 +268,7 @@ void ServeConnection(RequestChannel& channel, std::uint32_t sender, PhoneScanSer
         int status = ParseRequestHead(std::string_view(pending).substr(0, headEnd), head);
         pending.erase(0, headEnd + 4);
         if (status != 0) {
-            SendAnswer(channel, Refusal(status, StatusReason(status)), false, false);
+            SendAnswer(channel, PlainAnswer(status, StatusReason(status)), false, false);
             return;
         }
         bool keepAlive =
@@ -287,7 +279,7 @@ void ServeConnection(RequestChannel& channel, std::uint32_t sender, PhoneScanSer
         bool tooLong = head.contentLength > kScanBodyLimit;
         std::string body;
         if (!admitted || tooLong) {
-            if (admitted) answer = Refusal(413, "body too long");
+            if (admitted) answer = PlainAnswer(413, "body too long");
             bool dropped = head.contentLength <= kDroppedBodyLimit &&
                            TakeBody(channel, pending, head.contentLength, deadline, false, body);
             keepAlive = keepAlive && dropped && !tooLong;
