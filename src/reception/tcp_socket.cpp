@@ -99,10 +99,6 @@ void TcpConnection::Close() {
     handle = kNoSocket;
 }
 
-TcpListener::~TcpListener() {
-    Close();
-}
-
 bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
     Close();
 #ifdef _WIN32
@@ -117,9 +113,7 @@ bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
         error = LastSocketError();
         return false;
     }
-    handle = static_cast<std::uintptr_t>(s);
-    interrupted = false;
-    closedByInterrupt = false;
+    Adopt(static_cast<std::uintptr_t>(s));
     int yes = 1;
 #ifdef _WIN32
     // No other program may bind the port beside this one and take its connections.
@@ -144,7 +138,7 @@ std::uint16_t TcpListener::LocalPort() const {
 
 std::unique_ptr<TcpConnection> TcpListener::Accept() {
     for (;;) {
-        if (interrupted.load() || handle == kNoSocket) return nullptr;
+        if (WasInterrupted() || handle == kNoSocket) return nullptr;
 #ifdef _WIN32
         NativeSocket s = accept(Native(handle), nullptr, nullptr);
 #else
@@ -158,21 +152,9 @@ std::unique_ptr<TcpConnection> TcpListener::Accept() {
                        sizeof yes);
             return std::make_unique<TcpConnection>(static_cast<std::uintptr_t>(s));
         }
-        if (interrupted.load()) return nullptr;
+        if (WasInterrupted()) return nullptr;
         // A connection that was reset before it was accepted, or a lack of descriptors,
         // costs that connection only; the next waits a moment.
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-}
-
-void TcpListener::Interrupt() {
-    interrupted = true;
-    if (handle == kNoSocket) return;
-    WakeBlocked(handle, closedByInterrupt);
-}
-
-void TcpListener::Close() {
-    if (handle == kNoSocket) return;
-    if (!closedByInterrupt.exchange(true)) CloseNative(handle);
-    handle = kNoSocket;
 }

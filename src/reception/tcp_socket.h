@@ -38,12 +38,9 @@ private:
     std::uintptr_t handle = kNoSocket;
 };
 
-class TcpListener {
+class TcpListener : public InterruptibleSocket {
 public:
     TcpListener() = default;
-    ~TcpListener();
-    TcpListener(const TcpListener&) = delete;
-    TcpListener& operator=(const TcpListener&) = delete;
 
     // Listens on `port` (0: a free one) of every local address, with room for `backlog`
     // connections that wait to be accepted.
@@ -52,15 +49,4 @@ public:
     // Blocks for the next connection; null when there is none (after Interrupt, or on a
     // failure).
     std::unique_ptr<TcpConnection> Accept();
-    // Wakes a thread blocked in Accept for good. Safe to call from another thread.
-    void Interrupt();
-    bool WasInterrupted() const { return interrupted.load(); }
-    // Releases the socket; call once no thread uses it any more.
-    void Close();
-
-private:
-    static constexpr std::uintptr_t kNoSocket = ~std::uintptr_t{0};
-    std::uintptr_t handle = kNoSocket;
-    std::atomic<bool> interrupted{false};
-    std::atomic<bool> closedByInterrupt{false};
 };

@@ -21,20 +21,14 @@ void StopNetwork() {
 #endif
 }
 
-UdpSocket::~UdpSocket() {
-    Close();
-}
-
 bool UdpSocket::Open(SocketError& error) {
     NativeSocket s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (IsNoSocket(s)) {
         error = LastSocketError();
         return false;
     }
-    handle = static_cast<std::uintptr_t>(s);
     // The object may be reused for a new port after an interrupt.
-    interrupted = false;
-    closedByInterrupt = false;
+    Adopt(static_cast<std::uintptr_t>(s));
     return true;
 }
 
@@ -91,19 +85,26 @@ bool UdpSocket::SendTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
     return true;
 }
 
-void UdpSocket::Interrupt() {
+void InterruptibleSocket::Adopt(std::uintptr_t newHandle) {
+    Close();
+    handle = newHandle;
+    interrupted = false;
+    closedByInterrupt = false;
+}
+
+void InterruptibleSocket::Interrupt() {
     interrupted = true;
     if (handle == kNoSocket) return;
     WakeBlocked(handle, closedByInterrupt);
 }
 
-void UdpSocket::Close() {
+void InterruptibleSocket::Close() {
     if (handle == kNoSocket) return;
     if (!closedByInterrupt.exchange(true)) CloseNative(handle);
     handle = kNoSocket;
 }
 
-void UdpSocket::TakeOver(UdpSocket& other) {
+void InterruptibleSocket::TakeOverFrom(InterruptibleSocket& other) {
     Close();
     handle = other.handle;
     interrupted = other.interrupted.load();

@@ -31,12 +31,41 @@ struct ReceivedDatagram {
     SocketError error;
 };
 
-class UdpSocket {
+// A socket that one thread blocks on and another may wake for good.
+class InterruptibleSocket {
+public:
+    InterruptibleSocket(const InterruptibleSocket&) = delete;
+    InterruptibleSocket& operator=(const InterruptibleSocket&) = delete;
+
+    // Wakes a thread blocked on the socket for good: every later wait fails at once.
+    // Safe to call from another thread.
+    void Interrupt();
+    bool WasInterrupted() const { return interrupted.load(); }
+    // Releases the socket; call once no thread uses it any more.
+    void Close();
+    bool IsOpen() const { return handle != kNoSocket; }
+
+protected:
+    static constexpr std::uintptr_t kNoSocket = ~std::uintptr_t{0};
+
+    InterruptibleSocket() = default;
+    ~InterruptibleSocket() { Close(); }
+    // Takes a new socket, neither interrupted nor closed.
+    void Adopt(std::uintptr_t newHandle);
+    // Closes this socket and takes over `other`'s, which is left closed; neither may be in
+    // use by a thread.
+    void TakeOverFrom(InterruptibleSocket& other);
+
+    std::uintptr_t handle = kNoSocket;
+
+private:
+    std::atomic<bool> interrupted{false};
+    std::atomic<bool> closedByInterrupt{false};
+};
+
+class UdpSocket : public InterruptibleSocket {
 public:
     UdpSocket() = default;
-    ~UdpSocket();
-    UdpSocket(const UdpSocket&) = delete;
-    UdpSocket& operator=(const UdpSocket&) = delete;
 
     // Creates the socket; false with the error when it cannot.
     bool Open(SocketError& error);
@@ -44,28 +73,12 @@ public:
     bool Bind(std::uint16_t port, bool loopbackOnly, SocketError& error);
     std::uint16_t LocalPort() const;
 
-    // Blocks until a datagram arrives.
+    // Blocks until a datagram arrives; Interrupt wakes it.
     ReceivedDatagram Receive(std::uint8_t* buffer, std::size_t size);
     bool SendTo(std::uint32_t addressNetworkOrder, std::uint16_t port, const std::uint8_t* data,
                 std::size_t size, SocketError& error);
 
-    // Wakes a thread blocked in Receive for good: every later receive fails at once.
-    // Safe to call from another thread.
-    void Interrupt();
-    bool WasInterrupted() const { return interrupted.load(); }
-    // Releases the socket; call once no thread uses it any more.
-    void Close();
-    // Closes this socket and takes over `other`'s, which is left closed; neither may be in
-    // use by a thread.
-    void TakeOver(UdpSocket& other);
-
-    bool IsOpen() const { return handle != kNoSocket; }
-
-private:
-    static constexpr std::uintptr_t kNoSocket = ~std::uintptr_t{0};
-    std::uintptr_t handle = kNoSocket;
-    std::atomic<bool> interrupted{false};
-    std::atomic<bool> closedByInterrupt{false};
+    void TakeOver(UdpSocket& other) { TakeOverFrom(other); }
 };
 
 // 127.0.0.1 in network byte order.
