@@ -155,7 +155,7 @@ void OnCreate(HWND window, MainWindowState& state) {
     }
     RegisterPasteHotKey(program, window);
     if (program.pasteHotKeyRefused) SetTimer(window, kPasteHotKeyNoticeTimer, 2000, nullptr);
-    AddTrayIconOrRetry(window, state);
+    PostMessageA(window, kAddTrayIconMessage, 0, 0);
     // The dialog manager would lay the template's controls out again at a new scale; this
     // window has its own layout.
     TakeOverDpiChanges(window);
@@ -430,6 +430,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
                                static_cast<UINT>(lParam));
             return FALSE;
         case kReceiverEventsMessage: DrainReceiverEvents(program); return TRUE;
+        case kAddTrayIconMessage: AddTrayIconOrRetry(window, *state); return TRUE;
         case kTypingBlockedMessage:
             ShowStatusText(program, kElevatedTargetMessage);
             ShowTrayBalloon(program, kElevatedTargetMessage);

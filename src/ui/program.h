@@ -105,5 +105,8 @@ constexpr UINT kJournalFailedMessage = WM_APP + 2;
 // Posted to the main window when a code was not typed because the focused window's
 // program runs as administrator, the first time for each such program.
 constexpr UINT kTypingBlockedMessage = WM_APP + 3;
+// Posted to the main window by its creation: the notification area answers another
+// process's icon slowly, so the icon is added once the window is on the screen.
+constexpr UINT kAddTrayIconMessage = WM_APP + 4;
 // The tray icon's callback message.
 constexpr UINT kTrayMessage = WM_USER + 100;

@@ -206,6 +206,33 @@ int main(int argc, char** argv) {
                     at(0.5), at(0.99), times.back());
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "start") == 0) {
+        // The time from creating the process to a visible main window that answers, polled
+        // every 2 ms: what a user waits for, without a launcher's own start.
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        std::string commandLine = std::string("\"") + argv[2] + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        QueryPerformanceCounter(&start);
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process))
+            return 1;
+        for (;;) {
+            HWND main = FindWindowA("ZentoryWinClass", nullptr);
+            DWORD_PTR result;
+            if (main && IsWindowVisible(main) &&
+                SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
+                break;
+            if (WaitForSingleObject(process.hProcess, 2) == WAIT_OBJECT_0) return 1;
+        }
+        QueryPerformanceCounter(&end);
+        std::printf("%.0f\n", 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "memory") == 0) {
         HWND main = FindWindowA("ZentoryWinClass", nullptr);
         DWORD id = 0;
@@ -224,7 +251,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "target") == 0) return RunTarget(argv[2]);
-    std::fprintf(
-        stderr, "usage: e2e_probe rows | hotkey | key VK | activate TITLE | close | target FILE\n");
+    std::fprintf(stderr,
+                 "usage: e2e_probe rows | hotkey | key VK | activate TITLE | close | target FILE | "
+                 "start EXE\n");
     return 2;
 }

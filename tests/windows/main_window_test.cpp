@@ -486,6 +486,11 @@ TEST(MainWindowTray, TheIconComesBackWithTheTaskbarAndGoesWithTheWindow) {
     RegisterMainWindowClass(program.instance);
     HWND window = CreateMainWindow(program);
     ASSERT_TRUE(window);
+    // Added once the window shows, not while it is made.
+    EXPECT_TRUE(FakeTray::calls.empty());
+    MSG posted;
+    while (PeekMessageA(&posted, window, 0, 0, PM_REMOVE))
+        DispatchMessageA(&posted);
     EXPECT_EQ(FakeTray::calls, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
 
     // The retry timer tries again until the taskbar takes the icon, then stops.
