@@ -4,9 +4,9 @@
 
 #include "codes/check_digits.h"
 #include "codes/pix_code.h"
+#include "util/ascii_text.h"
 #include "util/debug_trace.h"
 #include "util/json.h"
-#include "util/ascii_text.h"
 #include "util/secret_token.h"
 
 namespace {

@@ -18,7 +18,6 @@ using NativeSocket = int;
 using AddressLength = socklen_t;
 #endif
 
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -71,19 +70,6 @@ inline void CloseNative(std::uintptr_t handle) {
 #endif
 }
 
-// Wakes a thread blocked on the socket for good (in recvfrom, accept). Closing the socket
-// does it on Windows (10004, or 10022 under Wine), and `closed` says so, once. On POSIX
-// close() would not; shutdown() does, and the descriptor stays ours until it is closed,
-// so it cannot be reused under the blocked thread.
-inline void WakeBlocked(std::uintptr_t handle, std::atomic<bool>& closed) {
-#ifdef _WIN32
-    if (!closed.exchange(true)) closesocket(Native(handle));
-#else
-    (void)closed;
-    shutdown(Native(handle), SHUT_RDWR);
-#endif
-}
-
 inline sockaddr_in IPv4SocketAddress(std::uint32_t addressNetworkOrder, std::uint16_t port) {
     sockaddr_in address;
     std::memset(&address, 0, sizeof address);
@@ -91,13 +77,4 @@ inline sockaddr_in IPv4SocketAddress(std::uint32_t addressNetworkOrder, std::uin
     address.sin_port = htons(port);
     address.sin_addr.s_addr = addressNetworkOrder;
     return address;
-}
-
-// The port that the socket is bound to; 0 when it is none.
-inline std::uint16_t BoundPort(std::uintptr_t handle) {
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    AddressLength length = sizeof address;
-    if (getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-    return ntohs(address.sin_port);
 }

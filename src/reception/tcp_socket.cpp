@@ -100,7 +100,6 @@ void TcpConnection::Close() {
 }
 
 bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
-    Close();
 #ifdef _WIN32
     // Not inherited by the programs that the program starts (a browser for the help):
     // they would hold the port after it ends.
@@ -130,10 +129,6 @@ bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
         return false;
     }
     return true;
-}
-
-std::uint16_t TcpListener::LocalPort() const {
-    return BoundPort(handle);
 }
 
 std::unique_ptr<TcpConnection> TcpListener::Accept() {

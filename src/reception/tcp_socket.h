@@ -45,7 +45,6 @@ public:
     // Listens on `port` (0: a free one) of every local address, with room for `backlog`
     // connections that wait to be accepted.
     bool Listen(std::uint16_t port, int backlog, SocketError& error);
-    std::uint16_t LocalPort() const;
     // Blocks for the next connection; null when there is none (after Interrupt, or on a
     // failure).
     std::unique_ptr<TcpConnection> Accept();

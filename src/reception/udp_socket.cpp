@@ -42,8 +42,12 @@ bool UdpSocket::Bind(std::uint16_t port, bool loopbackOnly, SocketError& error) 
     return true;
 }
 
-std::uint16_t UdpSocket::LocalPort() const {
-    return BoundPort(handle);
+std::uint16_t InterruptibleSocket::LocalPort() const {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    AddressLength length = sizeof address;
+    if (getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    return ntohs(address.sin_port);
 }
 
 ReceivedDatagram UdpSocket::Receive(std::uint8_t* buffer, std::size_t size) {
@@ -95,7 +99,15 @@ void InterruptibleSocket::Adopt(std::uintptr_t newHandle) {
 void InterruptibleSocket::Interrupt() {
     interrupted = true;
     if (handle == kNoSocket) return;
-    WakeBlocked(handle, closedByInterrupt);
+#ifdef _WIN32
+    // Closing the socket wakes a blocked recvfrom or accept (with 10004 on Windows, 10022
+    // under Wine).
+    if (!closedByInterrupt.exchange(true)) closesocket(Native(handle));
+#else
+    // close() would not wake it; shutdown() does, and the descriptor stays ours until
+    // Close(), so it cannot be reused under the blocked thread.
+    shutdown(Native(handle), SHUT_RDWR);
+#endif
 }
 
 void InterruptibleSocket::Close() {

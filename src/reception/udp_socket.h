@@ -44,6 +44,8 @@ public:
     // Releases the socket; call once no thread uses it any more.
     void Close();
     bool IsOpen() const { return handle != kNoSocket; }
+    // The port that the socket is bound to; 0 when it is none.
+    std::uint16_t LocalPort() const;
 
 protected:
     static constexpr std::uintptr_t kNoSocket = ~std::uintptr_t{0};
@@ -71,7 +73,6 @@ public:
     bool Open(SocketError& error);
     // Binds to every local address (or loopback only) on the port; 0 picks a free one.
     bool Bind(std::uint16_t port, bool loopbackOnly, SocketError& error);
-    std::uint16_t LocalPort() const;
 
     // Blocks until a datagram arrives; Interrupt wakes it.
     ReceivedDatagram Receive(std::uint8_t* buffer, std::size_t size);

@@ -197,18 +197,18 @@ bool ReadMore(RequestChannel& channel, std::string& pending, SocketClock::time_p
     return true;
 }
 
-// Takes `length` bytes of body from `pending` and the connection; false when they do not
-// come by `deadline`. With `keep` false they are dropped as they come.
+// Takes `length` bytes of body from `pending` and the connection into `kept`, or drops
+// them as they come when it is null; false when they do not come by `deadline`.
 bool TakeBody(RequestChannel& channel, std::string& pending, std::size_t length,
-              SocketClock::time_point deadline, bool keep, std::string& body) {
+              SocketClock::time_point deadline, std::string* kept) {
     while (pending.size() < length) {
-        if (!keep && !pending.empty()) {
+        if (!kept && !pending.empty()) {
             length -= pending.size();
             pending.clear();
         }
         if (!ReadMore(channel, pending, deadline)) return false;
     }
-    if (keep) body.assign(pending, 0, length);
+    if (kept) kept->assign(pending, 0, length);
     pending.erase(0, length);
     return true;
 }
@@ -277,21 +277,19 @@ void ServeConnection(RequestChannel& channel, std::uint32_t sender, PhoneScanSer
         WebAnswer answer;
         bool admitted = service.Admit(sender, answer);
         bool tooLong = head.contentLength > kScanBodyLimit;
-        std::string body;
         if (!admitted || tooLong) {
             if (admitted) answer = PlainAnswer(413, "body too long");
             bool dropped = head.contentLength <= kDroppedBodyLimit &&
-                           TakeBody(channel, pending, head.contentLength, deadline, false, body);
+                           TakeBody(channel, pending, head.contentLength, deadline, nullptr);
             keepAlive = keepAlive && dropped && !tooLong;
         } else {
-            if (!TakeBody(channel, pending, head.contentLength, deadline, true, body)) return;
             WebRequest asked;
+            if (!TakeBody(channel, pending, head.contentLength, deadline, &asked.body)) return;
             asked.method = head.method;
             asked.path = head.path;
             asked.kind = head.QueryValue("k");
             asked.nonce = head.QueryValue("n");
             asked.proof = head.QueryValue("p");
-            asked.body = std::move(body);
             asked.acceptEncoding = head.Header("accept-encoding");
             asked.ifNoneMatch = head.Header("if-none-match");
             asked.sender = sender;
