@@ -37,10 +37,13 @@ version=$(basename "$setup" | sed 's/^zentory-\(.*\)-setup\.exe$/\1/')
 "$wine" reg add "$run_key" /v ZentoryTestOther /d 'C:\other.exe' /f >/dev/null 2>&1
 [ "$(reg_value "$run_key" Zentory)" = "$logon_entry" ] || fail "could not set up the logon entry"
 
-# The uninstaller copies itself away and runs from there: wait for it to finish.
+# The uninstaller copies itself away and runs from there, so the command returns at once.
+# Wait for the last thing it does, the removal of its uninstall entry, after the folders.
 "$wine" "C:\\Program Files\\Zentory\\uninstall.exe" /S || fail "silent uninstall exited with $?"
 for _ in $(seq 1 100); do
-    [ -e "$dir" ] || break
+    if [ ! -e "$dir" ] && [ ! -e "$menu" ] && ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1; then
+        break
+    fi
     sleep 0.1
 done
 [ -e "$dir" ] && fail "left behind: $(ls "$dir")"
