@@ -15,7 +15,7 @@ constexpr const char* kNotAvailableValue = "R$ N/A";
 // the two centavo digits; no thousands separators. A value below one real keeps a single
 // zero before the comma ("R$ 0,50").
 MoneyText AmountText(std::string_view digits) {
-    if (!AllDigits(digits) || digits.size() < 3) return kNotAvailableValue;
+    if (digits.size() < 3) return kNotAvailableValue;
     std::string_view integer = digits.substr(0, digits.size() - 2);
     std::string_view centavos = digits.substr(digits.size() - 2);
     integer.remove_prefix(std::min(integer.find_first_not_of('0'), integer.size()));
@@ -33,10 +33,17 @@ BankSlip::BankSlip(std::string_view text) {
     if (text.size() != kLength) return;
     std::copy(text.begin(), text.end(), barcode);
     isEmpty = false;
+    allDigits = AllDigits(text);
 }
 
 std::string_view BankSlip::Positions(std::size_t first, std::size_t last) const {
     return std::string_view(barcode + first - 1, last - first + 1);
+}
+
+MoneyText BankSlip::Amount(std::size_t first, std::size_t last) const {
+    std::string_view digits = Positions(first, last);
+    if (isEmpty || !(allDigits || AllDigits(digits))) return kNotAvailableValue;
+    return AmountText(digits);
 }
 
 bool BankSlip::IsBankSlip() const {
@@ -52,14 +59,17 @@ bool BankSlip::IsCollectionSlip() const {
 SlipFields::Line SlipFields::Joined(SeparatorStyle style) const {
     // The unmarked line, copied between the places where the marks go in.
     Line joined;
+    const char* unmarked = line.View().data();
     std::size_t from = 0;
-    for (std::size_t i = 0; i < markedCount && i < count && style != SeparatorStyle::None; ++i) {
-        std::size_t cut = starts[i] + std::min(markAfter, Field(i).size());
-        joined += line.View().substr(from, cut - from);
+    std::size_t marks = style == SeparatorStyle::None ? 0 : std::min(markedCount, count);
+    for (std::size_t i = 0; i < marks; ++i) {
+        std::size_t fieldEnd = i + 1 < count ? starts[i + 1] - 1 : line.size();
+        std::size_t cut = std::min(starts[i] + markAfter, fieldEnd);
+        joined += std::string_view(unmarked + from, cut - from);
         joined += MarkOf(style);
         from = cut;
     }
-    joined += line.View().substr(from);
+    joined += std::string_view(unmarked + from, line.size() - from);
     return joined;
 }
 
@@ -90,7 +100,7 @@ constexpr std::array<int, BankSlip::kLength> kGeneralCheckWeights = [] {
 }();
 
 bool BankSlip::CheckDigitOk() const {
-    if (isEmpty || !AllDigits(Barcode())) return false;
+    if (!allDigits) return false;
     int sum = 0;
     for (std::size_t i = 0; i < kLength; ++i)
         sum += (barcode[i] - '0') * kGeneralCheckWeights[i];
@@ -142,8 +152,7 @@ std::array<std::string, 8> BankSlip::TypeablePieces() const {
 }
 
 std::string BankSlip::ValueText() const {
-    if (isEmpty) return kNotAvailableValue;
-    return std::string(AmountText(Positions(10, 19)));
+    return std::string(Amount(10, 19));
 }
 
 DayMonthYear BankSlip::DueDate(CivilDate reference) const {
@@ -169,7 +178,7 @@ std::string BankSlip::BankName() const {
 // ---------------------------------------------------------------- collection slip
 
 bool BankSlip::CollectionCheckDigitOk() const {
-    if (isEmpty || !AllDigits(Barcode())) return false;
+    if (!allDigits) return false;
     FixedText<kLength - 1> digits = Positions(1, 3);
     digits += Positions(5, 44);
     char type = ValueTypeDigit();
@@ -205,7 +214,7 @@ MoneyText BankSlip::CollectionValue() const {
     if (isEmpty) return kNotAvailableValue;
     char type = ValueTypeDigit();
     if (type < '6' || type > '9') return kNotAvailableValue;
-    return AmountText(Positions(5, 15));
+    return Amount(5, 15);
 }
 
 std::string BankSlip::CollectionValueText() const {
@@ -233,7 +242,7 @@ SlipReading BankSlip::Read(CivilDate reference) const {
     if (IsBankSlip()) {
         reading.checkDigitOk = CheckDigitOk();
         reading.fields = BankFields();
-        reading.value = AmountText(Positions(10, 19));
+        reading.value = Amount(10, 19);
         reading.dueDate = DueDate(reference);
         reading.name = LookUpBankName(Positions(1, 3));
     } else if (IsCollectionSlip()) {
@@ -261,7 +270,7 @@ BankSlip::Summary BankSlip::SummaryOf(const SlipReading& reading) const {
         summary += reading.dueDate;
         summary += ' ';
     }
-    summary += reading.fields.Joined(SeparatorStyle::None);
+    summary += reading.fields.Unmarked();
     summary += ' ';
     summary += reading.name;
     return summary;

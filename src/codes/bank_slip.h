@@ -43,6 +43,8 @@ public:
         return line.View().substr(starts[index], end - starts[index]);
     }
     std::string_view Last() const { return Field(count - 1); }
+    // Every field unmarked, one blank apart: the line as the summary shows it.
+    std::string_view Unmarked() const { return line.View(); }
 
     // Field `index` (below Count()) marked in the style.
     FixedText<16> Marked(std::size_t index, SeparatorStyle style) const;
@@ -139,6 +141,10 @@ private:
     MoneyText CollectionValue() const;
     DayMonthYear DueDate(CivilDate reference) const;
 
+    // "R$ " and the amount of these digits, when every one of them is a digit.
+    MoneyText Amount(std::size_t first, std::size_t last) const;
+
     char barcode[kLength + 1] = {};
     bool isEmpty = true;
+    bool allDigits = false;  // worked out once: every check and every amount needs it
 };

@@ -10,19 +10,25 @@ bool AllDigits(std::string_view text) {
     // 0x80 - '0' to each leaves the high bit set exactly where it is at least '0', and
     // adding 0x80 - ':' where it is beyond '9'; no byte carries into the next.
     constexpr std::uint64_t kOnes = 0x0101010101010101, kHighBits = 0x8080808080808080;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
+    auto eightDigits = [&text](std::size_t at) {
         std::uint64_t bytes;
-        std::memcpy(&bytes, text.data() + i, sizeof bytes);
-        if (bytes & kHighBits) return false;
+        std::memcpy(&bytes, text.data() + at, sizeof bytes);
         std::uint64_t atLeastZero = bytes + kOnes * (0x80 - '0');
         std::uint64_t beyondNine = bytes + kOnes * (0x80 - ':');
-        if ((~atLeastZero | beyondNine) & kHighBits) return false;
+        return ((bytes | ~atLeastZero | beyondNine) & kHighBits) == 0;
+    };
+    if (text.size() < 8) {
+        for (char c : text) {
+            if (c < '0' || c > '9') return false;
+        }
+        return !text.empty();
     }
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
+    // The last eight characters overlap the eight before them when the length is not a
+    // multiple of eight.
+    for (std::size_t i = 0; i + 8 < text.size(); i += 8) {
+        if (!eightDigits(i)) return false;
     }
-    return !text.empty();
+    return eightDigits(text.size() - 8);
 }
 
 namespace {
@@ -53,7 +59,7 @@ int Mod10CheckDigit(std::string_view digits, std::size_t count) {
     for (; i >= 2; i -= 2)
         sum += term(i - 1, 2) + term(i - 2, 1);
     if (i == 1) sum += term(0, 2);
-    return (10 - sum % 10) % 10;
+    return static_cast<int>((10 - static_cast<unsigned>(sum) % 10) % 10);
 }
 
 int Mod11CheckDigit(std::string_view digits, std::size_t count) {

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "codes/check_digits.h"
-
 namespace {
 
 constexpr std::int64_t kFactorBaseDay = DaysFromCivil({1997, 10, 7});
@@ -32,14 +30,4 @@ CivilDate FactorDate(int factor, CivilDate reference) {
         if (referenceDay - earlier <= day - referenceDay) day = earlier;
     }
     return CivilFromDays(day);
-}
-
-std::optional<int> ParseDueDateFactor(std::string_view factorDigits) {
-    if (factorDigits.size() != 4 || !AllDigits(factorDigits) || factorDigits[0] == '0') {
-        return std::nullopt;
-    }
-    int factor = 0;
-    for (char c : factorDigits)
-        factor = factor * 10 + DigitValue(c);
-    return factor;
 }

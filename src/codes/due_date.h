@@ -13,5 +13,13 @@
 CivilDate FactorDate(int factor, CivilDate reference);
 
 // The factor of four factor characters, or nothing when they are not four digits
-// or the first is '0' (no due date).
-std::optional<int> ParseDueDateFactor(std::string_view factorDigits);
+// or the first is '0' (no due date). Read for every slip: inline.
+inline std::optional<int> ParseDueDateFactor(std::string_view factorDigits) {
+    if (factorDigits.size() != 4 || factorDigits[0] == '0') return std::nullopt;
+    int factor = 0;
+    for (char c : factorDigits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        factor = factor * 10 + (c - '0');
+    }
+    return factor;
+}

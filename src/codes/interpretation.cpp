@@ -24,7 +24,7 @@ void InterpretCodeFully(std::string_view code, CodeKind kind, CivilDate referenc
     if (kind == CodeKind::NfeKey) {
         NfeAccessKey key(code);
         out.checkDigitsValid = key.CheckDigitOk();
-        out.typeable = std::string_view(key.FormattedKey());
+        out.typeable = key.FormattedKey();
         out.value = {};
         out.dueDate = {};
         out.issuerName = {};

@@ -15,10 +15,10 @@ NfeAccessKey::NfeAccessKey(std::string_view text) {
     // the next digit of the key.
     static constexpr std::string_view kPattern =
         "##-####-##.###.###/####-##-##-###-###.###.###-###.###.###-#";
-    formattedKey.reserve(kPattern.size());
+    static_assert(kPattern.size() == kFormattedLength);
     std::size_t next = 0;
-    for (char c : kPattern)
-        formattedKey += c == '#' ? key[next++] : c;
+    for (std::size_t i = 0; i < kFormattedLength; ++i)
+        formattedKey[i] = kPattern[i] == '#' ? key[next++] : kPattern[i];
 }
 
 bool NfeAccessKey::CheckDigitOk() const {

@@ -19,12 +19,14 @@ public:
     bool CheckDigitOk() const;
 
     // "UF-AAMM-CNPJ-MO-SER-NNN.NNN.NNN-TCC.CCC.CCC-D", always 59 characters, or empty.
-    const std::string& FormattedKey() const { return formattedKey; }
+    std::string_view FormattedKey() const { return {formattedKey, isEmpty ? 0 : kFormattedLength}; }
 
 private:
+    static constexpr std::size_t kFormattedLength = 59;
+
     char key[kLength + 1] = {};
     bool isEmpty = true;
-    std::string formattedKey;
+    char formattedKey[kFormattedLength];  // filled only for a key of the right length
 };
 
 // Whether a text is exactly 44 ASCII digits: only such a key may go into an address.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -19,14 +20,7 @@ public:
 
     FixedText& operator+=(std::string_view text) {
         std::size_t count = std::min(text.size(), N - length);
-        char* end = chars + length;
-        if (count <= kShort) {
-            // Most pieces are a few characters: copied by hand, without a call.
-            for (std::size_t i = 0; i < count; ++i)
-                end[i] = text[i];
-        } else {
-            std::memcpy(end, text.data(), count);
-        }
+        CopyShortOrLong(chars + length, text.data(), count);
         length += count;
         return *this;
     }
@@ -41,7 +35,32 @@ public:
     operator std::string_view() const { return View(); }
 
 private:
-    static constexpr std::size_t kShort = 16;
+    // Most pieces are a few dozen characters: copied inline, without a call. Two copies of
+    // one word each, overlapping in the middle, cover every count from one word to two.
+    static void CopyShortOrLong(char* to, const char* from, std::size_t count) {
+        auto copyTwoOverlapping = [&](auto word) {
+            constexpr std::size_t kWord = sizeof word;
+            std::memcpy(&word, from, kWord);
+            std::memcpy(to, &word, kWord);
+            std::memcpy(&word, from + count - kWord, kWord);
+            std::memcpy(to + count - kWord, &word, kWord);
+        };
+        struct Block16 {
+            char bytes[16];
+        };
+        if (N > 32 && count > 32) {
+            std::memcpy(to, from, count);
+        } else if (N >= 16 && count >= 16) {
+            copyTwoOverlapping(Block16{});
+        } else if (N >= 8 && count >= 8) {
+            copyTwoOverlapping(std::uint64_t{});
+        } else if (N >= 4 && count >= 4) {
+            copyTwoOverlapping(std::uint32_t{});
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                to[i] = from[i];
+        }
+    }
 
     char chars[N];
     std::size_t length = 0;

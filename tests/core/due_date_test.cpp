@@ -27,6 +27,19 @@ TEST(CivilDate, ConversionsAgreeWithCountingDayByDay) {
     EXPECT_EQ(Day({1997, 10, 7}) + 1000, Day({2000, 7, 3}));
 }
 
+TEST(CivilDate, ConversionsAgreeFarFromToday) {
+    // Days from 1 March -32,800 to about year 32,000 take the 32-bit arithmetic, the rest
+    // the 64-bit one: each side of both edges, and the ends of the 32-bit integers.
+    for (std::int64_t edge : {Day({-32800, 3, 1}), std::int64_t{11000000},
+                              std::int64_t{-2147483648LL}, std::int64_t{2147483647}}) {
+        for (std::int64_t day = edge - 400; day <= edge + 400; ++day) {
+            CivilDate date = CivilFromDays(day);
+            ASSERT_TRUE(IsValidCivilDate(date)) << day;
+            ASSERT_EQ(Day(date), day);
+        }
+    }
+}
+
 TEST(CivilDate, DayMonthYearTextOfAnyYear) {
     EXPECT_EQ(DayMonthYearText({2026, 12, 7}).View(), "07/12/2026");
     EXPECT_EQ(DayMonthYearText({999, 1, 31}).View(), "31/01/0999");

@@ -104,3 +104,15 @@ TEST(InterpretCodeFully, TheHistorysPiecesCodeAfterCodeInOneObject) {
         }
     }
 }
+
+TEST(FixedText, PiecesOfEveryLengthGoInWholeAndInOrderUpToTheCapacity) {
+    const std::string source = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    for (std::size_t first = 0; first <= 40; ++first) {
+        for (std::size_t second = 0; second <= 40; ++second) {
+            FixedText<48> text = std::string_view(source).substr(0, first);
+            text += std::string_view(source).substr(first, second);
+            ASSERT_EQ(text.View(), source.substr(0, std::min<std::size_t>(48, first + second)))
+                << first << " " << second;
+        }
+    }
+}

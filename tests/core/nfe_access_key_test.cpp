@@ -20,7 +20,7 @@ TEST(NfeAccessKey, RemaindersZeroAndOneExpectZero) {
 TEST(NfeAccessKey, FormattedKeyKeepsEveryDigitInOrder) {
     const std::string digits = "35170608280745000188550010000465611000465613";
     NfeAccessKey key(digits);
-    const std::string& formatted = key.FormattedKey();
+    std::string_view formatted = key.FormattedKey();
     ASSERT_EQ(formatted.size(), 59u);
     std::string kept;
     for (char c : formatted) {
