@@ -11,9 +11,9 @@ namespace {
 
 constexpr const char* kNotAvailableValue = "R$ N/A";
 
-// "R$ " and an amount in centavos: the integer digits without leading zeros, a comma and
-// the two centavo digits; no thousands separators. A value below one real keeps a single
-// zero before the comma ("R$ 0,50").
+// "R$ " and an amount in centavos, of digits that the caller has checked: the integer
+// digits without leading zeros, a comma and the two centavo digits; no thousands
+// separators. A value below one real keeps a single zero before the comma ("R$ 0,50").
 MoneyText AmountText(std::string_view digits) {
     if (digits.size() < 3) return kNotAvailableValue;
     std::string_view integer = digits.substr(0, digits.size() - 2);
@@ -63,8 +63,7 @@ SlipFields::Line SlipFields::Joined(SeparatorStyle style) const {
     std::size_t from = 0;
     std::size_t marks = style == SeparatorStyle::None ? 0 : std::min(markedCount, count);
     for (std::size_t i = 0; i < marks; ++i) {
-        std::size_t fieldEnd = i + 1 < count ? starts[i + 1] - 1 : line.size();
-        std::size_t cut = std::min(starts[i] + markAfter, fieldEnd);
+        std::size_t cut = std::min(starts[i] + markAfter, FieldEnd(i));
         joined += std::string_view(unmarked + from, cut - from);
         joined += MarkOf(style);
         from = cut;

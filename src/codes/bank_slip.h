@@ -38,9 +38,7 @@ public:
     std::size_t Count() const { return count; }
     // Field `index` (below Count()), unmarked.
     std::string_view Field(std::size_t index) const {
-        // A field ends at the blank before the next one.
-        std::size_t end = index + 1 < count ? starts[index + 1] - 1 : line.size();
-        return line.View().substr(starts[index], end - starts[index]);
+        return line.View().substr(starts[index], FieldEnd(index) - starts[index]);
     }
     std::string_view Last() const { return Field(count - 1); }
     // Every field unmarked, one blank apart: the line as the summary shows it.
@@ -52,6 +50,10 @@ public:
     Line Joined(SeparatorStyle style) const;
 
 private:
+    // A field ends at the blank before the next one.
+    std::size_t FieldEnd(std::size_t index) const {
+        return index + 1 < count ? starts[index + 1] - 1 : line.size();
+    }
     char MarkOf(SeparatorStyle style) const {
         return style == SeparatorStyle::Punctuated ? mark : '\t';
     }

@@ -48,6 +48,8 @@ private:
         struct Block16 {
             char bytes[16];
         };
+        // Each test of N drops the branches that a text this small can never take, and
+        // with them the compiler's warnings of copies beyond its end.
         if (N > 32 && count > 32) {
             std::memcpy(to, from, count);
         } else if (N >= 16 && count >= 16) {
