@@ -17,6 +17,10 @@ collection=84620000002311301132632914523029359083800000
 nfe=35200714200166000187550010000000046550000044
 
 start() {
+    # Emptied here, not by the redirection below: that one runs in the child, and until it
+    # has, the last run's "Esperando dados" would pass for this one's.
+    : >"$work/out"
+    : >"$work/err"
     "$@" listen --port $port --journal "$work/journal" --trace >"$work/out" 2>"$work/err" &
     listener=$!
     tries=0

@@ -39,6 +39,10 @@ collection=84620000002311301132632914523029359083800000
 
 # listen ARGS...: starts a listener that stops after one code.
 listen() {
+    # Emptied here: the redirection runs in the child, and until it has, the last run's
+    # "Esperando dados" would pass for this one's.
+    : >"$work/out"
+    : >"$work/err"
     "$@" >"$work/out" 2>"$work/err" &
     listener=$!
     tries=0
