@@ -84,12 +84,17 @@ bool RateLimiter::Allow(std::uint32_t address, Clock::time_point now) {
         }
         found = buckets.emplace(address, Bucket{kBurst, now}).first;
     }
-    Bucket& bucket = found->second;
-    double seconds = std::chrono::duration<double>(now - bucket.updated).count();
-    bucket.tokens = std::min(kBurst, bucket.tokens + std::max(0.0, seconds) * kPerSecond);
-    bucket.updated = now;
-    if (bucket.tokens < 1) return false;
-    bucket.tokens -= 1;
+    // A refusal of the address takes nothing from the others' share.
+    return found->second.Take(kBurst, kPerSecond, now) &&
+           all.Take(kBurstInAll, kPerSecondInAll, now);
+}
+
+bool RateLimiter::Bucket::Take(double burst, double perSecond, Clock::time_point now) {
+    double seconds = std::chrono::duration<double>(now - updated).count();
+    tokens = std::min(burst, tokens + std::max(0.0, seconds) * perSecond);
+    updated = now;
+    if (tokens < 1) return false;
+    tokens -= 1;
     return true;
 }
 
@@ -110,14 +115,17 @@ std::string PhoneScanService::Token() const {
     return token;
 }
 
-bool PhoneScanService::Admit(std::uint32_t sender, WebAnswer& refusal) {
+bool PhoneScanService::AdmitSender(std::uint32_t sender, WebAnswer& refusal) {
     bool firstRefusal = false;
-    if (!gate.Admit(sender, firstRefusal)) {
-        DebugTrace("Refused request from %s: not an allowed sender\n", FormatIPv4(sender).c_str());
-        if (firstRefusal) sink.Refuse(sender);
-        refusal = PlainAnswer(403, "sender");
-        return false;
-    }
+    if (gate.Admit(sender, firstRefusal)) return true;
+    DebugTrace("Refused request from %s: not an allowed sender\n", FormatIPv4(sender).c_str());
+    if (firstRefusal) sink.Refuse(sender);
+    refusal = PlainAnswer(403, "sender");
+    return false;
+}
+
+bool PhoneScanService::Admit(std::uint32_t sender, WebAnswer& refusal) {
+    if (!AdmitSender(sender, refusal)) return false;
     if (!limiter.Allow(sender, RateLimiter::Clock::now())) {
         refusal = PlainAnswer(429, "too many requests");
         return false;

@@ -60,13 +60,15 @@ bool AcceptsGzip(std::string_view acceptEncoding);
 // Whether an If-None-Match value names `etag` (weakly compared) or is "*".
 bool MatchesETag(std::string_view ifNoneMatch, std::string_view etag);
 
-// How often one address may ask: a burst, then a steady rate. A phone sends a scan every
-// few seconds; a first page load takes up to five requests.
+// How often one address, and all of them together, may ask: a burst, then a steady rate.
+// A phone sends a scan every few seconds; a first page load takes up to five requests.
 class RateLimiter {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr double kBurst = 20;
     static constexpr double kPerSecond = 5;
+    static constexpr double kBurstInAll = 400;
+    static constexpr double kPerSecondInAll = 200;
     static constexpr std::size_t kAddresses = 1024;  // remembered at most
 
     bool Allow(std::uint32_t address, Clock::time_point now);
@@ -75,9 +77,12 @@ private:
     struct Bucket {
         double tokens;
         Clock::time_point updated;
+        // Fills the bucket for the time since its last use; false when it is empty.
+        bool Take(double burst, double perSecond, Clock::time_point now);
     };
     std::mutex mutex;
     std::map<std::uint32_t, Bucket> buckets;
+    Bucket all{kBurstInAll, {}};
 };
 
 // "http://192.168.0.10:6667/#t=TOKEN": what the phone opens. A browser sends nothing of
@@ -105,8 +110,11 @@ public:
     void SetToken(std::string token);
     std::string Token() const;
 
-    // The sender filter and the rate limit, before the request's body is read; a refused
-    // request gets its answer here.
+    // The sender filter, as a connection comes: a refused sender gets its answer here,
+    // and is counted and told of as for a datagram.
+    bool AdmitSender(std::uint32_t sender, WebAnswer& refusal);
+    // The sender filter (which may have changed since the connection came) and the rate
+    // limit, before a request's body is read; a refused request gets its answer here.
     bool Admit(std::uint32_t sender, WebAnswer& refusal);
     // The answer to an admitted request.
     WebAnswer Handle(const WebRequest& request);

@@ -1,39 +1,41 @@
 #include "reception/tcp_socket.h"
 
 #include <cstring>
-#include <thread>
 
 #include "reception/socket_native.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #endif
 
 namespace {
 
-// Whether the socket can be read (or written) within `wait`.
-bool WaitFor(std::uintptr_t handle, bool forWriting, std::chrono::milliseconds wait) {
-    long milliseconds = wait.count() < 0 ? 0 : static_cast<long>(wait.count());
+bool MakeNonBlocking(NativeSocket s) {
 #ifdef _WIN32
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(Native(handle), &set);
-    timeval timeout = {milliseconds / 1000, (milliseconds % 1000) * 1000};
-    return select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &timeout) >
-           0;
+    u_long yes = 1;
+    return ioctlsocket(s, FIONBIO, &yes) == 0;
 #else
-    pollfd entry = {Native(handle), static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
-    int ready;
-    do {
-        ready = poll(&entry, 1, static_cast<int>(milliseconds));
-    } while (ready < 0 && errno == EINTR);
-    return ready > 0;
+    int flags = fcntl(s, F_GETFL, 0);
+    return flags >= 0 && fcntl(s, F_SETFL, flags | O_NONBLOCK) == 0;
 #endif
 }
 
-std::chrono::milliseconds Until(SocketClock::time_point deadline) {
-    return std::chrono::ceil<std::chrono::milliseconds>(deadline - SocketClock::now());
+bool WouldBlock() {
+#ifdef _WIN32
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+#else
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+#endif
+}
+
+bool Interrupted() {
+#ifdef _WIN32
+    return false;
+#else
+    return errno == EINTR;
+#endif
 }
 
 }  // namespace
@@ -52,49 +54,44 @@ std::uint32_t TcpConnection::PeerAddress() const {
     return reinterpret_cast<const sockaddr_in&>(peer).sin_addr.s_addr;
 }
 
-long TcpConnection::Receive(char* buffer, std::size_t size, SocketClock::time_point deadline) {
-    std::chrono::milliseconds left = Until(deadline);
-    if (left.count() <= 0 || !WaitFor(handle, false, left)) return -1;
+long TcpConnection::Read(char* buffer, std::size_t size) {
+    for (;;) {
 #ifdef _WIN32
-    int got = recv(Native(handle), buffer, static_cast<int>(size), 0);
+        int got = recv(Native(handle), buffer, static_cast<int>(size), 0);
 #else
-    ssize_t got;
-    do {
-        got = recv(Native(handle), buffer, size, 0);
-    } while (got < 0 && errno == EINTR);
+        ssize_t got = recv(Native(handle), buffer, size, 0);
 #endif
-    return got < 0 ? -1 : static_cast<long>(got);
+        if (got >= 0) return static_cast<long>(got);
+        if (Interrupted()) continue;
+        return WouldBlock() ? kNothingYet : kFailed;
+    }
 }
 
-bool TcpConnection::WaitReadable(std::chrono::milliseconds wait) {
-    return WaitFor(handle, false, wait);
-}
-
-bool TcpConnection::SendAll(const char* data, std::size_t size, std::chrono::milliseconds timeout) {
-    while (size > 0) {
-        if (!WaitFor(handle, true, timeout)) return false;
-        // A client's slow pace costs sends, not a copy: at most 64 KB at a time.
-        std::size_t part = size < 65536 ? size : 65536;
+long TcpConnection::Write(const char* data, std::size_t size) {
+    // A client's slow pace costs sends, not a copy: at most 64 KB at a time.
+    std::size_t part = size < 65536 ? size : 65536;
+    for (;;) {
 #ifdef _WIN32
         int sent = send(Native(handle), data, static_cast<int>(part), 0);
 #else
         ssize_t sent = send(Native(handle), data, part, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
 #endif
-        if (sent <= 0) return false;
-        data += sent;
-        size -= static_cast<std::size_t>(sent);
+        if (sent >= 0) return static_cast<long>(sent);
+        if (Interrupted()) continue;
+        return WouldBlock() ? 0 : kFailed;
     }
-    return true;
 }
 
-void TcpConnection::Close() {
-    if (handle == kNoSocket) return;
+void TcpConnection::EndSending() {
 #ifdef _WIN32
     shutdown(Native(handle), SD_SEND);
 #else
     shutdown(Native(handle), SHUT_WR);
 #endif
+}
+
+void TcpConnection::Close() {
+    if (handle == kNoSocket) return;
     CloseNative(handle);
     handle = kNoSocket;
 }
@@ -122,7 +119,10 @@ bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
     setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 #endif
     sockaddr_in address = IPv4SocketAddress(htonl(INADDR_ANY), port);
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    // Accepted sockets take the listener's non-blocking mode on Windows; elsewhere
+    // accept4 gives it.
+    if (!MakeNonBlocking(s) ||
+        bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(s, backlog) != 0) {
         error = LastSocketError();
         Close();
@@ -132,12 +132,13 @@ bool TcpListener::Listen(std::uint16_t port, int backlog, SocketError& error) {
 }
 
 std::unique_ptr<TcpConnection> TcpListener::Accept() {
-    for (;;) {
-        if (WasInterrupted() || handle == kNoSocket) return nullptr;
+    // A connection reset before it was accepted costs that connection only.
+    for (int tries = 0; tries < 8; ++tries) {
+        if (handle == kNoSocket) return nullptr;
 #ifdef _WIN32
         NativeSocket s = accept(Native(handle), nullptr, nullptr);
 #else
-        NativeSocket s = accept4(Native(handle), nullptr, nullptr, SOCK_CLOEXEC);
+        NativeSocket s = accept4(Native(handle), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
 #endif
         if (!IsNoSocket(s)) {
             // A response's head and its body go out at once, not after the client's
@@ -147,9 +148,74 @@ std::unique_ptr<TcpConnection> TcpListener::Accept() {
                        sizeof yes);
             return std::make_unique<TcpConnection>(static_cast<std::uintptr_t>(s));
         }
-        if (WasInterrupted()) return nullptr;
-        // A connection that was reset before it was accepted, or a lack of descriptors,
-        // costs that connection only; the next waits a moment.
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Nothing waits, or no descriptor is left: the next wait tells again.
+#ifdef _WIN32
+        bool aborted = WSAGetLastError() == WSAECONNRESET;
+#else
+        bool aborted = errno == ECONNABORTED || errno == EINTR;
+#endif
+        if (!aborted) return nullptr;
     }
+    return nullptr;
+}
+
+bool SocketWaker::Open(SocketError& error) {
+    NativeSocket s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (IsNoSocket(s)) {
+        error = LastSocketError();
+        return false;
+    }
+    Adopt(static_cast<std::uintptr_t>(s));
+    sockaddr_in address = IPv4SocketAddress(htonl(INADDR_LOOPBACK), 0);
+    AddressLength length = sizeof address;
+    if (!MakeNonBlocking(s) ||
+        bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        error = LastSocketError();
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void SocketWaker::Wake() {
+    // A full buffer holds wake-ups enough: the one lost here changes nothing.
+    char one = 1;
+    (void)send(Native(handle), &one, 1, 0);
+}
+
+void SocketWaker::Drain() {
+    char bytes[64];
+    while (recv(Native(handle), bytes, sizeof bytes, 0) > 0) {
+    }
+}
+
+bool PollSockets(std::vector<PollEntry>& entries, std::chrono::milliseconds wait) {
+#ifdef _WIN32
+    std::vector<WSAPOLLFD> native(entries.size());
+#else
+    std::vector<pollfd> native(entries.size());
+#endif
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        native[i].fd = Native(entries[i].handle);
+        native[i].events = static_cast<short>((entries[i].wantRead ? POLLIN : 0) |
+                                              (entries[i].wantWrite ? POLLOUT : 0));
+        native[i].revents = 0;
+    }
+    int milliseconds = wait.count() < 0 ? 0 : static_cast<int>(wait.count());
+#ifdef _WIN32
+    int ready = WSAPoll(native.data(), static_cast<ULONG>(native.size()), milliseconds);
+#else
+    int ready = poll(native.data(), native.size(), milliseconds);
+    if (ready < 0 && errno == EINTR) ready = 0;
+#endif
+    if (ready < 0) return false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        short came = native[i].revents;
+        bool failed = (came & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+        entries[i].readable = entries[i].wantRead && ((came & POLLIN) != 0 || failed);
+        entries[i].writable = entries[i].wantWrite && ((came & POLLOUT) != 0 || failed);
+    }
+    return true;
 }

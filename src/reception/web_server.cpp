@@ -12,35 +12,41 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "reception/http_request.h"
+#include "reception/page_connection.h"
 #include "reception/tcp_socket.h"
 #include "util/debug_trace.h"
 
 namespace {
 
-constexpr std::chrono::seconds kTimeout{WebServer::kTimeoutSeconds};
-// A kept-alive connection serves this many requests, then closes.
-constexpr int kRequestsPerConnection = 20;
-// A burst of connections (a browser opens six at once, a flood many more) waits in the
-// system's queue for the accepting thread, which sorts each at once, instead of being
-// refused at the door and tried again a second later.
-constexpr int kListenBacklog = 64;
-// A refused body is read and dropped up to this much, so that the client, still sending,
-// gets the answer instead of a reset connection.
-constexpr std::size_t kDroppedBodyLimit = 1 << 20;
+using Clock = PageConnection::Clock;
+using Phase = PageConnection::Phase;
 
-// A few workers and a short waiting line for the accepted connections. Workers start
-// when connections wait and no worker is free, and end after a while without work: an
-// idle page holds no worker, and what a phone's visit cost is given back after it.
+// A burst of connections (a browser opens six at once, a flood many more) waits in the
+// system's queue for the loop, which sorts each at once, instead of being refused at the
+// door and tried again a second later.
+constexpr int kListenBacklog = 64;
+// The connections taken from that queue in one round, before the others are served again.
+constexpr int kAcceptsPerRound = 64;
+// When a connection cannot be taken (no descriptor left), the next try waits this long.
+constexpr std::chrono::milliseconds kAcceptPause{50};
+// The loop looks at the clock at least this often.
+constexpr std::chrono::milliseconds kLongestWait{1000};
+// The scans that may wait for a worker.
+constexpr std::size_t kScansWaiting = 32;
+
+// A few workers and a short waiting line for the scans. Workers start when scans wait
+// and no worker is free, and end after a while without work: an idle page holds no
+// worker, and what a phone's visit cost is given back after it.
 class BoundedWorkers {
 public:
     static constexpr std::chrono::seconds kIdleEnd{10};
 
     BoundedWorkers(int workers, std::size_t waiting) : maxWorkers(workers), maxWaiting(waiting) {}
 
-    // Queues a connection for a worker; false when the line is full.
+    // Queues a job for a worker; false when the line is full.
     bool TryQueue(std::function<void()> job) {
         std::list<Worker> toJoin;
         bool queued = false;
@@ -51,8 +57,6 @@ public:
                 jobs.push_back(std::move(job));
                 queued = true;
                 ready.notify_one();
-                // A worker holds a kept-alive connection until it ends: every waiting
-                // connection needs a free worker of its own, up to the most.
                 if (jobs.size() > static_cast<std::size_t>(idle) &&
                     static_cast<int>(working.size()) < maxWorkers)
                     StartWorker();
@@ -62,7 +66,7 @@ public:
         return queued;
     }
 
-    // Waits for the connections in progress and those waiting.
+    // Waits for the jobs in progress and those waiting.
     void Shutdown() {
         std::list<Worker> all;
         {
@@ -130,202 +134,281 @@ private:
     bool stopping = false;
 };
 
-// The connections that each address holds now.
-class ConnectionCounts {
-public:
-    bool Enter(std::uint32_t address) {
-        std::lock_guard lock(mutex);
-        int& held = counts[address];
-        if (held >= WebServer::kConnectionsPerAddress) {
-            return false;
-        }
-        ++held;
-        return true;
-    }
-    void Leave(std::uint32_t address) {
-        std::lock_guard lock(mutex);
-        auto found = counts.find(address);
-        if (found != counts.end() && --found->second <= 0) counts.erase(found);
-    }
-
-private:
-    std::mutex mutex;
-    std::map<std::uint32_t, int> counts;
+// What one address's connections hold.
+struct Share {
+    int connections = 0;
+    std::size_t bytes = 0;
 };
 
-// One connection's bytes as the server reads and writes them: a socket's, or the fuzzer's.
-class RequestChannel {
-public:
-    virtual ~RequestChannel() = default;
-    // As TcpConnection::Receive.
-    virtual long Receive(char* buffer, std::size_t size, SocketClock::time_point deadline) = 0;
-    // Whether a (next) request starts to arrive before a kept-alive connection is given up.
-    virtual bool AwaitRequest(const std::atomic<bool>& stopping) = 0;
-    virtual bool Send(const char* data, std::size_t size) = 0;
+struct Client {
+    Client(std::unique_ptr<TcpConnection> accepted, std::uint32_t sender, std::uint64_t serial,
+           Clock::time_point now)
+        : socket(std::move(accepted)), exchange(sender, now), id(serial) {}
+
+    std::unique_ptr<TcpConnection> socket;
+    PageConnection exchange;
+    std::uint64_t id;  // names it to the worker that answers its scan
 };
 
-class SocketChannel : public RequestChannel {
-public:
-    explicit SocketChannel(TcpConnection& socket) : connection(socket) {}
-
-    long Receive(char* buffer, std::size_t size, SocketClock::time_point deadline) override {
-        return connection.Receive(buffer, size, deadline);
-    }
-    bool AwaitRequest(const std::atomic<bool>& stopping) override {
-        // In short steps, so that stopping the server does not wait for idle connections.
-        constexpr std::chrono::milliseconds kStep{200};
-        for (auto waited = std::chrono::milliseconds(0); waited < kTimeout; waited += kStep) {
-            if (stopping.load()) return false;
-            if (connection.WaitReadable(kStep)) return true;
-        }
-        return false;
-    }
-    bool Send(const char* data, std::size_t size) override {
-        return connection.SendAll(data, size, kTimeout);
-    }
-
-private:
-    TcpConnection& connection;
-};
-
-// Reads more of the connection's bytes into `pending`; false when none come by `deadline`.
-bool ReadMore(RequestChannel& channel, std::string& pending, SocketClock::time_point deadline) {
-    char chunk[4096];
-    long got = channel.Receive(chunk, sizeof chunk, deadline);
-    if (got <= 0) return false;
-    pending.append(chunk, static_cast<std::size_t>(got));
-    return true;
+bool WaitsForClient(Phase phase) {
+    return phase != Phase::Working && phase != Phase::Closed;
 }
 
-// Takes `length` bytes of body from `pending` and the connection into `kept`, or drops
-// them as they come when it is null; false when they do not come by `deadline`.
-bool TakeBody(RequestChannel& channel, std::string& pending, std::size_t length,
-              SocketClock::time_point deadline, std::string* kept) {
-    while (pending.size() < length) {
-        if (!kept && !pending.empty()) {
-            length -= pending.size();
-            pending.clear();
-        }
-        if (!ReadMore(channel, pending, deadline)) return false;
+// A sender that the filter refuses gets its short answer as it connects, and is closed:
+// it never waits in the list. What it sent already is read first, so that closing does
+// not reset the connection before its system has the answer.
+void RefuseAtTheDoor(TcpConnection& socket, const WebAnswer& refusal) {
+    char dropped[4096];
+    for (int reads = 0; reads < 4 && socket.Read(dropped, sizeof dropped) > 0; ++reads) {
     }
-    if (kept) kept->assign(pending, 0, length);
-    pending.erase(0, length);
-    return true;
+    std::string bytes = AnswerHead(refusal, false) + refusal.body;
+    (void)socket.Write(bytes.data(), bytes.size());
+    socket.EndSending();
 }
-
-// The answer's status line, headers and body. A file's bytes are written straight from
-// the embedded ones, in as many sends as the client's pace needs; nothing is copied.
-bool SendAnswer(RequestChannel& channel, const WebAnswer& answer, bool headOnly, bool keepAlive) {
-    std::string head =
-        "HTTP/1.1 " + std::to_string(answer.status) + " " + StatusReason(answer.status) + "\r\n";
-    head += "Cache-Control: ";
-    head += answer.cacheControl;
-    head += "\r\nX-Content-Type-Options: nosniff\r\nAccept-Ranges: none\r\n";
-    std::string_view body = answer.body;
-    if (const WebAsset* asset = answer.asset) {
-        head += "ETag: ";
-        head += asset->etag;
-        head += "\r\nVary: Accept-Encoding\r\n";
-        if (answer.status == 200) head += "Content-Encoding: gzip\r\n";
-        // A 304's length is the one a 200 would have.
-        body = answer.status == 200
-                   ? std::string_view(reinterpret_cast<const char*>(asset->data), asset->size)
-                   : std::string_view();
-        head += "Content-Length: " + std::to_string(asset->size) + "\r\n";
-    } else {
-        head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-    }
-    if (answer.status != 304) head += "Content-Type: " + answer.contentType + "\r\n";
-    head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
-    head += "\r\n";
-    if (headOnly) body = {};
-    if (body.size() <= 16384) {
-        head += body;
-        return channel.Send(head.data(), head.size());
-    }
-    return channel.Send(head.data(), head.size()) && channel.Send(body.data(), body.size());
-}
-
-// Serves the requests of one connection from `sender` until it closes, fails, times out,
-// or has had its share.
-void ServeConnection(RequestChannel& channel, std::uint32_t sender, PhoneScanService& service,
-                     const std::atomic<bool>& stopping) {
-    std::string pending;  // what has arrived of the next request
-    for (int served = 0; served < kRequestsPerConnection; ++served) {
-        if (pending.empty() && !channel.AwaitRequest(stopping)) return;
-        // What the request reads (its head and its short body) must arrive by one deadline
-        // in all, however it trickles in.
-        SocketClock::time_point deadline = SocketClock::now() + kTimeout;
-        std::size_t headEnd;
-        while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos) {
-            if (pending.size() >= kRequestHeadLimit) {
-                SendAnswer(channel, PlainAnswer(431, "head too long"), false, false);
-                return;
-            }
-            if (!ReadMore(channel, pending, deadline)) return;
-        }
-        HttpRequestHead head;
-        int status = ParseRequestHead(std::string_view(pending).substr(0, headEnd), head);
-        pending.erase(0, headEnd + 4);
-        if (status != 0) {
-            SendAnswer(channel, PlainAnswer(status, StatusReason(status)), false, false);
-            return;
-        }
-        bool keepAlive =
-            head.KeepAlive() && served + 1 < kRequestsPerConnection && !stopping.load();
-        // Who may ask, before anything of the request's body is kept.
-        WebAnswer answer;
-        bool admitted = service.Admit(sender, answer);
-        bool tooLong = head.contentLength > kScanBodyLimit;
-        if (!admitted || tooLong) {
-            if (admitted) answer = PlainAnswer(413, "body too long");
-            bool dropped = head.contentLength <= kDroppedBodyLimit &&
-                           TakeBody(channel, pending, head.contentLength, deadline, nullptr);
-            keepAlive = keepAlive && dropped && !tooLong;
-        } else {
-            WebRequest asked;
-            if (!TakeBody(channel, pending, head.contentLength, deadline, &asked.body)) return;
-            asked.method = head.method;
-            asked.path = head.path;
-            asked.kind = head.QueryValue("k");
-            asked.nonce = head.QueryValue("n");
-            asked.proof = head.QueryValue("p");
-            asked.acceptEncoding = head.Header("accept-encoding");
-            asked.ifNoneMatch = head.Header("if-none-match");
-            asked.sender = sender;
-            answer = service.Handle(asked);
-        }
-        if (!SendAnswer(channel, answer, head.method == "HEAD", keepAlive) || !keepAlive) return;
-    }
-}
-
-// The fuzzer's connection: its bytes arrive in pieces of a few sizes, and what is sent
-// back is dropped.
-class MemoryChannel : public RequestChannel {
-public:
-    explicit MemoryChannel(std::string_view bytes) : rest(bytes) {}
-
-    long Receive(char* buffer, std::size_t size, SocketClock::time_point) override {
-        std::size_t taken = std::min({size, rest.size(), std::size_t{1} + rest.size() % 1500});
-        std::copy_n(rest.data(), taken, buffer);
-        rest.remove_prefix(taken);
-        return static_cast<long>(taken);
-    }
-    bool AwaitRequest(const std::atomic<bool>&) override { return !rest.empty(); }
-    bool Send(const char*, std::size_t) override { return true; }
-
-private:
-    std::string_view rest;
-};
 
 }  // namespace
 
 struct WebServer::Running {
+    explicit Running(PhoneScanService& scans) : service(scans) {}
+
+    void Loop();
+
+    PhoneScanService& service;
     TcpListener listener;
-    BoundedWorkers workers{WebServer::kWorkers, 16};
-    ConnectionCounts connections;
+    SocketWaker waker;
+    BoundedWorkers workers{WebServer::kScanWorkers, kScansWaiting};
     std::atomic<bool> stopping{false};
+
+    // Scans' answers that the workers made, for the loop to send.
+    std::mutex answeredMutex;
+    std::vector<std::pair<std::uint64_t, WebAnswer>> answered;
+
+private:
+    // Everything below is the loop thread's alone.
+    void Serve(Client& client, const PollEntry& ready, Clock::time_point now);
+    void Send(Client& client, Clock::time_point now);
+    void Dispatch(Client& client, Clock::time_point now);
+    void TakeAnswers(Clock::time_point now);
+    void AcceptWaiting(Clock::time_point now);
+    std::size_t ReadRoom(const Client& client) const;
+    // Ends the connection that has waited longest for its client: an idle one first,
+    // or, when `forBytes`, the one whose unfinished request holds bytes.
+    bool MakeRoom(bool forBytes);
+    void CloseEnded(Clock::time_point now);
+    std::vector<std::unique_ptr<Client>>::iterator Remove(
+        std::vector<std::unique_ptr<Client>>::iterator which);
+
+    // Keeps the shares' bytes up to date across a change of the client's exchange.
+    template <typename Change>
+    void Tracked(Client& client, Change change) {
+        std::size_t before = client.exchange.HeldBytes();
+        change();
+        std::size_t after = client.exchange.HeldBytes();
+        shares[client.exchange.Sender()].bytes += after - before;
+        bytesHeld += after - before;
+    }
+
+    std::vector<std::unique_ptr<Client>> clients;
+    std::map<std::uint32_t, Share> shares;
+    std::size_t bytesHeld = 0;
+    bool bytesWanted = false;  // a connection could not read for the bytes held in all
+    std::uint64_t nextId = 1;
+    Clock::time_point acceptAgainAt;
+    char chunk[16384];
 };
+
+void WebServer::Running::Loop() {
+    std::vector<PollEntry> entries;
+    std::vector<Client*> polled;
+    while (!stopping.load()) {
+        Clock::time_point now = Clock::now();
+        TakeAnswers(now);
+        CloseEnded(now);
+        entries.clear();
+        polled.clear();
+        entries.push_back({waker.Handle(), true, false});
+        bool accepting = now >= acceptAgainAt;
+        if (accepting) entries.push_back({listener.Handle(), true, false});
+        Clock::time_point wakeAt = accepting ? now + kLongestWait : acceptAgainAt;
+        for (const auto& client : clients) {
+            const PageConnection& exchange = client->exchange;
+            wakeAt = std::min(wakeAt, exchange.Deadline());
+            bool read = ReadRoom(*client) > 0;
+            bool write = exchange.CurrentPhase() == Phase::Sending;
+            if (!read && !write) continue;
+            entries.push_back({client->socket->Handle(), read, write});
+            polled.push_back(client.get());
+        }
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now);
+        if (!PollSockets(entries, std::clamp(wait, std::chrono::milliseconds(0), kLongestWait))) {
+            // Should the wait itself fail, the loop does not spin on it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        if (stopping.load()) break;
+        now = Clock::now();
+        if (entries[0].readable) waker.Drain();
+        std::size_t first = accepting ? 2 : 1;
+        for (std::size_t i = 0; i < polled.size(); ++i)
+            Serve(*polled[i], entries[first + i], now);
+        CloseEnded(now);
+        if (accepting && entries[1].readable) AcceptWaiting(now);
+    }
+    while (!clients.empty())
+        Remove(clients.end() - 1);
+}
+
+std::size_t WebServer::Running::ReadRoom(const Client& client) const {
+    const PageConnection& exchange = client.exchange;
+    std::size_t room = exchange.ReadRoom();
+    // What a closing connection reads is dropped at once.
+    if (room == 0 || exchange.CurrentPhase() == Phase::Closing) return room;
+    auto share = shares.find(exchange.Sender());
+    std::size_t held = share == shares.end() ? 0 : share->second.bytes;
+    room = std::min(room, held < kBytesPerAddress ? kBytesPerAddress - held : 0);
+    return std::min(room, bytesHeld < kBytesInAll ? kBytesInAll - bytesHeld : 0);
+}
+
+void WebServer::Running::Serve(Client& client, const PollEntry& ready, Clock::time_point now) {
+    PageConnection& exchange = client.exchange;
+    if (ready.readable) {
+        std::size_t room = ReadRoom(client);
+        if (room == 0) {
+            bytesWanted = true;
+        } else {
+            long got = client.socket->Read(chunk, std::min(room, sizeof chunk));
+            if (got == 0) {
+                Tracked(client, [&] { exchange.PeerEnded(); });
+            } else if (got == TcpConnection::kFailed) {
+                Tracked(client, [&] { exchange.Close(); });
+            } else if (got > 0) {
+                Tracked(client, [&] {
+                    exchange.Received(std::string_view(chunk, static_cast<std::size_t>(got)),
+                                      service, now);
+                });
+            }
+            if (exchange.CurrentPhase() == Phase::Working) Dispatch(client, now);
+        }
+    }
+    // A new answer is sent at once, without a round of waiting for room.
+    if (exchange.CurrentPhase() == Phase::Sending) Send(client, now);
+}
+
+void WebServer::Running::Send(Client& client, Clock::time_point now) {
+    PageConnection& exchange = client.exchange;
+    while (exchange.CurrentPhase() == Phase::Sending) {
+        std::string_view unsent = exchange.Unsent();
+        long wrote = client.socket->Write(unsent.data(), unsent.size());
+        if (wrote == TcpConnection::kFailed) {
+            Tracked(client, [&] { exchange.Close(); });
+            return;
+        }
+        if (wrote == 0) return;
+        Tracked(client, [&] { exchange.Sent(static_cast<std::size_t>(wrote), service, now); });
+        if (exchange.TakeEndOfSending()) client.socket->EndSending();
+        // The next request may have come with the last one.
+        if (exchange.CurrentPhase() == Phase::Working) Dispatch(client, now);
+    }
+}
+
+void WebServer::Running::Dispatch(Client& client, Clock::time_point now) {
+    PageConnection& exchange = client.exchange;
+    const WebRequest& request = exchange.Request();
+    if (request.method == "POST" && request.path == "/scan") {
+        // A scan stores and types its code: a worker answers it, and the loop goes on.
+        bool queued = workers.TryQueue([this, id = client.id, request] {
+            WebAnswer made = service.Handle(request);
+            {
+                std::lock_guard lock(answeredMutex);
+                answered.emplace_back(id, std::move(made));
+            }
+            waker.Wake();
+        });
+        if (!queued) Tracked(client, [&] { exchange.Answer(PlainAnswer(503, "busy"), now); });
+        return;
+    }
+    Tracked(client, [&] { exchange.Answer(service.Handle(request), now); });
+}
+
+void WebServer::Running::TakeAnswers(Clock::time_point now) {
+    std::vector<std::pair<std::uint64_t, WebAnswer>> taken;
+    {
+        std::lock_guard lock(answeredMutex);
+        taken.swap(answered);
+    }
+    for (auto& [id, made] : taken) {
+        auto found = std::find_if(clients.begin(), clients.end(),
+                                  [id = id](const auto& client) { return client->id == id; });
+        if (found == clients.end() || (*found)->exchange.CurrentPhase() != Phase::Working) continue;
+        Client& client = **found;
+        Tracked(client, [&] { client.exchange.Answer(std::move(made), now); });
+        Send(client, now);
+    }
+}
+
+void WebServer::Running::AcceptWaiting(Clock::time_point now) {
+    for (int accepted = 0; accepted < kAcceptsPerRound; ++accepted) {
+        std::unique_ptr<TcpConnection> socket = listener.Accept();
+        if (!socket) {
+            if (accepted == 0) acceptAgainAt = now + kAcceptPause;
+            return;
+        }
+        std::uint32_t address = socket->PeerAddress();
+        WebAnswer refusal;
+        if (!service.AdmitSender(address, refusal)) {
+            RefuseAtTheDoor(*socket, refusal);
+            continue;
+        }
+        auto share = shares.find(address);
+        if (share != shares.end() && share->second.connections >= kConnectionsPerAddress) continue;
+        if (clients.size() >= static_cast<std::size_t>(kConnections) && !MakeRoom(false)) continue;
+        clients.push_back(std::make_unique<Client>(std::move(socket), address, nextId++, now));
+        ++shares[address].connections;
+    }
+}
+
+bool WebServer::Running::MakeRoom(bool forBytes) {
+    auto chosen = clients.end();
+    bool chosenIdle = false;
+    for (auto it = clients.begin(); it != clients.end(); ++it) {
+        const PageConnection& exchange = (*it)->exchange;
+        Phase phase = exchange.CurrentPhase();
+        if (!WaitsForClient(phase)) continue;
+        if (forBytes && (phase == Phase::Sending || exchange.HeldBytes() == 0)) continue;
+        bool idle = !forBytes && phase == Phase::Idle;
+        if (chosen == clients.end() || (idle && !chosenIdle) ||
+            (idle == chosenIdle && exchange.Since() < (*chosen)->exchange.Since())) {
+            chosen = it;
+            chosenIdle = idle;
+        }
+    }
+    if (chosen == clients.end()) return false;
+    Remove(chosen);
+    return true;
+}
+
+void WebServer::Running::CloseEnded(Clock::time_point now) {
+    for (auto it = clients.begin(); it != clients.end();) {
+        const PageConnection& exchange = (*it)->exchange;
+        bool ended = exchange.CurrentPhase() == Phase::Closed ||
+                     (exchange.CurrentPhase() != Phase::Working && now >= exchange.Deadline());
+        it = ended ? Remove(it) : it + 1;
+    }
+    if (bytesWanted) MakeRoom(true);
+    bytesWanted = false;
+}
+
+std::vector<std::unique_ptr<Client>>::iterator WebServer::Running::Remove(
+    std::vector<std::unique_ptr<Client>>::iterator which) {
+    const PageConnection& exchange = (*which)->exchange;
+    auto share = shares.find(exchange.Sender());
+    if (share != shares.end()) {
+        share->second.bytes -= exchange.HeldBytes();
+        bytesHeld -= exchange.HeldBytes();
+        if (--share->second.connections <= 0) shares.erase(share);
+    }
+    return clients.erase(which);
+}
 
 WebServer::WebServer(PhoneScanService& scans) : service(scans) {}
 
@@ -335,7 +418,7 @@ WebServer::~WebServer() {
 
 bool WebServer::Start(int port, std::string& error) {
     Stop();
-    auto started = std::make_unique<Running>();
+    auto started = std::make_unique<Running>(service);
     SocketError socketError;
     if (port < 0 || port > 65535 ||
         !started->listener.Listen(static_cast<std::uint16_t>(port), kListenBacklog, socketError)) {
@@ -343,9 +426,13 @@ bool WebServer::Start(int port, std::string& error) {
         boundPort = -1;
         return false;
     }
+    if (!started->waker.Open(socketError)) {
+        error = "não foi possível iniciar o servidor da página";
+        return false;
+    }
     boundPort = started->listener.LocalPort();
     try {
-        thread = std::thread([this, &run = *started] { AcceptConnections(run); });
+        thread = std::thread([&run = *started] { run.Loop(); });
     } catch (const std::system_error&) {
         error = "não foi possível iniciar o servidor da página";
         return false;
@@ -355,27 +442,10 @@ bool WebServer::Start(int port, std::string& error) {
     return true;
 }
 
-// Sorts each accepted connection at once, on this thread: closed when its address holds
-// its share already or the waiting line is full, else queued for a worker.
-void WebServer::AcceptConnections(Running& run) {
-    while (std::unique_ptr<TcpConnection> accepted = run.listener.Accept()) {
-        std::uint32_t address = accepted->PeerAddress();
-        if (!run.connections.Enter(address)) continue;
-        std::shared_ptr<TcpConnection> connection = std::move(accepted);
-        bool queued = run.workers.TryQueue([this, &run, connection, address] {
-            SocketChannel channel(*connection);
-            ServeConnection(channel, address, service, run.stopping);
-            connection->Close();
-            run.connections.Leave(address);
-        });
-        if (!queued) run.connections.Leave(address);
-    }
-}
-
 void WebServer::Stop() {
     if (!running) return;
     running->stopping = true;
-    running->listener.Interrupt();
+    running->waker.Wake();
     if (thread.joinable()) thread.join();
     running->workers.Shutdown();
     running.reset();
@@ -385,7 +455,23 @@ void ServeRawRequest(PhoneScanService& service, const std::string& bytes,
                      const std::string& sender) {
     std::uint32_t address = 0;
     if (!ParseIPv4(sender.c_str(), address)) address = 0;
-    MemoryChannel channel(bytes);
-    std::atomic<bool> stopping{false};
-    ServeConnection(channel, address, service, stopping);
+    Clock::time_point now = Clock::now();
+    PageConnection exchange(address, now);
+    // The bytes arrive in pieces of a few sizes; what is sent back is dropped.
+    std::string_view rest = bytes;
+    for (;;) {
+        switch (exchange.CurrentPhase()) {
+            case Phase::Working: exchange.Answer(service.Handle(exchange.Request()), now); break;
+            case Phase::Sending: exchange.Sent(exchange.Unsent().size(), service, now); break;
+            case Phase::Closing:
+            case Phase::Closed: return;
+            default: {
+                std::size_t taken =
+                    std::min({exchange.ReadRoom(), rest.size(), 1 + rest.size() % 1500});
+                if (taken == 0) return;
+                exchange.Received(rest.substr(0, taken), service, now);
+                rest.remove_prefix(taken);
+            }
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,21 +9,25 @@
 #include "reception/phone_scan_service.h"
 
 // The phone page's HTTP server on every local address: requests go to the service.
-// Slow or flooding clients cannot stall it for long: one address holds a few connections
-// at most, a request's head (and body) must arrive within one deadline, writes time out,
-// bodies are limited, a few worker threads serve (started as connections come, ended after
-// 10 s without work), further connections wait their turn, and when the waiting line is
-// full they are closed at once.
+// One thread waits for every connection at once (non-blocking sockets and one poll), so a
+// connection costs its bytes and a place in a list, never a thread, whatever the client
+// does: idle, trickling its head or body, or no longer reading. Each phase has its
+// deadline. A sender that the filter refuses is answered and closed as it connects. A
+// scan, which stores and types a code, is answered by a worker, started when one comes.
 class WebServer {
 public:
-    // More than the connections that one address may hold: a page that loads its files
-    // side by side must not wait for a kept-alive connection to time out, and another
-    // phone still finds a worker.
-    static constexpr int kWorkers = 12;
-    static constexpr int kTimeoutSeconds = 5;
     // A browser opens up to six connections to one host, WebKit's a few more (its worker's
     // and a spare one); the next is closed at once.
     static constexpr int kConnectionsPerAddress = 10;
+    // In all; when they are reached, the connection that has waited longest for its
+    // client gives way to a new one, an idle one first.
+    static constexpr int kConnections = 256;
+    // The bytes of requests (and answers' texts) that one address's connections, and all
+    // of them, may hold at once. A phone's requests take a few kilobytes.
+    static constexpr std::size_t kBytesPerAddress = 32 * 1024;
+    static constexpr std::size_t kBytesInAll = 1024 * 1024;
+    // The threads that answer scans at most, besides the one that serves the connections.
+    static constexpr int kScanWorkers = 2;
 
     explicit WebServer(PhoneScanService& service);
     ~WebServer();
@@ -31,12 +36,12 @@ public:
     // the reason when the port cannot be had.
     bool Start(int port, std::string& error);
     int Port() const { return boundPort; }
-    // Stops listening and waits for the requests in progress.
+    // Stops listening and closes every connection at once; a scan being answered is
+    // finished first.
     void Stop();
 
 private:
     struct Running;
-    void AcceptConnections(Running& running);
 
     PhoneScanService& service;
     std::unique_ptr<Running> running;
