@@ -104,7 +104,7 @@ TEST(SecretToken, FreshHexAndComparedWhole) {
         EXPECT_FALSE(IsWellFormedToken(malformed)) << malformed;
 }
 
-TEST(RateLimiter, ABurstThenTheSteadyRatePerAddress) {
+TEST(RateLimiter, ABurstThenTheSteadyRatePerAddressAndInAll) {
     RateLimiter limiter;
     auto start = RateLimiter::Clock::now();
     int allowed = 0;
@@ -114,9 +114,16 @@ TEST(RateLimiter, ABurstThenTheSteadyRatePerAddress) {
     EXPECT_TRUE(limiter.Allow(2, start));  // another phone is not held back
     EXPECT_FALSE(limiter.Allow(1, start + std::chrono::milliseconds(100)));
     EXPECT_TRUE(limiter.Allow(1, start + std::chrono::milliseconds(250)));
-    // Forged addresses: the table stays bounded and each new address still gets a burst.
+    // Forged addresses: the table stays bounded and each new address still gets a burst,
+    // within the steady rate of all of them together.
+    auto later = start + std::chrono::seconds(10);
     for (std::uint32_t address = 100; address < 100 + 3 * RateLimiter::kAddresses; ++address)
-        ASSERT_TRUE(limiter.Allow(address, start));
+        ASSERT_TRUE(limiter.Allow(address, later += std::chrono::milliseconds(5)));
+    // At one moment, all of them together ask at most the burst of all.
+    allowed = 0;
+    for (std::uint32_t address = 10000; address < 11000; ++address)
+        allowed += limiter.Allow(address, later + std::chrono::seconds(10));
+    EXPECT_EQ(allowed, static_cast<int>(RateLimiter::kBurstInAll));
 }
 
 TEST_F(PhoneScanTest, AScanTakesTheDatagramsPath) {

@@ -1,5 +1,6 @@
 // The phone page's server against clients that hold connections open: one address's slow
-// heads close the page to nobody else.
+// heads close the page to nobody else, an error answer ends its connection, and the server
+// stops at once whatever its clients do.
 
 #include "reception/web_server.h"
 
@@ -12,8 +13,11 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_doubles.h"
@@ -38,7 +42,58 @@ int ConnectFrom(const char* from, int port) {
     return sock;
 }
 
+// Whether the server has closed the connection (its answer, if any, read and dropped)
+// within two seconds.
+bool ClosedByServer(int sock) {
+    timeval twoSeconds = {2, 0};
+    setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &twoSeconds, sizeof twoSeconds);
+    char dropped[4096];
+    for (;;) {
+        ssize_t got = recv(sock, dropped, sizeof dropped, 0);
+        if (got == 0) return true;
+        if (got < 0) return errno == ECONNRESET;
+    }
+}
+
 }  // namespace
+
+TEST(WebServer, ErrorAnswersCloseAndStoppingWaitsForNoClient) {
+    CollectingSink sink;
+    SenderGate gate;
+    const unsigned char page[4] = {'<', 'p', '>', 0};
+    PhoneScanService service(sink, nullptr, gate, {{"/", "text/html", page, 3, "\"0a\"", false}});
+    WebServer server(service);
+    std::string error;
+    ASSERT_TRUE(server.Start(0, error)) << error;
+
+    for (const char* refused :
+         {"GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n", "BREW / HTTP/1.1\r\n\r\n",
+          "POST /scan HTTP/1.1\r\nContent-Length: 999999\r\n\r\n"}) {
+        int sock = ConnectFrom("127.0.0.3", server.Port());
+        ASSERT_GE(sock, 0);
+        ASSERT_GT(send(sock, refused, std::strlen(refused), MSG_NOSIGNAL), 0);
+        EXPECT_TRUE(ClosedByServer(sock)) << refused;
+        close(sock);
+    }
+
+    // Connections that wait in every phase: idle, half a head, and an answer not read.
+    int idle = ConnectFrom("127.0.0.4", server.Port());
+    const char asked[] = "GET / HTTP/1.1\r\nHost: x\r\nAccept-Encoding: gzip\r\n\r\n";
+    (void)!send(idle, asked, sizeof asked - 1, MSG_NOSIGNAL);
+    int halfHead = ConnectFrom("127.0.0.5", server.Port());
+    (void)!send(halfHead, asked, 20, MSG_NOSIGNAL);
+    int unread = ConnectFrom("127.0.0.6", server.Port());
+    for (int i = 0; i < 15; ++i)
+        (void)!send(unread, asked, sizeof asked - 1, MSG_NOSIGNAL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    auto start = std::chrono::steady_clock::now();
+    server.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    for (int sock : {idle, halfHead, unread}) {
+        EXPECT_TRUE(ClosedByServer(sock));
+        close(sock);
+    }
+}
 
 TEST(WebServer, SlowHeadsFromOneAddressLeaveThePageToOthers) {
     CollectingSink sink;

@@ -335,7 +335,9 @@ cat "$journal_dir"/zentory-*.txt | tail -n 2 | grep -q 3520071420016600018755001
     fail "the last code is not in the journal"
 
 # 7c. "UDPreceive" 0: no UDP port is held (the page alone receives), and F9 still adds a row.
+#     Nothing is typed in this run: the flood below posts scans.
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPreceive /t REG_DWORD /d 0 /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 0 /f >/dev/null 2>&1
 "$wine" "$build/zentory.exe" &
 zentory=$!
 wait_until 100 rows_are 0 || fail "with UDPreceive 0 the main window did not come"
@@ -343,9 +345,18 @@ sleep 0.5
 ss -Huln "sport = :$port" | grep -q . && fail "UDPreceive 0, yet port $port UDP is held"
 press_in_zentory 78 || fail "F9 not pressed"
 wait_until 50 rows_are 1 || fail "F9 with UDPreceive 0 gave $(rows) rows, not 1"
+# 7d. The page holds under a flood of connections from a network of the test's own (root
+#     only): a phone gets through within 2 s every time, and the threads do not grow.
+flood=$(sh "$root/tests/load/page_flood_test.sh" --running $web_port $token $zentory 2>&1)
+case $? in
+    0) echo "$flood" ;;
+    77) ;;
+    *) fail "the page under a flood: $flood" ;;
+esac
 press_in_zentory 72 || fail "F3 not pressed"
 wait $zentory
 "$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v UDPreceive /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 3 /f >/dev/null 2>&1
 
 # 8. Closing the main window takes its tray icon away: a Windows test that needs a
 #    notification area, which the tests' own prefix (null display driver) does not have.
