@@ -77,12 +77,25 @@ function utf8Bytes(text) {
   return new TextEncoder().encode(text);
 }
 
+// Characters that do not show as themselves, the same as the program refuses: controls,
+// format characters (the soft hyphen, zero-width ones, direction marks, embeddings,
+// overrides, isolates), every blank but the plain space, the line and paragraph
+// separators, surrogates, private use, noncharacters, and the planes of tags and
+// unassigned points. Typed into the bank's window, one would make what is paid differ
+// from what the person read.
+var UNPRINTABLE = new RegExp('[\\u0000-\\u001f\\u007f-\\u00a0\\u00ad\\u0600-\\u0605\\u061c\\u06dd\\u070f' +
+  '\\u0890\\u0891\\u08e2\\u1680\\u180e\\u2000-\\u200f\\u2028-\\u202f\\u205f-\\u206f\\u3000' +
+  '\\ud800-\\uf8ff\\ufdd0-\\ufdef\\ufeff\\ufff0-\\ufffb\\ufffe\\uffff\\u{110bd}\\u{110cd}' +
+  '\\u{13430}-\\u{1343f}\\u{1bca0}-\\u{1bca3}\\u{1d173}-\\u{1d17a}\\u{1fffe}\\u{1ffff}' +
+  '\\u{2fffe}\\u{2ffff}\\u{3fffe}\\u{3ffff}\\u{40000}-\\u{e00ff}\\u{e01f0}-\\u{10ffff}]', 'u');
+
 // Whether `code` is a Pix code that came through whole: "000201" first, last the field
-// 63 whose four hex digits are the CRC of the UTF-8 of everything before them. The
-// computer reads its other fields, and checks it again.
+// 63 whose four hex digits are the CRC of the UTF-8 of everything before them, and
+// nothing in it that does not show. The computer reads its other fields, and checks it
+// again.
 function pixCrcHolds(code) {
   if (!/^000201/.test(code) || !/6304[0-9A-Fa-f]{4}$/.test(code)) return false;
-  if (/[\u0000-\u001f\u007f]/.test(code) || utf8Bytes(code).length > 512) return false;
+  if (UNPRINTABLE.test(code) || utf8Bytes(code).length > 512) return false;
   var expected = code.slice(-4).toUpperCase();
   var crc = crc16(utf8Bytes(code.slice(0, -4))).toString(16).toUpperCase();
   return ('000' + crc).slice(-4) === expected;

@@ -1,6 +1,7 @@
 #include "codes/pix_code.h"
 
 #include <cctype>
+#include <cstdio>
 #include <map>
 
 #include "util/crc16.h"
@@ -107,6 +108,100 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// Characters that do not show as themselves: controls (C0, DEL, C1), format characters
+// (the soft hyphen, the zero-width ones, the marks, embeddings, overrides and isolates that
+// turn text around), every blank but the plain space, the line and paragraph separators,
+// surrogates, private use, and the planes that hold nothing but tags and unassigned points.
+// A code's texts are printable: one of these typed into the bank's window would make what
+// is paid differ from what the person read.
+struct CharacterRange {
+    char32_t first;
+    char32_t last;
+};
+constexpr CharacterRange kUnprintable[] = {
+    {0x0000, 0x001F},    // C0 controls
+    {0x007F, 0x00A0},    // DEL, C1 controls, no-break space
+    {0x00AD, 0x00AD},    // soft hyphen
+    {0x0600, 0x0605},    // Arabic number signs
+    {0x061C, 0x061C},    // Arabic letter mark
+    {0x06DD, 0x06DD},    // Arabic end of ayah
+    {0x070F, 0x070F},    // Syriac abbreviation mark
+    {0x0890, 0x0891},    // Arabic pound and piastre marks
+    {0x08E2, 0x08E2},    // Arabic disputed end of ayah
+    {0x1680, 0x1680},    // Ogham space
+    {0x180E, 0x180E},    // Mongolian vowel separator
+    {0x2000, 0x200F},    // spaces of other widths, zero-width ones, direction marks
+    {0x2028, 0x202F},    // line and paragraph separators, embeddings, overrides, narrow space
+    {0x205F, 0x206F},    // math space, word joiner, invisible operators, isolates
+    {0x3000, 0x3000},    // ideographic space
+    {0xD800, 0xF8FF},    // surrogates, private use
+    {0xFDD0, 0xFDEF},    // noncharacters
+    {0xFEFF, 0xFEFF},    // byte order mark
+    {0xFFF0, 0xFFFB},    // interlinear annotation
+    {0x110BD, 0x110BD},  // Kaithi number sign
+    {0x110CD, 0x110CD},  // Kaithi number sign above
+    {0x13430, 0x1343F},  // Egyptian hieroglyph joiners
+    {0x1BCA0, 0x1BCA3},  // shorthand format controls
+    {0x1D173, 0x1D17A},  // musical formatting
+    {0x40000, 0xE00FF},  // unassigned planes, tags
+    {0xE01F0, 0x10FFFF}  // unassigned, private use
+};
+
+bool IsPrintable(char32_t c) {
+    if ((c & 0xFFFE) == 0xFFFE) return false;  // the two noncharacters that end each plane
+    for (const CharacterRange& range : kUnprintable)
+        if (c >= range.first && c <= range.last) return false;
+    return true;
+}
+
+// The fields whose values are runs of fields themselves: the accounts (26 to 51, Pix's
+// among them), the additional data (62), the alternate language (64) and the free ones.
+bool IsTemplateId(std::string_view id) {
+    int number = (id[0] - '0') * 10 + (id[1] - '0');
+    return (number >= 26 && number <= 51) || number == 62 || number == 64 || number >= 80;
+}
+
+// The field of the run `text` whose value holds byte `at`; nothing when the fields do not
+// read up to it.
+std::optional<FieldAt> FieldHolding(std::string_view text, std::size_t at) {
+    for (std::size_t start = 0; start <= at;) {
+        std::optional<FieldAt> field = ReadField(text, start);
+        if (!field) return std::nullopt;
+        start += 4 + field->value.size();
+        if (at < start) return field;
+    }
+    return std::nullopt;
+}
+
+// The first character that does not show as itself, as a problem that names it and the
+// field that holds it, so that whoever checks the code with its sender knows where to look:
+// "caractere não imprimível U+202E no campo 59". Empty when every character shows.
+std::string UnprintableCharacter(std::string_view text) {
+    std::size_t at = 0;
+    char32_t character = 0;
+    for (std::size_t next = 0; next < text.size(); at = next) {
+        character = NextUtf8Character(text, next);
+        if (!IsPrintable(character)) break;
+    }
+    if (at == text.size()) return {};
+    char problem[96];
+    int length = std::snprintf(problem, sizeof problem, "caractere n\xE3o imprim\xEDvel U+%04X",
+                               static_cast<unsigned>(character));
+    std::string where(problem, static_cast<std::size_t>(length));
+    std::optional<FieldAt> field = FieldHolding(text, at);
+    if (!field) return where;
+    std::optional<FieldAt> inner;
+    if (IsTemplateId(field->id)) {
+        auto valueAt = static_cast<std::size_t>(field->value.data() - text.data());
+        inner = FieldHolding(field->value, at - valueAt);
+    }
+    if (inner)
+        where += " no subcampo " + std::string(inner->id) + " do campo " + std::string(field->id);
+    else
+        where += " no campo " + std::string(field->id);
+    return where;
+}
+
 PixCode Invalid(PixCode code, std::string problem) {
     code.valid = false;
     code.problem = std::move(problem);
@@ -122,11 +217,9 @@ bool LooksLikePix(std::string_view text) {
 PixCode ReadPixCode(std::string_view text) {
     PixCode code;
     if (text.size() > kMaxPixBytes) return Invalid(code, "mais de 512 bytes");
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) return Invalid(code, "caractere de controle");
-    }
     if (!IsUtf8(text)) return Invalid(code, "texto n\xE3o \xE9 UTF-8");
+    if (std::string unprintable = UnprintableCharacter(text); !unprintable.empty())
+        return Invalid(code, std::move(unprintable));
     std::map<std::string, std::string> fields;
     std::string lastId;
     if (!ReadFields(text, fields, &lastId)) return Invalid(code, "estrutura incompleta");

@@ -31,8 +31,9 @@ bool LooksLikePix(std::string_view text);
 // Reads and checks a Pix code: the structure to its end, field 00 "01", field 26 with the
 // GUI "br.gov.bcb.pix" and a key or a location, 52, 53 "986", 58 "BR", 59 (at most 25
 // characters), 60 (at most 15), 62 with its 05, and last 63 with the CRC-16/CCITT-FALSE
-// of everything before its four hex digits. Only printable characters, and UTF-8 in the
-// texts; at most kMaxPixBytes.
+// of everything before its four hex digits. UTF-8 in the texts, and only characters that
+// show (no control or format character, no blank but the space, no line separator): the
+// problem then names the character and its field. At most kMaxPixBytes.
 PixCode ReadPixCode(std::string_view text);
 
 // "CPF", "CNPJ", "telefone", "e-mail", "chave aleatória", "chave" (Windows-1252).

@@ -22,7 +22,7 @@ struct Settings {
 // How typed characters reach the focused window.
 enum TypingMethod : std::int32_t {
     TypeCharacters = 0,  // Unicode character events
-    TypeKeys = 1,        // the layout's keys, for programs that read key codes, not characters
+    TypeKeys = 1,        // digits and TAB as the layout's keys, for programs that read key codes
 };
 
 // Registry value names.

@@ -117,9 +117,13 @@ bool FocusedProgramRunsAboveUs(std::string& program) {
 SendInputKeySender::SendInputKeySender(const Settings& heldSettings) : settings(heldSettings) {}
 
 void SendInputKeySender::SendCharacter(char32_t character) {
-    // Read for every character: a method changed in the configuration counts at once. A
-    // character beyond ASCII has no key worth looking for.
-    if (settings.typingMethod.load(std::memory_order_relaxed) == TypeKeys && character < 0x80 &&
+    // Read for every character: a method changed in the configuration counts at once. Only
+    // digits and TAB go as keys. A letter's key gives the other case under Caps Lock, and a
+    // symbol's key may be a dead key that waits for the next one and merges with it
+    // (US-International's apostrophe, ABNT2's ~ and ^): a Pix code's letters and symbols go
+    // as characters, which no keyboard state changes.
+    bool asKey = (character >= '0' && character <= '9') || character == '\t';
+    if (asKey && settings.typingMethod.load(std::memory_order_relaxed) == TypeKeys &&
         SendKeys(static_cast<unsigned char>(character)))
         return;
     SendUnicode(character);

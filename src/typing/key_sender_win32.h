@@ -7,9 +7,9 @@
 
 // Characters through SendInput, in the held typing method, read for every character: as
 // Unicode character events (no virtual keys, no scan codes, no Shift state; a TAB arrives
-// as the character 9), or as the keys of the focused window's keyboard layout, with Shift
-// where the layout needs it. A character that the layout has no key for goes as a Unicode
-// character event all the same.
+// as the character 9), or with digits and TAB as the keys of the focused window's keyboard
+// layout, with Shift where the layout needs it. Every other character, and a digit that the
+// layout has no key for, goes as a Unicode character event in either method.
 class SendInputKeySender : public KeySender {
 public:
     explicit SendInputKeySender(const Settings& settings);

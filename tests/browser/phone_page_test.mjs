@@ -40,7 +40,7 @@ function pageFunctions() {
 }
 
 describe('the page sends only what the program would take', () => {
-  const { acceptScan } = pageFunctions();
+  const { acceptScan, crc16, utf8Bytes } = pageFunctions();
 
   it('agrees with zentory-cli decode on every code of its test data', () => {
     const lines = readFileSync(`${repoRoot}tests/cli/decode_expected.jsonl`, 'utf8')
@@ -101,6 +101,18 @@ describe('the page sends only what the program would take', () => {
     assert.equal(acceptScan(PIX.slice(0, -1) + '3', 'QRCode'), null);
     assert.equal(acceptScan(PIX.slice(0, 60), 'QRCode'), null);
     assert.equal(acceptScan(PIX, 'Code128'), null);
+  });
+
+  it('refuses a Pix code whose CRC holds but whose name hides a character that does not show', () => {
+    const withBlank = (blank) => {
+      const body = PIX.slice(0, -4).replace('Fulano de', `Fulano${blank}de`);
+      return body + crc16(utf8Bytes(body)).toString(16).toUpperCase().padStart(4, '0');
+    };
+    assert.equal(acceptScan(withBlank('\u00e9'), 'QRCode')?.kind, 'P');  // the CRC made here holds
+    for (const hidden of ['\u0085', '\u009b', '\u00a0', '\u00ad', '\u200b', '\u2028', '\u2029',
+                          '\u202e', '\u2066', '\ufeff']) {
+      assert.equal(acceptScan(withBlank(hidden), 'QRCode'), null, escape(hidden));
+    }
   });
 });
 

@@ -58,6 +58,7 @@ invalid = {
     "cut short": good[:-10],
     "no field 59": pix(key=UUID, skip="59"),
     "a dot too many in the amount": pix(key=UUID, amount="1.2.3"),
+    "a line separator in the name": pix(key=UUID, name="FULANO\u2028X"),
 }
 
 codes = []

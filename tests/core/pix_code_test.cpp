@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "history/csv_export.h"
@@ -14,6 +15,7 @@
 #include "settings/memory_settings_store.h"
 #include "test_doubles.h"
 #include "typing/layouts.h"
+#include "util/crc16.h"
 #include "util/text_encoding.h"
 
 namespace {
@@ -81,6 +83,48 @@ TEST(PixCode, AWrongCrcACodeCutShortOrAMissingFieldIsInvalid) {
     EXPECT_FALSE(ReadPixCode(std::string(600, '0')).valid);
     EXPECT_TRUE(LooksLikePix(kManualExample));
     EXPECT_FALSE(LooksLikePix("00191455700000110009956850418332600000624818"));
+}
+
+// A character that does not show (a control, a format character, a blank other than the
+// space, a line separator) passes the CRC and would be typed unseen into the bank's window:
+// the code is invalid, and its problem names the field that holds the character.
+TEST(PixCode, ACharacterThatDoesNotShowMakesItInvalidAndItsFieldIsNamed) {
+    auto field = [](std::string id, const std::string& value) {
+        int characters = 0;  // a length counts characters, not the bytes that follow a first
+        for (char c : value)
+            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        std::string length = std::to_string(characters % 100);
+        return id + (characters < 10 ? "0" : "") + length + value;
+    };
+    auto code = [&](const std::string& name, const std::string& txid) {
+        std::string body = field("00", "01") +
+                           field("26", field("00", "br.gov.bcb.pix") + field("01", "12345678909")) +
+                           "5204000053039865802BR" + field("59", name) + field("60", "RECIFE") +
+                           field("62", field("05", txid)) + "6304";
+        char crc[5];
+        std::snprintf(
+            crc, sizeof crc, "%04X",
+            Crc16Ccitt(reinterpret_cast<const std::uint8_t*>(body.data()), body.size(), 0xFFFF));
+        return body + crc;
+    };
+    auto utf8 = [](char32_t character) {
+        std::string text;
+        AppendUtf8(text, character);
+        return text;
+    };
+    for (char32_t hidden : {0x09, 0x7F, 0x85, 0x9B, 0xA0, 0xAD, 0x200B, 0x200E, 0x2028, 0x2029,
+                            0x202A, 0x202E, 0x2066, 0x2069, 0x3000, 0xFEFF, 0xE0041, 0xF0000}) {
+        PixCode pix = ReadPixCode(code("FULANO" + utf8(hidden) + "X", "***"));
+        EXPECT_FALSE(pix.valid) << std::hex << static_cast<std::uint32_t>(hidden);
+        EXPECT_NE(pix.problem.find(" no campo 59"), std::string::npos) << pix.problem;
+    }
+    EXPECT_EQ(ReadPixCode(code("FULANO", "AB" + utf8(0x202E))).problem,
+              "caractere n\xE3o imprim\xEDvel U+202E no subcampo 05 do campo 62");
+    // Their neighbours show, and so do accents.
+    for (char32_t shown : {0xA1, 0xE9, 0x2030, 0x20AC, 0x1F600}) {
+        PixCode pix = ReadPixCode(code("FULANO" + utf8(shown), "***"));
+        EXPECT_TRUE(pix.valid) << pix.problem;
+    }
 }
 
 // A pasted Pix code through the program: its row, the CSV, the journal read back, the

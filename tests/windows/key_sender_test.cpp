@@ -26,10 +26,10 @@ public:
     }
     ~TargetWindow() { DestroyWindow(frame); }
 
-    // Pumps messages until the edit box holds `length` characters or two seconds pass.
-    std::string WaitForText(std::size_t length) {
+    // Pumps messages until `done()` or five seconds pass.
+    template <typename Done>
+    void PumpUntil(Done done) {
         DWORD start = GetTickCount();
-        std::string text;
         while (GetTickCount() - start < 5000) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -37,18 +37,58 @@ public:
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
             }
-            char buffer[256] = {};
-            GetWindowTextA(edit, buffer, sizeof buffer);
-            text = buffer;
-            if (text.size() >= length) break;
+            if (done()) return;
             Sleep(5);
         }
-        return text;
+    }
+
+    std::string Text() const {
+        char buffer[256] = {};
+        GetWindowTextA(edit, buffer, sizeof buffer);
+        return buffer;
+    }
+
+    // Pumps messages until the edit box holds `length` characters or five seconds pass.
+    std::string WaitForText(std::size_t length) {
+        PumpUntil([&] { return Text().size() >= length; });
+        return Text();
     }
 
     HWND frame = nullptr;
     HWND edit = nullptr;
     std::vector<WPARAM> keys;
+};
+
+// Caps Lock on while it lives, then as it was. A press toggles it; the thread's key state
+// follows the key messages that the target has read.
+class CapsLockOn {
+public:
+    explicit CapsLockOn(TargetWindow& window) : target(window) {
+        Press();
+        if (!On()) Press();  // it was on already
+    }
+    ~CapsLockOn() {
+        if (presses % 2 == 1) Press();
+    }
+    bool On() const { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
+
+private:
+    void Press() {
+        INPUT inputs[2] = {};
+        for (INPUT& input : inputs) {
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = VK_CAPITAL;
+        }
+        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        target.keys.clear();
+        SendInput(2, inputs, sizeof(INPUT));
+        target.PumpUntil([&] { return !target.keys.empty(); });
+        target.keys.clear();
+        ++presses;
+    }
+
+    TargetWindow& target;
+    int presses = 0;
 };
 
 }  // namespace
@@ -80,18 +120,35 @@ TEST(SendInputKeySender, TypesTheLayoutsKeysWhenTheMethodAsks) {
     EXPECT_EQ(target.keys,
               (std::vector<WPARAM>{'0', '0', '1', '9', '9', VK_TAB, '9', '5', '6', '8', '7'}));
 
-    // A character behind Shift gets it; one the layout has no key for goes as a character.
-    target.keys.clear();
-    type("%\xE9");
-    EXPECT_EQ(target.WaitForText(13), "00199\t95687%\xE9");
-    EXPECT_EQ(target.keys, (std::vector<WPARAM>{VK_SHIFT, '5', VK_PACKET}));
-
     // The method is read for every character: a change counts at once.
     target.keys.clear();
     settings.typingMethod = TypeCharacters;
     type("1");
-    target.WaitForText(14);
+    target.WaitForText(12);
     EXPECT_EQ(target.keys, std::vector<WPARAM>{VK_PACKET});
+}
+
+// Under Caps Lock a letter's key gives the other case, and a layout's dead keys merge a
+// symbol with the next character: the key method types a Pix code's letters and symbols as
+// characters and its digits as keys, and the code arrives as it is.
+TEST(SendInputKeySender, TypesAPixCodeAsItIsUnderCapsLock) {
+    TargetWindow target;
+    ASSERT_EQ(GetFocus(), target.edit);
+    CapsLockOn capsLock(target);
+    ASSERT_TRUE(capsLock.On());
+    Settings settings;
+    settings.typingMethod = TypeKeys;
+    SendInputKeySender sender(settings);
+    const std::string code =
+        "00020101021226560014br.gov.bcb.pix2534pix.Exemplo.com/qr/v2:Cob-9d36b84f520400005303986"
+        "5802BR5913Fulano de Tal6008BRASILIA62070503***6304A9D9";
+    for (char c : code)
+        sender.SendCharacter(static_cast<unsigned char>(c));
+    EXPECT_EQ(target.WaitForText(code.size()), code);
+    std::vector<WPARAM> keys;
+    for (char c : code)
+        keys.push_back(c >= '0' && c <= '9' ? static_cast<WPARAM>(c) : VK_PACKET);
+    EXPECT_EQ(target.keys, keys);
 }
 
 TEST(SendInputKeySender, ThreadedTypingOfALayout) {
