@@ -99,6 +99,7 @@
 #define IDC_CONNECT_PAGE 1158
 #define IDC_CONNECT_NEW_PAIRING 1159
 #define IDC_CONNECT_PHONES 1160
+#define IDC_CONNECT_OLD_PAIRING 1162
 
 // ---- Custom separators dialog: box IDC_SEPARATOR_FIRST + i stands for bit i
 #define IDD_CUSTOM_SEPARATORS 156

@@ -83,13 +83,7 @@ JournalWriter::~JournalWriter() {
     if (file) std::fclose(file);
 }
 
-bool JournalWriter::OpenFor(const std::string& receivedAt) {
-    // The program makes every received-at text itself; should one not read, today's file.
-    CivilDate day = ReceivedAtDate(receivedAt).value_or(TodayLocal());
-    std::string name = JournalFileName(day.year, day.month);
-    if (file && name == fileName) return true;
-    if (file) std::fclose(file);
-    file = nullptr;
+bool JournalWriter::Open(const std::string& name) {
     if (!MakeFolders(directory)) return false;
     path = JoinPath(directory, name);
     // A line that a power cut left without its end is ended first, so that the next line
@@ -106,10 +100,24 @@ bool JournalWriter::OpenFor(const std::string& receivedAt) {
     return true;
 }
 
+bool JournalWriter::Close() {
+    // The close's answer counts too: some file systems tell of a refused write only then.
+    bool closed = FlushToDisk(file);
+    closed = std::fclose(file) == 0 && closed;
+    file = nullptr;
+    return closed;
+}
+
 bool JournalWriter::Append(const std::vector<const CodeRecord*>& records) {
     bool written = true;
     for (const CodeRecord* record : records) {
-        if (!OpenFor(record->receivedAt)) {
+        // The program makes every received-at text itself; should one not read, today's file.
+        CivilDate day = ReceivedAtDate(record->receivedAt).value_or(TodayLocal());
+        std::string name = JournalFileName(day.year, day.month);
+        // A batch that runs into the next month leaves the first month's file on the disk,
+        // as it leaves its last one.
+        if (file && name != fileName && !Close()) written = false;
+        if (!file && !Open(name)) {
             written = false;
             continue;
         }

@@ -58,7 +58,10 @@ public:
     const std::string& LastPath() const { return path; }
 
 private:
-    bool OpenFor(const std::string& receivedAt);
+    // Opens the folder's file `name` for appending; false when it cannot be had.
+    bool Open(const std::string& name);
+    // Puts the open file on the disk and closes it; false when either fails.
+    bool Close();
 
     std::string directory;
     std::string path;

@@ -55,6 +55,13 @@ void ShowPageAddress(HWND dialog, ConnectState& state) {
     InvalidateRect(GetDlgItem(dialog, IDC_CONNECT_QR), nullptr, TRUE);
 }
 
+// The advice to pair again, only while the page runs on a token that an earlier version
+// sent over the network: a new user has nothing to do.
+void ShowOldPairingAdvice(HWND dialog, Program& program) {
+    bool advise = program.phoneScans && PairedBeforeThisVersion(*program.store);
+    ShowWindow(GetDlgItem(dialog, IDC_CONNECT_OLD_PAIRING), advise ? SW_SHOW : SW_HIDE);
+}
+
 // The QR code of `text`, as large as fits with its quiet zone of four modules.
 void DrawQrCode(HDC dc, const RECT& area, const std::string& text) {
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -139,6 +146,7 @@ void OnInit(HWND dialog, ConnectState& state) {
     SetDlgItemTextA(dialog, IDC_CONNECT_FIREWALL, firewall.c_str());
     ShowPageAddress(dialog, state);
     EnableWindow(GetDlgItem(dialog, IDC_CONNECT_NEW_PAIRING), program.phoneScans != nullptr);
+    ShowOldPairingAdvice(dialog, program);
     SetTimer(dialog, kRefreshTimer, 1000, nullptr);
 }
 
@@ -215,8 +223,10 @@ INT_PTR CALLBACK ConnectWindowProcedure(HWND dialog, UINT message, WPARAM wParam
                     return TRUE;
                 case IDC_CONNECT_NEW_PAIRING:
                     // Every phone paired so far must read the new code.
-                    if (HIWORD(wParam) == BN_CLICKED && NewPhonePairing(*state->program))
+                    if (HIWORD(wParam) == BN_CLICKED && NewPhonePairing(*state->program)) {
                         ShowPageAddress(dialog, *state);
+                        ShowOldPairingAdvice(dialog, *state->program);
+                    }
                     return TRUE;
                 default: return EndOnOkCancelOrClose(dialog, message, wParam);
             }

@@ -6,11 +6,15 @@
 
 namespace {
 
-// A new token, stored (a refused write is traced: the token still holds for this run);
-// empty when the system gave no randomness.
+// A new token, stored with its mark (a refused write is traced: the token still holds for
+// this run); empty when the system gave no randomness.
 std::string StoreNewToken(SettingsStore& store) {
     std::string token = NewSecretToken();
-    if (!token.empty() && !store.WriteRegString(kSettingsKey, kPhoneTokenValue, token))
+    if (token.empty()) return token;
+    // The mark after the token: should it not follow, the advice to pair again shows once
+    // too often, but never stays away from a token that crossed the network.
+    if (!store.WriteRegString(kSettingsKey, kPhoneTokenValue, token) ||
+        !store.WriteRegDword(kSettingsKey, kPhoneTokenPrivateValue, 1))
         DebugTrace("[E] PhoneToken not stored (%d)\n", store.LastWriteError());
     return token;
 }
@@ -62,6 +66,11 @@ void StopPhonePage(Program& program) {
     program.webServer.reset();
     program.phoneScans.reset();
     program.webPort = 0;
+}
+
+bool PairedBeforeThisVersion(SettingsStore& store) {
+    return store.RegValueExists(kSettingsKey, kPhoneTokenValue) &&
+           store.ReadRegDword(kSettingsKey, kPhoneTokenPrivateValue) != 1;
 }
 
 bool NewPhonePairing(Program& program) {

@@ -6,9 +6,12 @@
 #include "ui/program.h"
 
 // The phone's scanning page in the program: "WebPort" (TCP, 6667 unless stored; 0 turns
-// the page off) and "PhoneToken", the pairing secret in every page address.
+// the page off), "PhoneToken", the pairing secret in every page address, and
+// "PhoneTokenPrivate" (1), stored with every token this program makes. Earlier versions'
+// pages sent the token over the network and stored no such mark.
 inline constexpr const char* kWebPortValue = "WebPort";
 inline constexpr const char* kPhoneTokenValue = "PhoneToken";
+inline constexpr const char* kPhoneTokenPrivateValue = "PhoneTokenPrivate";
 inline constexpr std::int32_t kDefaultWebPort = 6667;
 
 // Starts serving the page on the stored port, with the stored token, or a new one when
@@ -22,3 +25,7 @@ void StopPhonePage(Program& program);
 // A new pairing secret, stored and in force at once: every paired phone must read the
 // QR code again. False when the system gave no randomness.
 bool NewPhonePairing(Program& program);
+
+// Whether the stored token is one that an earlier version made and sent over the network:
+// the phones paired with it should be paired again.
+bool PairedBeforeThisVersion(SettingsStore& store);

@@ -95,6 +95,21 @@ TEST_F(JournalTest, AMonthAFileAndAFailingDiskTriedAgain) {
     EXPECT_FALSE(blocked.Append(january));
 }
 
+#ifndef _WIN32
+// December's file on a full disk (/dev/full): the batch that runs on into January says so,
+// though January's file takes its line.
+TEST_F(JournalTest, AMonthLeftWithinABatchIsOnTheDiskOrTheBatchFails) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_symlink("/dev/full", folder / "zentory-2026-12.txt");
+    JournalWriter writer(folder.string());
+    CodeRecord december = Record(kBank, "2026/12/31 23:59:59");
+    CodeRecord january = Record(kNfe, "2027/01/01 00:00:00", CodeKind::NfeKey);
+    EXPECT_FALSE(writer.Append({&december, &january}));
+    EXPECT_EQ(ReadWholeFile(File("zentory-2027-01.txt")), JournalLine(january) + "\r\n");
+}
+#endif
+
 TEST_F(JournalTest, SeenBeforeWithinNinetyDays) {
     JournalWriter writer(folder.string());
     CodeRecord old = Record(kBank, "2026/09/07 10:00:00");  // 91 days before 7 Dec

@@ -72,6 +72,7 @@ web_port=$((port + 1))
 token=0123456789abcdef0123456789abcdef
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v WebPort /t REG_DWORD /d $web_port /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v PhoneToken /t REG_SZ /d $token /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v PhoneTokenPrivate /t REG_DWORD /d 1 /f >/dev/null 2>&1
 post_scan() {  # TOKEN CODE: the HTTP status of a scan posted as the page does, with its proof
     node --input-type=module -e "
         import { postScan } from '$root/tests/browser/harness.mjs';

@@ -51,6 +51,10 @@ protected:
         return text;
     }
     bool Checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+    // Whether the control shows when its dialog does: the tests' dialogs stay hidden.
+    bool Shown(int id) {
+        return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
+    }
 
     HWND dialog = nullptr;
 };
@@ -184,13 +188,21 @@ TEST_F(ConnectTest, ThePhonePageStartsPairsAndStops) {
     EXPECT_TRUE(IsWellFormedToken(token)) << token;
     EXPECT_EQ(program.phoneScans->Token(), token);
 
-    // The connect window shows the page's address and makes a new pairing.
+    // The connect window shows the page's address and makes a new pairing. A token made by
+    // this version (as on a first start) needs no advice to pair again; one that an earlier
+    // version left, without the mark, does until the new pairing.
     Open(IDD_CONNECT, ConnectWindowProcedure);
+    EXPECT_FALSE(Shown(IDC_CONNECT_OLD_PAIRING));
     std::vector<LocalAddress> addresses = LocalIPv4Addresses();
     if (!addresses.empty()) {
         EXPECT_EQ(Text(IDC_CONNECT_PAGE), PhonePageAddress(addresses[0].address, port, token));
     }
+    DestroyWindow(dialog);
+    store.DeleteRegValue(kSettingsKey, "PhoneTokenPrivate");
+    Open(IDD_CONNECT, ConnectWindowProcedure);
+    EXPECT_TRUE(Shown(IDC_CONNECT_OLD_PAIRING));
     Click(IDC_CONNECT_NEW_PAIRING);
+    EXPECT_FALSE(Shown(IDC_CONNECT_OLD_PAIRING));
     std::string newToken = store.ReadString(kSettingsKey, "PhoneToken");
     EXPECT_NE(newToken, token);
     EXPECT_EQ(program.phoneScans->Token(), newToken);
