@@ -1,6 +1,7 @@
 #include "reception/page_connection.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -73,14 +74,21 @@ void PageConnection::Advance(PhoneScanService& service, Clock::time_point now) {
         if (phase == Phase::Head) {
             std::size_t headEnd = pending.find("\r\n\r\n");
             if (headEnd == std::string::npos || headEnd + 4 > kRequestHeadLimit) {
-                if (pending.size() >= kRequestHeadLimit)
+                if (pending.size() >= kRequestHeadLimit) {
+                    headOnly = false;
                     Refuse(PlainAnswer(431, "head too long"), now);
+                }
                 return;
             }
             HttpRequestHead parsed;
             int status = ParseRequestHead(std::string_view(pending).substr(0, headEnd), parsed);
             pending.erase(0, headEnd + 4);
-            if (status != 0) return Refuse(PlainAnswer(status, StatusReason(status)), now);
+            if (status != 0) {
+                headOnly = false;
+                return Refuse(PlainAnswer(status, StatusReason(status)), now);
+            }
+            // A refusal of a HEAD request is sent without its body too.
+            headOnly = parsed.method == "HEAD";
             // Who may ask, before anything of the request's body is kept.
             WebAnswer refusal;
             if (!service.Admit(sender, refusal)) return Refuse(std::move(refusal), now);
@@ -95,7 +103,6 @@ void PageConnection::Advance(PhoneScanService& service, Clock::time_point now) {
             request.acceptEncoding = parsed.Header("accept-encoding");
             request.ifNoneMatch = parsed.Header("if-none-match");
             request.sender = sender;
-            headOnly = parsed.method == "HEAD";
             keepAlive = parsed.KeepAlive() && served + 1 < kRequestsPerConnection;
             bodyLength = parsed.contentLength;
             Enter(Phase::Body, now, kBodyTime);
@@ -104,7 +111,7 @@ void PageConnection::Advance(PhoneScanService& service, Clock::time_point now) {
             if (pending.size() < bodyLength) return;
             request.body.assign(pending, 0, bodyLength);
             pending.erase(0, bodyLength);
-            Enter(Phase::Working, now, Clock::duration::max());
+            Enter(Phase::Working, now, kWorkingTime);
         }
         return;
     }
@@ -112,7 +119,6 @@ void PageConnection::Advance(PhoneScanService& service, Clock::time_point now) {
 
 void PageConnection::Refuse(WebAnswer refusal, Clock::time_point now) {
     pending.clear();
-    headOnly = false;
     keepAlive = false;
     Answer(std::move(refusal), now);
 }
@@ -129,7 +135,9 @@ void PageConnection::Answer(WebAnswer made, Clock::time_point now) {
     else
         body = answer.body;
     if (headOnly) body = {};
-    if (body.size() <= kJoinedBodyLimit) {
+    // A file's bytes go out from where the program keeps them, never copied: a client that
+    // does not read them holds nothing of the server's.
+    if (!answer.asset && body.size() <= kJoinedBodyLimit) {
         head += body;
         body = {};
         answer.body.clear();
@@ -150,8 +158,13 @@ void PageConnection::Sent(std::size_t count, PhoneScanService& service, Clock::t
     if (phase != Phase::Sending || sent < head.size() + body.size()) return;
     ++served;
     // What a kept-alive connection holds between requests: a few hundred bytes.
-    answer = WebAnswer();
-    request = WebRequest();
+    // Swapped out, not assigned: an assignment would keep the old buffers.
+    {
+        WebAnswer none;
+        std::swap(answer, none);
+        WebRequest nothing;
+        std::swap(request, nothing);
+    }
     std::string().swap(head);
     body = {};
     if (peerEnded) {

@@ -26,6 +26,8 @@ public:
     // An answer's send: this, and a second more for every kSendBytesPerSecond it holds.
     static constexpr std::chrono::seconds kSendTime{10};
     static constexpr std::size_t kSendBytesPerSecond = 32 * 1024;
+    // A scan's answer is made by a worker; should none come, the connection goes.
+    static constexpr std::chrono::seconds kWorkingTime{30};
     // After a refusal: the client's last bytes are read and dropped this long, so that
     // its system takes the answer instead of resetting the connection.
     static constexpr std::chrono::seconds kClosingTime{1};

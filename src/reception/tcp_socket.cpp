@@ -216,6 +216,7 @@ bool PollSockets(std::vector<PollEntry>& entries, std::chrono::milliseconds wait
         bool failed = (came & (POLLERR | POLLHUP | POLLNVAL)) != 0;
         entries[i].readable = entries[i].wantRead && ((came & POLLIN) != 0 || failed);
         entries[i].writable = entries[i].wantWrite && ((came & POLLOUT) != 0 || failed);
+        entries[i].hungUp = (came & POLLHUP) != 0;
     }
     return true;
 }

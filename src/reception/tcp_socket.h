@@ -75,6 +75,9 @@ struct PollEntry {
     bool wantWrite;
     bool readable = false;  // bytes, the peer's end, or a failure: a read tells which
     bool writable = false;  // room, or a failure: a write tells which
+    // The peer has sent its end. WSAPoll says so whatever was asked, so a socket waiting
+    // for room would be ready again at once: a full one has to be given up.
+    bool hungUp = false;
 };
 
 // Waits until one of the sockets is ready or `wait` has passed (poll, WSAPoll); false

@@ -66,12 +66,15 @@ public:
         return queued;
     }
 
-    // Waits for the jobs in progress and those waiting.
+    // Drops the jobs that wait, and waits for those in progress.
     void Shutdown() {
         std::list<Worker> all;
         {
             std::unique_lock lock(mutex);
             stopping = true;
+            // A scan that waits is not typed after the page has gone: only the one in
+            // progress ends. Its phone has no answer, and its nonce is spent.
+            jobs.clear();
             ready.notify_all();
             ended.wait(lock, [&] { return working.empty(); });
             all.splice(all.end(), finished);
@@ -186,7 +189,8 @@ struct WebServer::Running {
 private:
     // Everything below is the loop thread's alone.
     void Serve(Client& client, const PollEntry& ready, Clock::time_point now);
-    void Send(Client& client, Clock::time_point now);
+    // Sends what the socket takes; false when its buffer is full.
+    bool Send(Client& client, Clock::time_point now);
     void Dispatch(Client& client, Clock::time_point now);
     void TakeAnswers(Clock::time_point now);
     void AcceptWaiting(Clock::time_point now);
@@ -211,7 +215,6 @@ private:
     std::vector<std::unique_ptr<Client>> clients;
     std::map<std::uint32_t, Share> shares;
     std::size_t bytesHeld = 0;
-    bool bytesWanted = false;  // a connection could not read for the bytes held in all
     std::uint64_t nextId = 1;
     Clock::time_point acceptAgainAt;
     char chunk[16384];
@@ -273,9 +276,7 @@ void WebServer::Running::Serve(Client& client, const PollEntry& ready, Clock::ti
     PageConnection& exchange = client.exchange;
     if (ready.readable) {
         std::size_t room = ReadRoom(client);
-        if (room == 0) {
-            bytesWanted = true;
-        } else {
+        if (room > 0) {
             long got = client.socket->Read(chunk, std::min(room, sizeof chunk));
             if (got == 0) {
                 Tracked(client, [&] { exchange.PeerEnded(); });
@@ -291,24 +292,26 @@ void WebServer::Running::Serve(Client& client, const PollEntry& ready, Clock::ti
         }
     }
     // A new answer is sent at once, without a round of waiting for room.
-    if (exchange.CurrentPhase() == Phase::Sending) Send(client, now);
+    if (exchange.CurrentPhase() == Phase::Sending && !Send(client, now) && ready.hungUp)
+        Tracked(client, [&] { exchange.Close(); });
 }
 
-void WebServer::Running::Send(Client& client, Clock::time_point now) {
+bool WebServer::Running::Send(Client& client, Clock::time_point now) {
     PageConnection& exchange = client.exchange;
     while (exchange.CurrentPhase() == Phase::Sending) {
         std::string_view unsent = exchange.Unsent();
         long wrote = client.socket->Write(unsent.data(), unsent.size());
         if (wrote == TcpConnection::kFailed) {
             Tracked(client, [&] { exchange.Close(); });
-            return;
+            return true;
         }
-        if (wrote == 0) return;
+        if (wrote == 0) return false;
         Tracked(client, [&] { exchange.Sent(static_cast<std::size_t>(wrote), service, now); });
         if (exchange.TakeEndOfSending()) client.socket->EndSending();
         // The next request may have come with the last one.
         if (exchange.CurrentPhase() == Phase::Working) Dispatch(client, now);
     }
+    return true;
 }
 
 void WebServer::Running::Dispatch(Client& client, Clock::time_point now) {
@@ -390,12 +393,12 @@ bool WebServer::Running::MakeRoom(bool forBytes) {
 void WebServer::Running::CloseEnded(Clock::time_point now) {
     for (auto it = clients.begin(); it != clients.end();) {
         const PageConnection& exchange = (*it)->exchange;
-        bool ended = exchange.CurrentPhase() == Phase::Closed ||
-                     (exchange.CurrentPhase() != Phase::Working && now >= exchange.Deadline());
+        bool ended = exchange.CurrentPhase() == Phase::Closed || now >= exchange.Deadline();
         it = ended ? Remove(it) : it + 1;
     }
-    if (bytesWanted) MakeRoom(true);
-    bytesWanted = false;
+    // With the bytes of all taken, nobody reads: the longest-waiting unfinished request
+    // gives way.
+    if (bytesHeld >= kBytesInAll) MakeRoom(true);
 }
 
 std::vector<std::unique_ptr<Client>>::iterator WebServer::Running::Remove(

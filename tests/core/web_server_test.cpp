@@ -6,6 +6,27 @@
 
 #include <gtest/gtest.h>
 
+#include "reception/page_connection.h"
+#include "test_doubles.h"
+
+// A client that asks for a file and never reads it holds none of the file's bytes in the
+// server: they go out from where the program keeps them.
+TEST(PageConnection, AFileBeingSentHoldsNoCopyOfIt) {
+    CollectingSink sink;
+    SenderGate gate;
+    static const std::vector<unsigned char> file(12000, 'x');
+    PhoneScanService service(
+        sink, nullptr, gate,
+        {{"/a.js", "text/javascript", file.data(), file.size(), "\"1\"", true}});
+    auto now = PageConnection::Clock::now();
+    PageConnection connection(0x0100007F, now);
+    connection.Received("GET /a.js HTTP/1.1\r\nAccept-Encoding: gzip\r\n\r\n", service, now);
+    ASSERT_EQ(connection.CurrentPhase(), PageConnection::Phase::Working);
+    connection.Answer(service.Handle(connection.Request()), now);
+    EXPECT_EQ(connection.CurrentPhase(), PageConnection::Phase::Sending);
+    EXPECT_LT(connection.HeldBytes(), 1024u);
+}
+
 #ifndef _WIN32
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -19,8 +40,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "test_doubles.h"
 
 namespace {
 

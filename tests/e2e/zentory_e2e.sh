@@ -339,6 +339,8 @@ cat "$journal_dir"/zentory-*.txt | tail -n 2 | grep -q 3520071420016600018755001
 #     Nothing is typed in this run: the flood below posts scans.
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPreceive /t REG_DWORD /d 0 /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# The default filter again (6b chose any address): the flood's strangers are refused.
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v SenderFilter /t REG_DWORD /d 1 /f >/dev/null 2>&1
 "$wine" "$build/zentory.exe" &
 zentory=$!
 wait_until 100 rows_are 0 || fail "with UDPreceive 0 the main window did not come"
