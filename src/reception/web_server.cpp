@@ -339,12 +339,12 @@ void WebServer::Running::TakeAnswers(Clock::time_point now) {
         std::lock_guard lock(answeredMutex);
         taken.swap(answered);
     }
-    for (auto& [id, made] : taken) {
+    for (auto& answer : taken) {
         auto found = std::find_if(clients.begin(), clients.end(),
-                                  [id = id](const auto& client) { return client->id == id; });
+                                  [&](const auto& client) { return client->id == answer.first; });
         if (found == clients.end() || (*found)->exchange.CurrentPhase() != Phase::Working) continue;
         Client& client = **found;
-        Tracked(client, [&] { client.exchange.Answer(std::move(made), now); });
+        Tracked(client, [&] { client.exchange.Answer(std::move(answer.second), now); });
         Send(client, now);
     }
 }
