@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "loopback_client.h"
 #include "reception/web_server.h"
 
 namespace {
@@ -27,26 +28,6 @@ public:
     void ShowStatus(const std::string&) override {}
     void Deliver(CodeRecord) override {}
 };
-
-// A connection to 127.0.0.1:port from `from`; -1 if none.
-int ConnectFrom(const std::string& from, int port, int receiveBuffer = 0) {
-    int sock = socket(AF_INET, SOCK_STREAM, 0);
-    if (receiveBuffer)
-        setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, from.c_str(), &local.sin_addr);
-    sockaddr_in server = {};
-    server.sin_family = AF_INET;
-    server.sin_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
-    if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        connect(sock, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
-        close(sock);
-        return -1;
-    }
-    return sock;
-}
 
 // "Threads:" and "VmRSS:" (KiB) of this process.
 void ProcessFigures(long& threads, long& residentKiB) {

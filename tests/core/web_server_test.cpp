@@ -28,11 +28,7 @@ TEST(PageConnection, AFileBeingSentHoldsNoCopyOfIt) {
 }
 
 #ifndef _WIN32
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -41,25 +37,9 @@ TEST(PageConnection, AFileBeingSentHoldsNoCopyOfIt) {
 #include <thread>
 #include <vector>
 
-namespace {
+#include "loopback_client.h"
 
-// A TCP connection to 127.0.0.1:port from `from` (127.0.0.1, 127.0.0.2, ...); -1 if none.
-int ConnectFrom(const char* from, int port) {
-    int sock = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, from, &local.sin_addr);
-    sockaddr_in server = {};
-    server.sin_family = AF_INET;
-    server.sin_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
-    if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        connect(sock, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
-        close(sock);
-        return -1;
-    }
-    return sock;
-}
+namespace {
 
 // Whether the server has closed the connection (its answer, if any, read and dropped)
 // within two seconds.
@@ -74,17 +54,24 @@ bool ClosedByServer(int sock) {
     }
 }
 
-}  // namespace
+// A server of a one-line page on a free port.
+class WebServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(server.Start(0, error)) << error;
+    }
 
-TEST(WebServer, ErrorAnswersCloseAndStoppingWaitsForNoClient) {
     CollectingSink sink;
     SenderGate gate;
-    const unsigned char page[4] = {'<', 'p', '>', 0};
-    PhoneScanService service(sink, nullptr, gate, {{"/", "text/html", page, 3, "\"0a\"", false}});
-    WebServer server(service);
-    std::string error;
-    ASSERT_TRUE(server.Start(0, error)) << error;
+    static constexpr unsigned char kPage[4] = {'<', 'p', '>', 0};
+    PhoneScanService service{sink, nullptr, gate, {{"/", "text/html", kPage, 3, "\"0a\"", false}}};
+    WebServer server{service};
+};
 
+}  // namespace
+
+TEST_F(WebServerTest, ErrorAnswersCloseAndStoppingWaitsForNoClient) {
     for (const char* refused :
          {"GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n", "BREW / HTTP/1.1\r\n\r\n",
           "POST /scan HTTP/1.1\r\nContent-Length: 999999\r\n\r\n"}) {
@@ -114,15 +101,7 @@ TEST(WebServer, ErrorAnswersCloseAndStoppingWaitsForNoClient) {
     }
 }
 
-TEST(WebServer, SlowHeadsFromOneAddressLeaveThePageToOthers) {
-    CollectingSink sink;
-    SenderGate gate;
-    const unsigned char page[4] = {'<', 'p', '>', 0};
-    PhoneScanService service(sink, nullptr, gate, {{"/", "text/html", page, 3, "\"0a\"", false}});
-    WebServer server(service);
-    std::string error;
-    ASSERT_TRUE(server.Start(0, error)) << error;
-
+TEST_F(WebServerTest, SlowHeadsFromOneAddressLeaveThePageToOthers) {
     // 64 connections from 127.0.0.1 that each send the start of a head, and no more.
     std::vector<int> slow;
     for (int i = 0; i < 64; ++i) {
