@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "cli/send_command.h"
 #include "history/headless_rows.h"
+#include "history/history_database.h"
 #include "history/history_export.h"
 #include "history/history_store.h"
 #include "history/journal.h"
@@ -58,8 +59,9 @@ public:
 // Stores each record in the history and prints it.
 class ListenSink : public ReceiverSink {
 public:
-    ListenSink(HistoryStore& store, long long wanted, SeenCodes& seenCodes, JournalWriter* journal)
-        : history(store), count(wanted), seen(seenCodes), journalWriter(journal) {}
+    ListenSink(HistoryStore& store, long long wanted, SeenCodes& seenCodes, JournalWriter* journal,
+               HistoryDatabase* database)
+        : history(store), count(wanted), seen(seenCodes), journalWriter(journal), db(database) {}
 
     void ShowStatus(const std::string& text) override { DebugTrace("%s\n", text.c_str()); }
 
@@ -69,13 +71,19 @@ public:
     }
 
     void Deliver(CodeRecord record) override {
-        record.firstSeenAt = seen.NoteSighting(record.code, record.receivedAt);
         std::string line;
         {
             auto lock = history.Lock();
+            record.firstSeenAt = db ? db->FirstReceivedAt(record.code)
+                                    : seen.NoteSighting(record.code, record.receivedAt);
+            // On the disk before the line is printed: what was shown is kept.
+            if (db && !db->Append({&record}) && !journalFailed) {
+                journalFailed = true;
+                std::fprintf(stderr, "zentory-cli listen: could not write the database: %s\n",
+                             db->LastError().c_str());
+            }
             const CodeRecord& stored = history.AppendWithCap(std::move(record), rows);
             line = RecordJson(stored);
-            // Written and flushed before the line is printed: what was shown is kept.
             if (journalWriter && !journalWriter->Append(stored) && !journalFailed) {
                 journalFailed = true;
                 std::fprintf(stderr, "zentory-cli listen: could not write the journal in '%s'\n",
@@ -134,6 +142,7 @@ private:
     long long delivered = 0;
     SeenCodes& seen;
     JournalWriter* journalWriter;
+    HistoryDatabase* db;
     bool journalFailed = false;  // told once
     std::mutex mutex;
     std::condition_variable changed;
@@ -182,9 +191,13 @@ const CommandSpec& ListenCommand() {
           "to standard error"},
          {"--token", "TOKEN", "the page's pairing secret, 32 hex digits (a new one if not given)"},
          {"--prefer-pix", "", "the page sends a slip's Pix QR code rather than its barcode"},
+         {"--db", "FILE",
+          "keeps every code in the history database FILE (made when missing), on the disk "
+          "before the code is printed; codes of its whole history are read before"},
          {"--journal", "DIR",
-          "appends every code to DIR's monthly journal, and warns of the codes of its last 90 "
-          "days"},
+          "with --db, reads DIR's monthly journals into the database once; without it, "
+          "appends every code to DIR's monthly journal, and warns of the codes of its last "
+          "90 days"},
          {"--export", "FILE", "at the end, writes the history to FILE (CSV when it ends in .csv)"},
          {"--trace", "", "shows the traces on standard error"}}};
     return command;
@@ -250,12 +263,30 @@ int RunListen(const std::vector<std::string>& args) {
     // from the start.
     SeenCodes seen;
     std::unique_ptr<JournalWriter> journal;
-    if (parsed->Has("--journal")) {
+    std::unique_ptr<HistoryDatabase> db;
+    if (parsed->Has("--db")) {
+        const std::string& file = parsed->options.find("--db")->second;
+        db = std::make_unique<HistoryDatabase>();
+        std::string problem, aside;
+        if (!db->Open(file, problem, &aside)) {
+            std::fprintf(stderr, "zentory-cli listen: could not open the database '%s': %s\n",
+                         file.c_str(), problem.c_str());
+            StopNetwork();
+            return 1;
+        }
+        if (!aside.empty())
+            std::fprintf(stderr, "zentory-cli listen: '%s' was damaged: kept as '%s'\n",
+                         file.c_str(), aside.c_str());
+        if (parsed->Has("--journal") &&
+            db->ImportJournals(parsed->options.find("--journal")->second) < 0)
+            std::fprintf(stderr, "zentory-cli listen: the journals were not read: %s\n",
+                         db->LastError().c_str());
+    } else if (parsed->Has("--journal")) {
         const std::string& folder = parsed->options.find("--journal")->second;
         seen.Load(folder, TodayLocal());
         journal = std::make_unique<JournalWriter>(folder);
     }
-    ListenSink sink(history, *count, seen, journal.get());
+    ListenSink sink(history, *count, seen, journal.get(), db.get());
     SenderGate gate;
     gate.SetFilter(filter);
     Receiver receiver(socket, settings.udpPort, sink, &injector, &gate);

@@ -21,8 +21,11 @@ struct CodeRecord {
     std::string code;        // as received
     std::string kindLetter;  // "B", "C" or "N"
     CodeKind kind = CodeKind::BankSlip;
-    bool fromClipboard = false;  // pasted, not received: it has no sender address
-    int wrongField = 0;          // a pasted line's first field whose check digit fails
+    bool fromClipboard = false;   // pasted, not received: it has no sender address
+    int wrongField = 0;           // a pasted line's first field whose check digit fails
+    std::int64_t databaseId = 0;  // the record's row in the history database; 0 until stored
+    std::string typedAt;          // when it was last typed, in the received-at form; "" never
+    std::string paidAt;           // when it was marked paid; "" while it is not
 };
 
 // Who sent the record: its address, or "área de transferência" (Windows-1252) for a

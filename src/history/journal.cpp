@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codes/check_digits.h"
+#include "codes/code_kind.h"
 #include "codes/pix_code.h"
 #include "history/history_line.h"
 #include "util/file_sync.h"
@@ -64,19 +65,28 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     std::string_view receivedAt = line.substr(0, firstTab);
     std::optional<CivilDate> day = ReceivedAtDate(receivedAt);
     if (!day) return std::nullopt;
+    JournalEntry entry{std::string(receivedAt),
+                       {},
+                       *day,
+                       std::string(line.substr(firstTab + 1, secondTab - firstTab - 1))};
     std::string_view exported = line.substr(secondTab + 1);
     if (exported.substr(0, 4) == "Pix ") {
         // A Pix code may hold blanks: its own fields tell where it ends.
         exported.remove_prefix(4);
         std::size_t length = PixCodeLength(exported);
         if (length == 0) return std::nullopt;
-        return JournalEntry{std::string(receivedAt), std::string(exported.substr(0, length)), *day};
+        entry.code = exported.substr(0, length);
+        entry.kind = CodeKind::Pix;
+        return entry;
     }
-    if (exported.substr(0, 4) == "NFe ") exported.remove_prefix(4);
+    bool invoice = exported.substr(0, 4) == "NFe ";
+    if (invoice) exported.remove_prefix(4);
     std::string_view code = exported.substr(0, exported.find(' '));
     // Only a real code is worth remembering.
     if (!IsFullCode(code)) return std::nullopt;
-    return JournalEntry{std::string(receivedAt), std::string(code), *day};
+    entry.code = code;
+    entry.kind = EffectiveKind(invoice ? 3 : 1, code);
+    return entry;
 }
 
 JournalWriter::~JournalWriter() {

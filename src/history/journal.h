@@ -28,12 +28,14 @@ std::string JournalFileName(int year, int month);
 // in the export line are resolved around the day the record arrived.
 std::string JournalLine(const CodeRecord& record);
 
-// One line read back: when and the code (and its kind) it holds; nothing for a line
-// that is not a journal line.
+// One line read back: when, from whom, and the code and its kind it holds; nothing for a
+// line that is not a journal line.
 struct JournalEntry {
     std::string receivedAt;  // "2026/12/07 09:05:03"
     std::string code;
-    CivilDate day;  // of receivedAt
+    CivilDate day;       // of receivedAt
+    std::string sender;  // "192.168.0.10", or the clipboard's name
+    CodeKind kind = CodeKind::BankSlip;
 };
 std::optional<JournalEntry> ParseJournalLine(std::string_view line);
 

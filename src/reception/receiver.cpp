@@ -8,13 +8,6 @@
 #include "reception/scan_datagram.h"
 #include "util/debug_trace.h"
 
-std::string FormatReceivedAt(const LocalDateTime& time) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", time.date.year, time.date.month,
-                  time.date.day, time.hour, time.minute, time.second);
-    return text;
-}
-
 DatagramOutcome AcceptDatagram(ReceiverState& state, const std::uint8_t* payload, std::size_t size,
                                std::uint32_t senderAddress, const LocalDateTime& now,
                                CodeRecord& record) {

@@ -39,9 +39,6 @@ DatagramOutcome TakeDatagram(ReceiverState& state, SenderGate* gate, const std::
                              std::size_t size, std::uint32_t senderAddress,
                              const LocalDateTime& now, CodeRecord& record, bool& firstRefusal);
 
-// "2026/12/07 09:05:03"
-std::string FormatReceivedAt(const LocalDateTime& time);
-
 class ReceiverSink;
 
 // What the receiver does with one received payload: TakeDatagram now, then for an accepted

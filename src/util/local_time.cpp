@@ -1,5 +1,6 @@
 #include "util/local_time.h"
 
+#include <cstdio>
 #include <ctime>
 
 LocalDateTime LocalNow() {
@@ -24,4 +25,11 @@ LocalDateTime LocalNow() {
     cachedSecond = now;
     cached = local;
     return local;
+}
+
+std::string FormatReceivedAt(const LocalDateTime& time) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d/%02d/%02d %02d:%02d:%02d", time.date.year, time.date.month,
+                  time.date.day, time.hour, time.minute, time.second);
+    return text;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "util/civil_date.h"
 
 // The computer's local wall-clock time, to the second.
@@ -16,3 +18,6 @@ LocalDateTime LocalNow();
 inline CivilDate TodayLocal() {
     return LocalNow().date;
 }
+
+// "2026/12/07 09:05:03": when a code was received, typed, paid or removed.
+std::string FormatReceivedAt(const LocalDateTime& time);

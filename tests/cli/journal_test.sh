@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The journal survives a hard kill, and a later listen knows the codes it holds:
+# The journal survives a hard kill, and a later listen knows the codes it holds; the
+# history database reads the journal in and survives a hard kill too:
 #   journal_test.sh COMMAND...
 set -u
 failures=0
@@ -90,6 +91,39 @@ if strace -f -o /dev/null true 2>/dev/null; then
 else
     echo "journal_test: no strace here; the syncs are not checked"
 fi
+
+# With a database: the journals are read into it, their codes are read before, nothing more
+# is written to them, and a hard kill leaves a sound database in WAL mode.
+journaled=$(lines)
+: >"$work/out"
+: >"$work/err"
+"$@" listen --port $port --db "$work/zentory.db" --journal "$work/journal" --trace >"$work/out" \
+    2>"$work/err" &
+listener=$!
+tries=0
+until grep -q "Esperando dados" "$work/err" 2>/dev/null; do
+    tries=$((tries + 1))
+    [ $tries -gt 200 ] && { echo "FAIL: listen --db did not start: $(cat "$work/err")"; exit 1; }
+    sleep 0.05
+done
+"$@" send --port $port $nfe >/dev/null
+tries=0
+while [ "$(grep -c '"code"' "$work/out")" -lt 1 ] && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+done
+kill -9 $listener
+wait $listener 2>/dev/null
+listener=
+grep -q '"first_seen":"[0-9]' "$work/out" || fail "the journal's code is new to the database"
+[ "$(lines)" -eq "$journaled" ] || fail "the journal was written beside the database"
+python3 -c "
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+assert db.execute('PRAGMA integrity_check').fetchone()[0] == 'ok'
+assert db.execute('PRAGMA journal_mode').fetchone()[0] == 'wal'
+assert db.execute('SELECT COUNT(*) FROM codes WHERE removed_at IS NULL').fetchone()[0] == 1
+" "$work/zentory.db" || fail "the database after a hard kill"
 
 [ $failures -eq 0 ] && echo "journal_test: all checks passed"
 exit $((failures != 0))
