@@ -107,6 +107,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         DebugTrace("Exit error\n");
         return 1;
     }
+    // The list's rows of the last run, before the window shows.
+    StartJournal(*program);
     if (program->settings.startMinimized != 0) {
         ShowWindow(window, SW_MINIMIZE);
         ShowWindow(window, SW_HIDE);
@@ -116,7 +118,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     StartPhonePage(*program);
     ShowReceptionStatus(*program);
-    StartJournal(*program);
     if (firstStart) {
         // The new user's first question is how to connect the phone. Storing the filter
         // makes this the only time the window opens by itself.

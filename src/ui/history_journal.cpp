@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "history/journal.h"
+#include "ui/history_list.h"
 #include "ui/tray_icon.h"
 #include "util/debug_trace.h"
 #include "util/folders.h"
@@ -33,51 +34,101 @@ std::string JournalFolder() {
     return std::string(folder) + "\\Zentory";
 }
 
+std::string HistoryDatabasePath(const Program& program) {
+    return program.journalFolder + "\\zentory.db";
+}
+
+namespace {
+
+// Opens the history, made at the first start, with the earlier version's journals read in.
+bool OpenHistory(Program& program) {
+    if (!MakeFolders(program.journalFolder)) return false;
+    std::string problem, aside;
+    if (!program.database.Open(HistoryDatabasePath(program), problem, &aside)) {
+        DebugTrace("[E] history database: %s\n", problem.c_str());
+        return false;
+    }
+    if (!aside.empty()) {
+        DebugTrace("[E] history database damaged: kept as %s\n", aside.c_str());
+        program.databaseAside = aside;
+        PostMessageA(program.mainWindow, kJournalFailedMessage, 1, 0);
+    }
+    if (program.database.ImportJournals(program.journalFolder) < 0)
+        DebugTrace("[E] journals not read: %s\n", program.database.LastError().c_str());
+    return true;
+}
+
+}  // namespace
+
 void StartJournal(Program& program) {
     if (program.journalFolder.empty()) program.journalFolder = JournalFolder();
     ApplyJournalSetting(program);
-    if (program.journalFolder.empty() || program.seenLoader.joinable()) return;
-    try {
-        program.seenLoader = std::thread([&program, folder = program.journalFolder] {
-            program.seenCodes.Load(folder, TodayLocal());
-            DebugTrace("Codes seen before: %u\n", static_cast<unsigned>(program.seenCodes.Count()));
-        });
-    } catch (const std::system_error&) {
-        DebugTrace("[E] codes seen before not read\n");
+    if (!program.database.IsOpen()) return;
+    // The rows the list held when the program closed, oldest first.
+    ListViewRows rows(program.list);
+    auto lock = program.history.Lock();
+    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);
+    for (CodeRecord& record : program.database.ListRows(HistoryStore::kCapacity)) {
+        program.seenCodes.NoteSighting(record.code, record.receivedAt);
+        program.history.AppendWithCap(std::move(record), rows);
     }
+    SendMessageA(program.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(program.list, nullptr, FALSE);
 }
 
 void StopJournal(Program& program) {
-    if (program.seenLoader.joinable()) program.seenLoader.join();
-    program.journal.reset();
+    program.database.Close();
 }
 
 void ApplyJournalSetting(Program& program) {
     if (program.settings.journal == 0 || program.journalFolder.empty()) {
-        program.journal.reset();
-    } else if (!program.journal) {
-        program.journal = std::make_unique<JournalWriter>(program.journalFolder);
+        program.database.Close();
+    } else if (!program.database.IsOpen()) {
+        OpenHistory(program);
     }
 }
 
 void TakeIntoJournal(Program& program, std::vector<ReceiverEvent>& arrived) {
-    std::vector<const CodeRecord*> batch;
+    std::vector<CodeRecord*> batch;
     const CodeRecord* repeat = nullptr;
     for (ReceiverEvent& event : arrived) {
         if (!IsRecordEvent(event)) continue;
         CodeRecord& record = event.record;
-        record.firstSeenAt = program.seenCodes.NoteSighting(record.code, record.receivedAt);
+        // The whole history, and what this run has taken but not yet written.
+        std::string stored = program.database.FirstReceivedAt(record.code);
+        std::string thisRun = program.seenCodes.NoteSighting(record.code, record.receivedAt);
+        record.firstSeenAt =
+            stored.empty() || (!thisRun.empty() && thisRun < stored) ? thisRun : stored;
         if (!record.firstSeenAt.empty()) repeat = &record;
         batch.push_back(&record);
     }
-    if (program.journal && !batch.empty() && !program.journal->Append(batch)) {
-        DebugTrace("[E] journal %s\n", program.journal->LastPath().c_str());
-        if (!program.journalFailureTold) {
-            program.journalFailureTold = true;
-            PostMessageA(program.mainWindow, kJournalFailedMessage, 0, 0);
+    if (program.settings.journal != 0 && !program.journalFolder.empty() &&
+        (!batch.empty() || !program.unwritten.empty())) {
+        if (!program.database.IsOpen()) OpenHistory(program);
+        // What could not be written before goes first, in the order it came.
+        std::vector<CodeRecord*> all;
+        for (CodeRecord& waiting : program.unwritten)
+            all.push_back(&waiting);
+        all.insert(all.end(), batch.begin(), batch.end());
+        if (program.database.Append(all)) {
+            program.unwritten.clear();
+        } else {
+            DebugTrace("[E] history database: %s\n", program.database.LastError().c_str());
+            for (const CodeRecord* record : batch)
+                program.unwritten.push_back(*record);
+            if (!program.journalFailureTold) {
+                program.journalFailureTold = true;
+                PostMessageA(program.mainWindow, kJournalFailedMessage, 0, 0);
+            }
         }
     }
     if (repeat) WarnOfRepeat(program, *repeat);
+}
+
+void ForgetListRows(Program& program, const std::vector<std::int64_t>& ids) {
+    if (ids.empty() || !program.database.IsOpen()) return;
+    if (!program.database.MarkRemoved(ids, FormatReceivedAt(LocalNow())))
+        DebugTrace("[E] rows not removed: %s\n", program.database.LastError().c_str());
 }
 
 void OpenJournalFolder(Program& program) {

@@ -1,31 +1,37 @@
 #pragma once
 
 #include <string>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "ui/program.h"
 
-// The journal and the codes seen before, in the program: the journal's folder under the
-// user's profile, the first sighting of each record as the main thread takes it, the
-// warning for a code read before.
+// The history and the codes seen before, in the program: the database under the user's
+// profile, the list's rows brought back at start, the first sighting of each record as the
+// main thread takes it, the warning for a code read before.
 
 // %LOCALAPPDATA%\Zentory; "" when the system does not say where that is.
 std::string JournalFolder();
+// The history database in that folder: zentory.db.
+std::string HistoryDatabasePath(const Program& program);
 
-// Opens the journal when "Journal" is on, and reads the codes seen before on a thread of
-// its own, so that the window answers at once.
+// Opens the history when "Journal" is on (the earlier version's monthly journals are read
+// into it at the first start), and puts the rows the list held at the last close back.
 void StartJournal(Program& program);
-// Closes the journal and waits for the reading of the codes seen before.
 void StopJournal(Program& program);
-// Opens or closes the journal for the held "Journal" setting.
+// Opens or closes the history for the held "Journal" setting.
 void ApplyJournalSetting(Program& program);
 
-// Records just taken from the receiver: each gets its first sighting, all are appended
-// to the journal in one batch, and a code read before gets its balloon (at most one
-// every 5 seconds, when "WarnRepeats" is on). A journal that cannot be written is told
-// once per run, by a message posted to the main window.
+// Records just taken from the receiver: each gets its first sighting, all are stored in one
+// batch, committed before their rows show, and a code read before gets its balloon (at most
+// one every 5 seconds, when "WarnRepeats" is on). Records that cannot be stored are kept
+// and stored with the next batch that can be; the failure is told once per run, by a
+// message posted to the main window.
 void TakeIntoJournal(Program& program, std::vector<ReceiverEvent>& arrived);
+
+// The rows of these records left the list (F6); they stay in the history.
+void ForgetListRows(Program& program, const std::vector<std::int64_t>& ids);
 
 // "Arquivo > Abrir pasta do histórico": the folder in Explorer, made when missing.
 void OpenJournalFolder(Program& program);

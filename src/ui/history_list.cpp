@@ -1,12 +1,15 @@
 #include "ui/history_list.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "codes/due_glance.h"
 #include "resource.h"
 #include "ui/dpi.h"
+#include "ui/history_journal.h"
 #include "util/text_encoding.h"
 
 namespace {
@@ -328,10 +331,15 @@ void DeleteHistoryRows(Program& program) {
     // and go with the rest.
     if (FirstSelectedRow(list) < 0 && !UserAgreesToDeleteAll(program)) return;
     auto lock = program.history.Lock();
+    // The rows leave the list, not the history: they are still read before and exported.
+    std::vector<std::int64_t> forgotten;
     int row = FirstSelectedRow(list);
     if (row < 0) {
+        program.history.ForEach(
+            [&](const CodeRecord& record) { forgotten.push_back(record.databaseId); });
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
         program.history.Clear();
+        ForgetListRows(program, forgotten);
         return;
     }
     ShowWindow(list, SW_HIDE);
@@ -344,11 +352,13 @@ void DeleteHistoryRows(Program& program) {
         SendMessageA(list, LVM_DELETEITEM, row, 0);
         if (const CodeRecord* record =
                 program.history.FindByReference(reinterpret_cast<void*>(item.lParam))) {
+            forgotten.push_back(record->databaseId);
             program.history.Erase(record);
         }
         row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row - 1, LVNI_SELECTED));
     }
     ShowWindow(list, SW_SHOW);
+    ForgetListRows(program, forgotten);
 }
 
 void ToggleGrid(HWND list, HWND mainWindow) {

@@ -437,9 +437,12 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             return TRUE;
         case kJournalFailedMessage: {
             std::string text =
-                "Não foi possível gravar o histórico em " +
-                (program.journal ? program.journal->LastPath() : program.journalFolder) +
-                ". Os códigos continuam chegando; salve a lista com F2.";
+                wParam == 1
+                    ? "O histórico estava danificado. Ele foi guardado como " +
+                          program.databaseAside + " e um histórico novo foi começado."
+                    : "Não foi possível gravar o histórico em " + HistoryDatabasePath(program) +
+                          ". Os códigos continuam chegando e ficam na lista; eles serão "
+                          "gravados assim que for possível.";
             MessageBoxA(window, text.c_str(), "zentory", MB_OK | MB_ICONWARNING);
             return TRUE;
         }
@@ -538,7 +541,7 @@ void DrainReceiverEvents(Program& program, bool everything) {
     std::size_t droppedInQueue = 0;
     std::vector<ReceiverEvent> arrived = program.pending.TakeAll(&droppedInQueue);
     if (arrived.empty() && droppedInQueue == 0 && program.backlog.empty()) return;
-    // Every record goes into the journal as it is taken, also those the cap never shows.
+    // Every record goes into the history as it is taken, also those the cap never shows.
     TakeIntoJournal(program, arrived);
 
     ListViewRows rows(program.list);

@@ -7,8 +7,10 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "history/code_record.h"
+#include "history/history_database.h"
 #include "history/history_store.h"
 #include "history/journal.h"
 #include "reception/endpoint.h"
@@ -75,11 +77,12 @@ struct Program {
     std::int32_t webPort = 0;  // serving on this TCP port; 0 when off
     std::string webProblem;    // why it is off, for the connect window
 
-    // The journal and the codes seen before (main thread, but for the loader).
-    std::string journalFolder;
-    std::unique_ptr<JournalWriter> journal;
+    // The history database and the codes seen in this run (main thread).
+    std::string journalFolder;  // also where the earlier version's journals are
+    HistoryDatabase database;
+    std::vector<CodeRecord> unwritten;  // shown, not yet stored: stored with the next batch
+    std::string databaseAside;          // where a damaged database was put
     SeenCodes seenCodes;
-    std::thread seenLoader;
     bool journalFailureTold = false;
     ULONGLONG lastRepeatBalloon = 0;
 
@@ -100,7 +103,8 @@ struct Program {
 
 // Posted to the main window when the receiver's queue turns non-empty.
 constexpr UINT kReceiverEventsMessage = WM_APP + 1;
-// Posted to the main window when the journal could not be written, the first time.
+// Posted to the main window when the history could not be written, the first time
+// (wParam 0), or was found damaged and kept aside (wParam 1).
 constexpr UINT kJournalFailedMessage = WM_APP + 2;
 // Posted to the main window when a code was not typed because the focused window's
 // program runs as administrator, the first time for each such program.

@@ -1,4 +1,5 @@
-// The journal and the codes seen before in the program: rows, balloons, the details.
+// The history and the codes seen before in the program: rows, balloons, the details, the
+// list brought back at a new start.
 
 #include "ui/history_journal.h"
 
@@ -56,6 +57,13 @@ protected:
         MainWindowSink(program).Deliver(record);
         DrainReceiverEvents(program, true);
     }
+    // The rows that the history database holds for the list, read as a new start would.
+    std::size_t StoredRows() {
+        HistoryDatabase reader;
+        std::string problem;
+        if (!reader.Open(HistoryDatabasePath(program), problem)) return 0;
+        return reader.ListRows(500).size();
+    }
     int Image(int row) {
         LVITEMA item = {};
         item.mask = LVIF_IMAGE;
@@ -76,8 +84,7 @@ TEST_F(HistoryJournalTest, EveryRecordIsJournaledAndARepeatIsMarked) {
     Receive(kBank, "2026/12/07 09:05:03");
     Receive("84620000002311301132632914523029359083800000", "2026/12/07 09:06:00");
     Receive(kBank, "2026/12/07 09:07:00");
-    std::string journal = ReadWholeFile((folder / "zentory-2026-12.txt").string());
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 3) << journal;
+    EXPECT_EQ(StoredRows(), 3u);
     EXPECT_EQ(Image(0), 1);
     EXPECT_EQ(Image(2), 2);  // read before
     ASSERT_EQ(BalloonTray::balloons.size(), 1u);
@@ -97,6 +104,17 @@ TEST_F(HistoryJournalTest, EveryRecordIsJournaledAndARepeatIsMarked) {
     GetDlgItemTextA(details, IDC_DETAILS_SEEN, text, sizeof text);
     EXPECT_STREQ(text, "Lido antes em 07/12/2026 às 09:05:03");
     DestroyWindow(details);
+
+    // F6 on the first row, and a new start: the other rows come back, the repeat still
+    // marked.
+    ListView_SetItemState(program.list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    DeleteHistoryRows(program);
+    StopJournal(program);
+    SendMessageA(program.list, LVM_DELETEALLITEMS, 0, 0);
+    program.history.Clear();
+    StartJournal(program);
+    EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(Image(1), 2);
 }
 
 TEST_F(HistoryJournalTest, NoBalloonWhenTheUserSaysSoAndNoJournalWhenOff) {
@@ -107,11 +125,13 @@ TEST_F(HistoryJournalTest, NoBalloonWhenTheUserSaysSoAndNoJournalWhenOff) {
     Receive(kBank, "2026/12/07 09:05:04");
     EXPECT_TRUE(BalloonTray::balloons.empty());
     EXPECT_EQ(Image(1), 2);  // still marked
-    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_EQ(StoredRows(), 0u);
 }
 
-TEST_F(HistoryJournalTest, AFailingJournalIsToldOnceAndReceptionGoesOn) {
-    std::filesystem::create_directories(folder / "zentory-2026-12.txt");  // a folder in the way
+TEST_F(HistoryJournalTest, AFailingHistoryIsToldOnceAndWrittenWhenItCanBe) {
+    StopJournal(program);
+    std::filesystem::remove(folder / "zentory.db");
+    std::filesystem::create_directories(folder / "zentory.db");  // a folder in the way
     Receive(kBank, "2026/12/07 09:05:03");
     Receive("84620000002311301132632914523029359083800000", "2026/12/07 09:06:00");
     EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 2);
@@ -121,6 +141,9 @@ TEST_F(HistoryJournalTest, AFailingJournalIsToldOnceAndReceptionGoesOn) {
                         PM_REMOVE))
         ++told;
     EXPECT_EQ(told, 1);
+    std::filesystem::remove(folder / "zentory.db");
+    Receive(kBank, "2026/12/07 09:07:00");
+    EXPECT_EQ(StoredRows(), 3u);
 }
 
 TEST(SpokenReceivedAt, WithAndWithoutSeconds) {
