@@ -73,3 +73,15 @@ void HistoryStore::ForEach(const std::function<void(const CodeRecord&)>& visit) 
     for (const CodeRecord& record : records)
         visit(record);
 }
+
+void HistoryStore::SetDatabaseId(const CodeRecord& written) {
+    auto lock = Lock();
+    for (CodeRecord& record : records)
+        if (IsSameTaking(record, written)) record.databaseId = written.databaseId;
+}
+
+bool IsSameTaking(const CodeRecord& shown, const CodeRecord& written) {
+    return shown.databaseId == 0 && shown.sequenceIndex == written.sequenceIndex &&
+           shown.senderAddress == written.senderAddress && shown.receivedAt == written.receivedAt &&
+           shown.code == written.code;
+}

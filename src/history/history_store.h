@@ -44,6 +44,8 @@ public:
     const CodeRecord* FindByReference(const void* reference) const;
     // Visits every record, oldest first, with the lock held.
     void ForEach(const std::function<void(const CodeRecord&)>& visit) const;
+    // Gives the stored copy of a record that was written to the database late its id.
+    void SetDatabaseId(const CodeRecord& written);
 
     std::unique_lock<std::recursive_mutex> Lock() const {
         return std::unique_lock<std::recursive_mutex>(mutex);
@@ -53,3 +55,7 @@ private:
     mutable std::recursive_mutex mutex;
     std::list<CodeRecord> records;
 };
+
+// Whether `shown`, which has no database id yet, is the copy of `written` taken at the same
+// moment from the same sender.
+bool IsSameTaking(const CodeRecord& shown, const CodeRecord& written);

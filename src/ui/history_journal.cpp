@@ -111,6 +111,13 @@ void TakeIntoJournal(Program& program, std::vector<ReceiverEvent>& arrived) {
             all.push_back(&waiting);
         all.insert(all.end(), batch.begin(), batch.end());
         if (program.database.Append(all)) {
+            // The shown copies of what was written late get their ids, for F6 and the marks.
+            for (const CodeRecord& written : program.unwritten) {
+                program.history.SetDatabaseId(written);
+                for (ReceiverEvent& waiting : program.backlog)
+                    if (IsRecordEvent(waiting) && IsSameTaking(waiting.record, written))
+                        waiting.record.databaseId = written.databaseId;
+            }
             program.unwritten.clear();
         } else {
             DebugTrace("[E] history database: %s\n", program.database.LastError().c_str());

@@ -144,6 +144,10 @@ TEST_F(HistoryJournalTest, AFailingHistoryIsToldOnceAndWrittenWhenItCanBe) {
     std::filesystem::remove(folder / "zentory.db");
     Receive(kBank, "2026/12/07 09:07:00");
     EXPECT_EQ(StoredRows(), 3u);
+    // A row written late leaves the list for good too.
+    ListView_SetItemState(program.list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    DeleteHistoryRows(program);
+    EXPECT_EQ(StoredRows(), 2u);
 }
 
 TEST(SpokenReceivedAt, WithAndWithoutSeconds) {
