@@ -9,6 +9,7 @@
 
 #include "codes/interpretation.h"
 #include "history/journal.h"
+#include "util/folders.h"
 #include "util/local_time.h"
 
 namespace {
@@ -130,17 +131,6 @@ std::uint32_t DottedAddress(const std::string& text) {
         bytes[i] = static_cast<unsigned char>(parts[i]);
     }
     return address;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    char last = folder.back();
-    if (last == '/' || last == '\\') return folder + name;
-#ifdef _WIN32
-    return folder + "\\" + name;
-#else
-    return folder + "/" + name;
-#endif
 }
 
 }  // namespace

@@ -12,21 +12,6 @@
 #include "util/folders.h"
 #include "util/local_time.h"
 
-namespace {
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    char last = folder.back();
-    if (last == '/' || last == '\\') return folder + name;
-#ifdef _WIN32
-    return folder + "\\" + name;
-#else
-    return folder + "/" + name;
-#endif
-}
-
-}  // namespace
-
 std::optional<CivilDate> ReceivedAtDate(std::string_view text) {
     // "YYYY/MM/DD HH:MM:SS"
     if (text.size() != 19 || text[4] != '/' || text[7] != '/' || text[10] != ' ' ||

@@ -35,7 +35,7 @@ std::string JournalFolder() {
 }
 
 std::string HistoryDatabasePath(const Program& program) {
-    return program.journalFolder + "\\zentory.db";
+    return JoinPath(program.journalFolder, "zentory.db");
 }
 
 namespace {

@@ -46,3 +46,14 @@ bool MakeFolders(const std::string& folder) {
     }
     return MakeOne(folder);
 }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    char last = folder.back();
+    if (last == '/' || last == '\\') return folder + name;
+#ifdef _WIN32
+    return folder + "\\" + name;
+#else
+    return folder + "/" + name;
+#endif
+}

@@ -22,7 +22,8 @@ start() {
     # has, the last run's "Esperando dados" would pass for this one's.
     : >"$work/out"
     : >"$work/err"
-    "$@" listen --port $port --journal "$work/journal" --trace >"$work/out" 2>"$work/err" &
+    # shellcheck disable=SC2086
+    "$@" listen --port $port $storage --trace >"$work/out" 2>"$work/err" &
     listener=$!
     tries=0
     until grep -q "Esperando dados" "$work/err" 2>/dev/null; do
@@ -31,17 +32,22 @@ start() {
         sleep 0.05
     done
 }
+storage="--journal $work/journal"  # the listener's storage options
 lines() { cat "$work"/journal/zentory-*.txt 2>/dev/null | wc -l; }
+# Waits until the listener has printed N codes.
+wait_for_codes() {
+    tries=0
+    while [ "$(grep -c '"code"' "$work/out")" -lt "$1" ] && [ $tries -lt 100 ]; do
+        tries=$((tries + 1))
+        sleep 0.05
+    done
+}
 
 # Three codes, then SIGKILL the moment they were shown: all three are in the journal.
 start "$@"
 "$@" send --port $port $bank $collection >/dev/null
 "$@" send --port $port --kind 3 $nfe >/dev/null
-tries=0
-while [ "$(grep -c '"code"' "$work/out")" -lt 3 ] && [ $tries -lt 100 ]; do
-    tries=$((tries + 1))
-    sleep 0.05
-done
+wait_for_codes 3
 kill -9 $listener
 wait $listener 2>/dev/null
 listener=
@@ -55,11 +61,7 @@ tr -d '\r' <"$work"/journal/zentory-*.txt | grep -qv $'^[0-9/]* [0-9:]*\t127.0.0
 # A later run: a code of the journal has a first sighting, a new one has none.
 start "$@"
 "$@" send --port $port $collection 00092473500000830004240405000030000226026703 >/dev/null
-tries=0
-while [ "$(grep -c '"code"' "$work/out")" -lt 2 ] && [ $tries -lt 100 ]; do
-    tries=$((tries + 1))
-    sleep 0.05
-done
+wait_for_codes 2
 kill $listener
 wait $listener 2>/dev/null
 listener=
@@ -95,23 +97,10 @@ fi
 # With a database: the journals are read into it, their codes are read before, nothing more
 # is written to them, and a hard kill leaves a sound database in WAL mode.
 journaled=$(lines)
-: >"$work/out"
-: >"$work/err"
-"$@" listen --port $port --db "$work/zentory.db" --journal "$work/journal" --trace >"$work/out" \
-    2>"$work/err" &
-listener=$!
-tries=0
-until grep -q "Esperando dados" "$work/err" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -gt 200 ] && { echo "FAIL: listen --db did not start: $(cat "$work/err")"; exit 1; }
-    sleep 0.05
-done
+storage="--db $work/zentory.db --journal $work/journal"
+start "$@"
 "$@" send --port $port $nfe >/dev/null
-tries=0
-while [ "$(grep -c '"code"' "$work/out")" -lt 1 ] && [ $tries -lt 100 ]; do
-    tries=$((tries + 1))
-    sleep 0.05
-done
+wait_for_codes 1
 kill -9 $listener
 wait $listener 2>/dev/null
 listener=
