@@ -120,3 +120,13 @@
 #define IDC_ABOUT_LINK 40034
 
 // Named resources: "MAIN", "MENU", "ACCELERATORS", "ABOUT", "APPICON", "HAND".
+
+// The payment run: the row menu, the filter above the list, the marks in the details.
+#define IDM_MARK_PAID 40055
+#define IDM_ROW_DETAILS 40056
+#define IDM_FIND 40057
+#define IDC_FILTER_BOX 1190
+#define IDC_FILTER_CHOICE 1191
+#define IDC_DETAILS_MARKS 1192
+#define IDC_CONFIG_TYPE_ON_ARRIVAL 1193
+#define IDC_CONFIG_TYPING_METHOD 1194

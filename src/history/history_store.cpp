@@ -53,6 +53,7 @@ std::size_t HistoryStore::Count() const {
 }
 
 const CodeRecord* HistoryStore::FindByItemId(int itemId) const {
+    if (itemId < 0) return nullptr;  // the records that the list's filter keeps out
     auto lock = Lock();
     for (const CodeRecord& record : records) {
         if (record.listItemId == itemId) return &record;
@@ -66,6 +67,23 @@ const CodeRecord* HistoryStore::FindByReference(const void* reference) const {
         if (&record == reference) return &record;
     }
     return nullptr;
+}
+
+void HistoryStore::ChangeEach(const std::function<void(CodeRecord&)>& change) {
+    auto lock = Lock();
+    for (CodeRecord& record : records)
+        change(record);
+}
+
+bool HistoryStore::Change(const void* reference,
+                          const std::function<void(CodeRecord&)>& change) {
+    auto lock = Lock();
+    for (CodeRecord& record : records) {
+        if (&record != reference) continue;
+        change(record);
+        return true;
+    }
+    return false;
 }
 
 void HistoryStore::ForEach(const std::function<void(const CodeRecord&)>& visit) const {

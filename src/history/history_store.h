@@ -38,10 +38,16 @@ public:
     void Clear();
     std::size_t Count() const;
 
-    // The first record, oldest first, whose row has this item id; nothing when none.
+    // The first record, oldest first, whose row has this item id; nothing when none, and
+    // for -1, the id of records that have no row.
     const CodeRecord* FindByItemId(int itemId) const;
     // The stored record at this address; nothing when it is not (or no longer) stored.
     const CodeRecord* FindByReference(const void* reference) const;
+    // Changes the stored record at this address in place, with the lock held; false when it
+    // is no longer stored.
+    bool Change(const void* reference, const std::function<void(CodeRecord&)>& change);
+    // Changes every record, oldest first, with the lock held.
+    void ChangeEach(const std::function<void(CodeRecord&)>& change);
     // Visits every record, oldest first, with the lock held.
     void ForEach(const std::function<void(const CodeRecord&)>& visit) const;
     // Gives the stored copy of a record that was written to the database late its id.

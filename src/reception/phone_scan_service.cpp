@@ -201,7 +201,8 @@ WebAnswer PhoneScanService::Scan(const WebRequest& request) {
     }
     gate.NoteAccepted(request.sender, record.receivedAt);
     DebugTrace("Scan from the page of %s\n", FormatIPv4(request.sender).c_str());
-    if (injector) injector->TypeCode(record.code, record.kind);
+    if (injector && injector->TypeOnArrival(record.code, record.kind))
+        record.typedAt = record.receivedAt;
 
     WebAnswer answer;
     answer.contentType = "application/json";

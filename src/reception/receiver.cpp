@@ -66,7 +66,8 @@ DatagramOutcome HandleDatagram(ReceiverState& state, SenderGate* gate, KeyboardI
     }
     if (outcome == DatagramOutcome::Repeat) DebugTrace("Numero de sequencia duplicado.\n");
     if (outcome != DatagramOutcome::Accepted) return outcome;
-    if (injector) injector->TypeCode(record.code, record.kind);
+    if (injector && injector->TypeOnArrival(record.code, record.kind))
+        record.typedAt = record.receivedAt;
     sink.Deliver(std::move(record));
     return outcome;
 }

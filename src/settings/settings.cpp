@@ -17,9 +17,10 @@ void LoadSettings(SettingsStore& store, Settings& settings) {
     load(kKeyDelayValue, settings.keyDelay);
     load(kJournalValue, settings.journal);
     load(kWarnRepeatsValue, settings.warnRepeats);
-    load(kTypingMethodValue, settings.typingMethod, TypeCharacters, TypeKeys);
+    load(kTypingMethodValue, settings.typingMethod, TypeCharacters, TypePaste);
     load(kUdpReceiveValue, settings.udpReceive, 0, 1);
     load(kPreferPixValue, settings.preferPix, 0, 1);
+    load(kTypeOnArrivalValue, settings.typeOnArrival, 0, 1);
 }
 
 int KeyPauseMilliseconds(std::int32_t keyDelay) {

@@ -17,12 +17,14 @@ struct Settings {
     std::atomic<std::int32_t> typingMethod{0};   // a TypingMethod
     std::atomic<std::int32_t> udpReceive{1};     // 0: no UDP socket, the phone page only
     std::atomic<std::int32_t> preferPix{0};      // 1: the page sends a slip's Pix QR code instead
+    std::atomic<std::int32_t> typeOnArrival{1};  // 0: scans are only kept, typed when asked
 };
 
 // How typed characters reach the focused window.
 enum TypingMethod : std::int32_t {
     TypeCharacters = 0,  // Unicode character events
     TypeKeys = 1,        // digits and TAB as the layout's keys, for programs that read key codes
+    TypePaste = 2,       // each field pasted from the clipboard, TAB keys between them
 };
 
 // Registry value names.
@@ -37,12 +39,13 @@ inline constexpr const char* kWarnRepeatsValue = "WarnRepeats";
 inline constexpr const char* kTypingMethodValue = "KBDtypingMethod";
 inline constexpr const char* kUdpReceiveValue = "UDPreceive";
 inline constexpr const char* kPreferPixValue = "PreferPix";
+inline constexpr const char* kTypeOnArrivalValue = "TypeOnArrival";
 
 // Reads "UDPport", "StartMinimized", "KBDinjection", "KBDkeydelay", "Journal",
-// "WarnRepeats", "KBDtypingMethod", "UDPreceive" and "PreferPix", in this order; a value
-// that is missing (or, for the port, outside 1-65535, for the typing method, not a
-// TypingMethod, for UDP reception and the Pix preference, neither 0 nor 1) leaves the
-// held one.
+// "WarnRepeats", "KBDtypingMethod", "UDPreceive", "PreferPix" and "TypeOnArrival", in this
+// order; a value that is missing (or, for the port, outside 1-65535, for the typing method,
+// not a TypingMethod, for UDP reception, the Pix preference and typing on arrival, neither 0
+// nor 1) leaves the held one.
 void LoadSettings(SettingsStore& store, Settings& settings);
 
 // The pause after a typed character for a held key delay: none below 0, at most a second.

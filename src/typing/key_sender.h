@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 // How typed text reaches the window with the keyboard focus.
 class KeySender {
 public:
@@ -12,4 +14,14 @@ public:
     virtual void AwaitReleasedModifiers() {}
     // Waits this many milliseconds (more than 0).
     virtual void Pause(int milliseconds) = 0;
+
+    // Before a text that is pasted: keeps what the user has on the clipboard. False when
+    // the clipboard cannot be had; the text is then typed character by character, and
+    // neither PasteText nor EndPasting follows.
+    virtual bool BeginPasting() { return false; }
+    // Puts `utf8` on the clipboard and presses Ctrl+V, then waits until the focused
+    // program has read it, or a bounded time, so that the next paste cannot replace it.
+    virtual void PasteText(std::string_view /*utf8*/) {}
+    // After the text: puts the user's clipboard back as BeginPasting found it.
+    virtual void EndPasting() {}
 };

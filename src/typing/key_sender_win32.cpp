@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "typing/clipboard_paster_win32.h"
 #include "typing/key_strokes.h"
 #include "util/text_encoding.h"
 
@@ -121,11 +122,13 @@ void SendInputKeySender::SendCharacter(char32_t character) {
     // digits and TAB go as keys. A letter's key gives the other case under Caps Lock, and a
     // symbol's key may be a dead key that waits for the next one and merges with it
     // (US-International's apostrophe, ABNT2's ~ and ^): a Pix code's letters and symbols go
-    // as characters, which no keyboard state changes.
-    bool asKey = (character >= '0' && character <= '9') || character == '\t';
-    if (asKey && settings.typingMethod.load(std::memory_order_relaxed) == TypeKeys &&
-        SendKeys(static_cast<unsigned char>(character)))
-        return;
+    // as characters, which no keyboard state changes. The paste method is for programs that
+    // drop characters that come without a key: between its fields a TAB is the key, too.
+    std::int32_t method = settings.typingMethod.load(std::memory_order_relaxed);
+    bool digit = character >= '0' && character <= '9';
+    bool asKey =
+        character == '\t' ? method == TypeKeys || method == TypePaste : digit && method == TypeKeys;
+    if (asKey && SendKeys(static_cast<unsigned char>(character))) return;
     SendUnicode(character);
 }
 
@@ -143,4 +146,16 @@ void SendInputKeySender::AwaitReleasedModifiers() {
 
 void SendInputKeySender::Pause(int milliseconds) {
     Sleep(static_cast<DWORD>(milliseconds));
+}
+
+bool SendInputKeySender::BeginPasting() {
+    return BeginClipboardPaste();
+}
+
+void SendInputKeySender::PasteText(std::string_view utf8) {
+    PasteThroughClipboard(utf8);
+}
+
+void SendInputKeySender::EndPasting() {
+    EndClipboardPaste();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "settings/settings.h"
 #include "typing/key_sender.h"
@@ -9,7 +10,9 @@
 // Unicode character events (no virtual keys, no scan codes, no Shift state; a TAB arrives
 // as the character 9), or with digits and TAB as the keys of the focused window's keyboard
 // layout, with Shift where the layout needs it. Every other character, and a digit that the
-// layout has no key for, goes as a Unicode character event in either method.
+// layout has no key for, goes as a Unicode character event in either method. In the paste
+// method a TAB goes as the layout's key, and texts are pasted through the clipboard with
+// Ctrl+V (clipboard_paster_win32.h), one text at a time in the whole program.
 class SendInputKeySender : public KeySender {
 public:
     explicit SendInputKeySender(const Settings& settings);
@@ -17,6 +20,9 @@ public:
     void SendCharacter(char32_t character) override;
     void AwaitReleasedModifiers() override;
     void Pause(int milliseconds) override;
+    bool BeginPasting() override;
+    void PasteText(std::string_view utf8) override;
+    void EndPasting() override;
 
 private:
     const Settings& settings;

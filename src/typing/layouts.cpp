@@ -57,23 +57,28 @@ KeyboardInjector::KeyboardInjector(const Settings& heldSettings, SettingsStore& 
                                    TextTyper& textTyper)
     : settings(heldSettings), store(settingsStore), typer(textTyper) {}
 
-void KeyboardInjector::TypeCode(std::string_view code, CodeKind kind) {
+bool KeyboardInjector::TypeOnArrival(std::string_view code, CodeKind kind) {
+    if (settings.typeOnArrival.load(std::memory_order_relaxed) == 0) return false;
+    return TypeCode(code, kind);
+}
+
+bool KeyboardInjector::TypeCode(std::string_view code, CodeKind kind) {
     std::int32_t mode = settings.injectionMode.load(std::memory_order_relaxed);
-    if (mode <= ModeOff) return;
+    if (mode <= ModeOff) return false;
     // A Pix code that checks holds printable characters alone, never a line end or a
     // control key: it is typed as it is.
     bool pix = kind == CodeKind::Pix;
     if (pix ? !ReadPixCode(code).valid : !IsFullCode(code)) {
         DebugTrace(pix ? "[E] Pix code not typed: it does not check\n"
                        : "[E] Code not typed: it is not 44 digits\n");
-        return;
+        return false;
     }
     std::int32_t separators = mode == ModeCustom ? ReadCustomSeparators(store) : 0;
     std::optional<std::string> text = InjectionText(code, kind, mode, separators);
-    if (!text) return;
+    if (!text) return false;
     if (!pix && !IsSafeToType(*text)) {  // cannot happen for 44 digits; kept as the last guard
         DebugTrace("[E] Code not typed: unexpected characters\n");
-        return;
+        return false;
     }
-    typer.TypeText(*text);
+    return typer.TypeText(*text);
 }

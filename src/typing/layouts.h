@@ -40,8 +40,12 @@ public:
 
     // Builds the text of the held mode and starts typing it. Only a code of 44 ASCII
     // digits is ever typed, or a Pix code whose CRC holds: anything else on the network
-    // must not be able to type Enter or control keys into the user's window.
-    void TypeCode(std::string_view code, CodeKind kind);
+    // must not be able to type Enter or control keys into the user's window. True when
+    // typing started.
+    bool TypeCode(std::string_view code, CodeKind kind);
+    // A code that has just arrived: typed as TypeCode does, unless "TypeOnArrival" is off,
+    // when it is only kept until the user asks. True when typing started.
+    bool TypeOnArrival(std::string_view code, CodeKind kind);
 
 private:
     const Settings& settings;

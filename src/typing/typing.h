@@ -17,10 +17,11 @@ public:
 };
 
 // Types each text on a thread of its own, one character after the other, with the held
-// key delay after every character. Requests are not queued: overlapping texts are typed
-// side by side, their characters interleaved. At most kMaxTypingThreads run at once;
-// further requests are dropped with a trace, so a flood of codes cannot start
-// thousands of threads.
+// key delay after every character. In the paste method each field between TABs is pasted
+// whole instead, with the TABs typed between the fields and the delay after each. Requests are not
+// queued: overlapping texts are typed side by side, their characters interleaved. At most
+// kMaxTypingThreads run at once; further requests are dropped with a trace, so a flood of codes
+// cannot start thousands of threads.
 class ThreadedTyper : public TextTyper {
 public:
     static constexpr int kMaxTypingThreads = 8;

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "reception/clipboard_codes.h"
-#include "ui/main_window.h"
+#include "ui/main_window_services.h"
 #include "ui/tray_icon.h"
 #include "util/debug_trace.h"
 #include "util/text_encoding.h"
@@ -93,9 +93,14 @@ void TypeCopiedCode(Program& program) {
         ShowTrayBalloon(program, NotCodesMessage(pasted));
         return;
     }
-    std::string code = pasted.records.front().code;
-    CodeKind kind = pasted.records.front().kind;
-    bool valid = pasted.records.front().checkDigitsValid;
+    CodeRecord& first = pasted.records.front();
+    std::string code = first.code;
+    CodeKind kind = first.kind;
+    bool valid = first.checkDigitsValid;
+    // Typed before its row shows, so that the row and the history say when.
+    bool typed = valid && program.settings.injectionMode > ModeOff && program.injector &&
+                 program.injector->TypeCode(code, kind);
+    if (typed) first.typedAt = first.receivedAt;
     DeliverPasted(program, pasted);
     if (!valid) {
         ShowTrayBalloon(program, kind == CodeKind::Pix
@@ -105,8 +110,6 @@ void TypeCopiedCode(Program& program) {
     } else if (program.settings.injectionMode <= ModeOff || !program.injector) {
         ShowStatusText(program,
                        "Injeção de teclado desativada: o código copiado foi só para a lista.");
-    } else {
-        program.injector->TypeCode(code, kind);
     }
 }
 

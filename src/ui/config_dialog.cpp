@@ -12,7 +12,7 @@
 #include "ui/dialog_helpers.h"
 #include "ui/history_journal.h"
 #include "ui/layout_helper.h"
-#include "ui/main_window.h"
+#include "ui/main_window_services.h"
 #include "util/debug_trace.h"
 
 namespace {
@@ -133,8 +133,15 @@ void OnInit(HWND dialog, ConfigState& state) {
     state.pendingKeyDelay = settings.keyDelay;
     SendDlgItemMessageA(dialog, IDC_CONFIG_DELAY, TBM_SETPOS, TRUE, state.pendingKeyDelay);
     ShowDelay(dialog, state.pendingKeyDelay);
-    CheckDlgButton(dialog, IDC_CONFIG_TYPE_KEYS,
-                   settings.typingMethod == TypeKeys ? BST_CHECKED : BST_UNCHECKED);
+    // In the order of TypingMethod.
+    for (const char* method : {"Caracteres (padrão)", "Teclado físico (compatibilidade)",
+                               "Colar (área de transferência)"})
+        SendDlgItemMessageA(dialog, IDC_CONFIG_TYPING_METHOD, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(method));
+    SendDlgItemMessageA(dialog, IDC_CONFIG_TYPING_METHOD, CB_SETCURSEL,
+                        static_cast<WPARAM>(settings.typingMethod.load()), 0);
+    CheckDlgButton(dialog, IDC_CONFIG_TYPE_ON_ARRIVAL,
+                   settings.typeOnArrival != 0 ? BST_CHECKED : BST_UNCHECKED);
     char port[16];
     std::snprintf(port, sizeof port, "%u", static_cast<unsigned>(settings.udpPort.load()));
     SetDlgItemTextA(dialog, IDC_CONFIG_PORT, port);
@@ -246,8 +253,12 @@ bool OnSave(HWND dialog, ConfigState& state) {
     auto checked = [dialog](int box) { return IsDlgButtonChecked(dialog, box) ? 1 : 0; };
     keep(settings.injectionMode, kInjectionModeValue, mode);
     keep(settings.keyDelay, kKeyDelayValue, state.pendingKeyDelay);
+    auto method = SendDlgItemMessageA(dialog, IDC_CONFIG_TYPING_METHOD, CB_GETCURSEL, 0, 0);
     keep(settings.typingMethod, kTypingMethodValue,
-         checked(IDC_CONFIG_TYPE_KEYS) ? TypeKeys : TypeCharacters);
+         method >= TypeCharacters && method <= TypePaste ? static_cast<std::int32_t>(method)
+                                                         : TypeCharacters);
+    // Off, scans are only kept: the next one that arrives is not typed.
+    keep(settings.typeOnArrival, kTypeOnArrivalValue, checked(IDC_CONFIG_TYPE_ON_ARRIVAL));
     keep(settings.startMinimized, kStartMinimizedValue, checked(IDC_CONFIG_START_MINIMIZED));
 
     bool logon = IsDlgButtonChecked(dialog, IDC_CONFIG_START_AT_LOGON);

@@ -111,13 +111,28 @@ void FillPixDetails(HWND dialog, const std::string& code, const std::string& fir
     SetDlgItemTextA(dialog, IDC_PIX_STATE, PixState(pix, firstSeenAt).c_str());
 }
 
+// "Digitado em 10/12/2026 às 09:05:03. Pago em ..." of a record's marks; "" with none.
+void ShowMarks(HWND dialog, const CodeRecord& record) {
+    std::string marks;
+    if (!record.typedAt.empty()) marks = "Digitado em " + SpokenReceivedAt(record.typedAt, true);
+    if (!record.paidAt.empty()) {
+        if (!marks.empty()) marks += ". ";
+        marks += "Marcado como pago em " + SpokenReceivedAt(record.paidAt, true);
+    }
+    if (marks.empty()) marks = "Ainda não digitado nem marcado como pago";
+    SetDlgItemTextA(dialog, IDC_DETAILS_MARKS, (marks + ".").c_str());
+}
+
 INT_PTR CALLBACK PixDetailsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
             CenterWindow(GetParent(dialog), dialog);
             std::optional<CodeRecord> record =
                 RecordOf(*reinterpret_cast<const DetailsRequest*>(lParam));
-            if (record) FillPixDetails(dialog, record->code, record->firstSeenAt);
+            if (record) {
+                FillPixDetails(dialog, record->code, record->firstSeenAt);
+                ShowMarks(dialog, *record);
+            }
             // The focus on OK: on the name, the whole name would show selected.
             SetFocus(GetDlgItem(dialog, IDOK));
             return FALSE;
@@ -146,6 +161,7 @@ INT_PTR CALLBACK DetailsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
                 note += "Lido antes em " + SpokenReceivedAt(record->firstSeenAt, true);
             }
             if (!note.empty()) SetDlgItemTextA(dialog, IDC_DETAILS_SEEN, note.c_str());
+            ShowMarks(dialog, *record);
             return FALSE;
         }
         case WM_COMMAND:

@@ -65,7 +65,7 @@ void StartJournal(Program& program) {
     ApplyJournalSetting(program);
     if (!program.database.IsOpen()) return;
     // The rows the list held when the program closed, oldest first.
-    ListViewRows rows(program.list);
+    ListViewRows rows(program.list, &program.filter);
     auto lock = program.history.Lock();
     SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);
     for (CodeRecord& record : program.database.ListRows(HistoryStore::kCapacity)) {

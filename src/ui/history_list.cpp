@@ -1,5 +1,6 @@
 #include "ui/history_list.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -151,8 +152,9 @@ void SetUpHistoryList(HWND list, HWND mainWindow, HINSTANCE instance, UINT dpi) 
         used += column.cx;
         SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP,
-                 LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    // The check box is the row's paid mark.
+    constexpr DWORD kStyles = LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_CHECKBOXES;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, kStyles, kStyles);
 
     SetRowImages(list, instance, dpi);
     SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) | LVS_SHOWSELALWAYS);
@@ -202,9 +204,24 @@ int AddHistoryRow(HWND list, const CodeRecord& record) {
     // A wrong check digit matters most; then that the code was read before.
     item.iImage = !record.checkDigitsValid ? 0 : record.firstSeenAt.empty() ? 1 : 2;
     item.lParam = reinterpret_cast<LPARAM>(&record);
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = PaidCheckState(!record.paidAt.empty());
     int position =
         static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     return RowItemId(list, position);
+}
+
+UINT PaidCheckState(bool paid) {
+    return INDEXTOSTATEIMAGEMASK(paid ? 2 : 1);
+}
+
+const CodeRecord* RecordOfListRow(HWND list, int row) {
+    if (row < 0) return nullptr;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<const CodeRecord*>(item.lParam);
 }
 
 int RowItemId(HWND list, int row) {
@@ -257,10 +274,21 @@ HFONT BoldFont(HistoryListLook& look) {
     return made;
 }
 
+const CodeRecord* DrawnRecord(const NMLVCUSTOMDRAW& draw) {
+    return reinterpret_cast<const CodeRecord*>(draw.nmcd.lItemlParam);
+}
+
+bool IsPaidRow(const NMLVCUSTOMDRAW& draw) {
+    const CodeRecord* record = DrawnRecord(draw);
+    return record && !record->paidAt.empty();
+}
+
 // The standing of the slip shown in the row being drawn; the row's item data is its record.
+// A paid slip is due no more.
 DueStanding RowStanding(const HistoryListLook& look, const NMLVCUSTOMDRAW& draw) {
-    const auto* record = reinterpret_cast<const CodeRecord*>(draw.nmcd.lItemlParam);
-    return record ? StandingOfDueDate(record->dueDate, look.today) : DueStanding::None;
+    const CodeRecord* record = DrawnRecord(draw);
+    if (!record || !record->paidAt.empty()) return DueStanding::None;
+    return StandingOfDueDate(record->dueDate, look.today);
 }
 
 // One cell of a row whose due date stands out. The list hands each cell the colours and the
@@ -291,6 +319,11 @@ LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw, HistoryList
                 draw->clrTextBk = kStripeColour;
                 answer = CDRF_NEWFONT;
             }
+            // A paid row is drawn grey: what is left to pay stands out.
+            if (look && IsPaidRow(*draw)) {
+                draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+                answer = CDRF_NEWFONT;
+            }
             // Cell by cell only for the rows that need it: most rows are drawn whole.
             if (look) {
                 DueStanding standing = RowStanding(*look, *draw);
@@ -307,10 +340,10 @@ LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw, HistoryList
 
 namespace {
 
-// Everything goes only when the user says so: one key press would lose the whole pile.
+// Everything shown goes only when the user says so: one key press would lose the whole pile.
 bool UserAgreesToDeleteAll(Program& program) {
-    std::size_t count = program.history.Count();
-    if (count == 0) return false;
+    auto count = SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0);
+    if (count <= 0) return false;
     char question[96];
     std::snprintf(question, sizeof question, "Apagar todos os %d códigos da lista?",
                   static_cast<int>(count));
@@ -334,6 +367,14 @@ void DeleteHistoryRows(Program& program) {
     // The rows leave the list, not the history: they are still read before and exported.
     std::vector<std::int64_t> forgotten;
     int row = FirstSelectedRow(list);
+    if (row < 0 && !program.filter.IsEmpty()) {
+        // What the filter shows, not the rows it keeps out.
+        LVITEMA selected = {};
+        selected.stateMask = selected.state = LVIS_SELECTED;
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&selected));
+        row = FirstSelectedRow(list);
+    }
     if (row < 0) {
         program.history.ForEach(
             [&](const CodeRecord& record) { forgotten.push_back(record.databaseId); });
@@ -371,7 +412,13 @@ void ToggleGrid(HWND list, HWND mainWindow) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
+int ListViewRows::AddRow(const CodeRecord& record) {
+    if (filter && !filter->Matches(record)) return -1;
+    return AddHistoryRow(list, record);
+}
+
 int ListViewRows::PositionOfId(int itemId) {
+    if (itemId < 0) return -1;
     return static_cast<int>(SendMessageA(list, LVM_MAPIDTOINDEX, itemId, 0));
 }
 
@@ -381,4 +428,29 @@ void ListViewRows::DeleteRow(int position) {
 
 int ListViewRows::RowCount() {
     return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void ShowFilteredRows(Program& program) {
+    HWND list = program.list;
+    auto lock = program.history.Lock();
+    // The selection stays on the records that are still shown.
+    std::vector<const CodeRecord*> selected;
+    for (int row = FirstSelectedRow(list); row >= 0;
+         row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
+        selected.push_back(RecordOfListRow(list, row));
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    ListViewRows rows(list, &program.filter);
+    program.history.ChangeEach([&](CodeRecord& record) { record.listItemId = rows.AddRow(record); });
+    if (program.sortColumn >= 0) SortHistoryList(list, program.sortColumn);
+    int count = rows.RowCount();
+    for (int row = 0; row < count; ++row) {
+        const CodeRecord* record = RecordOfListRow(list, row);
+        if (std::find(selected.begin(), selected.end(), record) == selected.end()) continue;
+        LVITEMA state = {};
+        state.stateMask = state.state = LVIS_SELECTED;
+        SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
 }

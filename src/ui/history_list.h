@@ -20,6 +20,10 @@ void CreateHeaderTips(HWND list);
 // Appends the record's row (its item data is the record's address) and returns the
 // row's stable item id.
 int AddHistoryRow(HWND list, const CodeRecord& record);
+// The state of a row's check box: checked while its record is marked paid.
+UINT PaidCheckState(bool paid);
+// The record shown in a row (its item data), or nothing for a row out of range.
+const CodeRecord* RecordOfListRow(HWND list, int row);
 // The stable item id of the row at a position.
 int RowItemId(HWND list, int row);
 
@@ -49,8 +53,8 @@ struct HistoryListLook {
 // the day `today` gives at the start of each paint.
 LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw,
                               HistoryListLook* look = nullptr, CivilDate (*today)() = TodayLocal);
-// Command "&Apagar": the selected rows with their records; with none selected, everything
-// once the user agrees.
+// Command "&Apagar": the selected rows with their records; with none selected, every row the
+// list shows once the user agrees.
 void DeleteHistoryRows(Program& program);
 // Command "&Grade": grid lines on or off, with the menu's check mark.
 void ToggleGrid(HWND list, HWND mainWindow);
@@ -58,10 +62,12 @@ void ToggleGrid(HWND list, HWND mainWindow);
 // The history store's view of the list, used on the main thread.
 // Made for one batch of changes while the list's redrawing is switched off
 // (WM_SETREDRAW): hiding, showing and redrawing are then left to the end of the batch.
+// With a filter, a record that it keeps out gets no row (its item id is -1).
 class ListViewRows : public HistoryRows {
 public:
-    explicit ListViewRows(HWND historyList) : list(historyList) {}
-    int AddRow(const CodeRecord& record) override { return AddHistoryRow(list, record); }
+    explicit ListViewRows(HWND historyList, const RowFilter* rowFilter = nullptr)
+        : list(historyList), filter(rowFilter) {}
+    int AddRow(const CodeRecord& record) override;
     int PositionOfId(int itemId) override;
     void DeleteRow(int position) override;
     void Hide() override {}
@@ -71,4 +77,10 @@ public:
 
 private:
     HWND list;
+    const RowFilter* filter;
 };
+
+// The list again with the rows of the records that the program's filter lets through, in
+// the order of the column it was last sorted by; the selected records that are still shown
+// stay selected.
+void ShowFilteredRows(Program& program);

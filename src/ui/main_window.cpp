@@ -1,31 +1,29 @@
 #include "ui/main_window.h"
 
-#include "typing/target_check.h"
-#include "ui/clipboard_paste.h"
-#include "ui/phone_page.h"
-
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <memory>
-#include <system_error>
+#include <string>
 
 #include "codes/contacts.h"
 #include "codes/nfe_access_key.h"
-#include "reception/endpoint.h"
 #include "resource.h"
+#include "typing/target_check.h"
 #include "ui/about_box.h"
+#include "ui/clipboard_paste.h"
 #include "ui/config_dialog.h"
 #include "ui/connect_window.h"
 #include "ui/details_dialog.h"
+#include "ui/dpi.h"
+#include "ui/filter_bar.h"
 #include "ui/help_page.h"
 #include "ui/history_journal.h"
 #include "ui/history_list.h"
-#include "ui/dpi.h"
 #include "ui/layout_helper.h"
 #include "ui/main_toolbar.h"
+#include "ui/payment_commands.h"
+#include "ui/phone_page.h"
 #include "ui/save_dialog.h"
 #include "ui/selection_status.h"
 #include "ui/tray_icon.h"
@@ -35,8 +33,9 @@ namespace {
 
 constexpr UINT_PTR kDrainTimer = 1;
 constexpr UINT_PTR kTrayRetryTimer = 2;
-// Tells, once the start's own status texts are shown, that Ctrl+Alt+V was refused.
-constexpr UINT_PTR kPasteHotKeyNoticeTimer = 3;
+// Tells, once the start's own status texts are shown, that Ctrl+Alt+V or Ctrl+Alt+N was
+// refused.
+constexpr UINT_PTR kHotKeyNoticeTimer = 3;
 // At logon the taskbar may not be there yet: the icon is tried again for two minutes.
 constexpr UINT kTrayRetryMilliseconds = 2000;
 constexpr int kTrayRetries = 60;
@@ -76,33 +75,7 @@ UINT TaskbarCreatedMessage() {
 
 }  // namespace
 
-void ShowStatusText(Program& program, const char* text) {
-    SendMessageA(program.statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-}
-
 namespace {
-
-// Starts the receiver on the program's socket. When the system has no thread to give,
-// the user is told, and the status bar says that nothing is received.
-bool StartReceiver(Program& program) {
-    program.receiver =
-        std::make_unique<Receiver>(program.socket, program.settings.udpPort, MainSinkOf(program),
-                                   program.injector.get(), &program.senderGate);
-    try {
-        program.receiver->Start();
-        return true;
-    } catch (const std::system_error& failure) {
-        DebugTrace("[E] receiver thread %d\n", failure.code().value());
-        program.receiver.reset();
-        ShowStatusText(program, "Recepção parada");
-        char message[128];
-        std::snprintf(message, sizeof message,
-                      "Não foi possível iniciar a recepção na porta %d (erro %d).",
-                      static_cast<int>(program.settings.udpPort), failure.code().value());
-        program.messages->ShowError(message);
-        return false;
-    }
-}
 
 // Adds the tray icon; when the taskbar is not ready, tries again on a timer.
 void AddTrayIconOrRetry(HWND window, MainWindowState& state) {
@@ -134,15 +107,27 @@ HWND CreateStatusBar(HWND window) {
     return statusBar;
 }
 
-// The list between the toolbar and the status bar, the window's full width.
-void PlaceList(HWND window, HWND toolbar, HWND statusBar, HWND list) {
-    RECT client, toolbarClient, toolbarWindow, statusWindow;
+// The filter under the toolbar, then the list down to the status bar, the window's full
+// width.
+void PlaceListAndFilter(HWND window, Program& program, UINT dpi) {
+    RECT client, toolbarClient, statusWindow;
     GetClientRect(window, &client);
-    GetClientRect(toolbar, &toolbarClient);
-    GetWindowRect(toolbar, &toolbarWindow);
-    GetWindowRect(statusBar, &statusWindow);
-    SetWindowPos(list, nullptr, 0, toolbarClient.bottom + 2, client.right,
-                 statusWindow.top - toolbarWindow.bottom, SWP_NOZORDER | SWP_NOREDRAW);
+    GetClientRect(program.toolbar, &toolbarClient);
+    GetWindowRect(program.statusBar, &statusWindow);
+    POINT statusTop = {statusWindow.left, statusWindow.top};
+    ScreenToClient(window, &statusTop);
+    auto font = reinterpret_cast<HFONT>(SendMessageA(program.list, WM_GETFONT, 0, 0));
+    int top = PlaceFilterBar(program, toolbarClient.bottom + 2, dpi, font);
+    SetWindowPos(program.list, nullptr, 0, top, client.right, statusTop.y - top,
+                 SWP_NOZORDER | SWP_NOREDRAW);
+}
+
+// The status text that tells of hot keys another program holds.
+const char* RefusedHotKeysText(const Program& program) {
+    if (program.pasteHotKeyRefused && program.nextHotKeyRefused)
+        return "Os atalhos Ctrl+Alt+V e Ctrl+Alt+N estão em uso por outro programa.";
+    if (program.nextHotKeyRefused) return "O atalho Ctrl+Alt+N está em uso por outro programa.";
+    return "O atalho Ctrl+Alt+V está em uso por outro programa.";
 }
 
 void OnCreate(HWND window, MainWindowState& state) {
@@ -154,7 +139,9 @@ void OnCreate(HWND window, MainWindowState& state) {
             RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
     }
     RegisterPasteHotKey(program, window);
-    if (program.pasteHotKeyRefused) SetTimer(window, kPasteHotKeyNoticeTimer, 2000, nullptr);
+    RegisterNextHotKey(program, window);
+    if (program.pasteHotKeyRefused || program.nextHotKeyRefused)
+        SetTimer(window, kHotKeyNoticeTimer, 2000, nullptr);
     PostMessageA(window, kAddTrayIconMessage, 0, 0);
     // The dialog manager would lay the template's controls out again at a new scale; this
     // window has its own layout.
@@ -165,13 +152,14 @@ void OnCreate(HWND window, MainWindowState& state) {
     program.toolbar = CreateMainToolbar(window, program.instance, state.dpi, state.toolbarImages);
     program.statusBar = CreateStatusBar(window);
     HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
-    PlaceList(window, program.toolbar, program.statusBar, list);
+    program.list = list;
+    CreateFilterBar(program, window);
+    PlaceListAndFilter(window, program, state.dpi);
     SendMessageA(program.statusBar, SB_SETTEXTA, 1,
                  reinterpret_cast<LPARAM>(ModeStatusText(program.settings.injectionMode)));
     state.layout.Attach(window);
     state.layout.FindOverride(list, true)->vertical = LayoutHelper::Stretch;
     SetUpHistoryList(list, window, program.instance, state.dpi);
-    program.list = list;
     if (program.socket.IsOpen()) StartReceiver(program);
     CreateHeaderTips(list);
     // Each record posts one wake-up only when the queue was empty; should that post
@@ -207,31 +195,24 @@ void OnDpiChanged(HWND window, MainWindowState& state, UINT dpi, const RECT& sug
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     // The bars take their heights from their new contents.
     SendMessageA(program.statusBar, WM_SIZE, 0, 0);
-    PlaceList(window, program.toolbar, program.statusBar, program.list);
+    PlaceListAndFilter(window, program, dpi);
     LayOutStatusParts(program.statusBar);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-// The code and kind of the record shown in a row, copied out under the history lock;
-// false for a row out of range or one whose record is gone.
-bool RecordOfRow(Program& program, int row, int& itemId, std::string& code, CodeKind& kind) {
-    if (row < 0 || row >= static_cast<int>(program.history.Count())) return false;
-    itemId = RowItemId(program.list, row);
-    auto lock = program.history.Lock();
-    const CodeRecord* record = program.history.FindByItemId(itemId);
-    if (!record) return false;
-    code = record->code;
-    kind = record->kind;
-    return true;
 }
 
 // A double-click on a row: the NF-e portal for an invoice key, the details otherwise.
 void OnRowActivated(Program& program, int row, int column) {
     DebugTrace("NM_DBLCLK list %d %d\n", row, column);
-    int itemId;
     std::string code;
     CodeKind kind;
-    if (!RecordOfRow(program, row, itemId, code, kind)) return;
+    {
+        auto lock = program.history.Lock();
+        const CodeRecord* record = RecordOfListRow(program.list, row);
+        if (!record || !program.history.FindByReference(record)) return;
+        code = record->code;
+        kind = record->kind;
+    }
+    int itemId = RowItemId(program.list, row);
     if (kind == CodeKind::NfeKey) {
         // A code comes from the network: only a real key may become part of an address.
         if (!IsWellFormedNfeKey(code)) {
@@ -245,38 +226,17 @@ void OnRowActivated(Program& program, int row, int column) {
     }
 }
 
-// The selected row the user acted on last (the selection mark, when it is selected), or
-// the first selected one; -1 when no row is selected. The mark alone may sit on a row
-// that is not selected, after a deselection or a deletion.
-int ChosenRow(HWND list) {
-    int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
-    if (mark >= 0 && (SendMessageA(list, LVM_GETITEMSTATE, mark, LVIS_SELECTED) & LVIS_SELECTED))
-        return mark;
-    return static_cast<int>(
-        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
-// Ctrl+Alt+B: types the selected row's code again, into whatever window has the focus;
-// nothing when no row is selected.
-void OnHotKey(Program& program) {
-    int row = ChosenRow(program.list);
-    DebugTrace("WM_HOTKEY %d", row);
-    int itemId;
-    std::string code;
-    CodeKind kind;
-    if (!RecordOfRow(program, row, itemId, code, kind)) return;
-    if (program.settings.injectionMode >= ModeTypeable && program.injector) {
-        program.injector->TypeCode(code, kind);
-    }
-}
-
 void OnClose(HWND window, Program& program) {
     DeleteTrayIcon(program);
     PostQuitMessage(0);
     DestroyWindow(window);
 }
 
-void OnCommand(HWND window, Program& program, UINT command) {
+void OnCommand(HWND window, Program& program, UINT command, UINT notification) {
+    if (command == IDC_FILTER_BOX || command == IDC_FILTER_CHOICE) {
+        OnFilterCommand(program, static_cast<int>(command), static_cast<int>(notification));
+        return;
+    }
     switch (command) {
         case IDM_EXIT: SendMessageA(window, WM_CLOSE, 0, 0); break;
         case IDM_SHOW: ShowMainWindow(window); break;
@@ -311,6 +271,7 @@ void OnCommand(HWND window, Program& program, UINT command) {
             program.simulated->FeedNextSample();
             break;
         case IDM_GRID: ToggleGrid(program.list, window); break;
+        case IDM_FIND: FocusFilter(program); break;
         default: break;
     }
 }
@@ -334,13 +295,20 @@ INT_PTR OnNotify(HWND window, Program& program, NMHDR* header) {
             AnswerTextRequest(reinterpret_cast<NMLVDISPINFOA*>(header));
             return Result(window, 0);
         case LVN_COLUMNCLICK:
-            SortHistoryList(program.list, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+            program.sortColumn = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
+            SortHistoryList(program.list, program.sortColumn);
+            return Result(window, 0);
+        case NM_RCLICK:
+            ShowRowMenu(program, reinterpret_cast<NMITEMACTIVATE*>(header));
             return Result(window, 0);
         case NM_CUSTOMDRAW:
             return Result(window,
                           CustomDrawHistoryList(window, reinterpret_cast<NMLVCUSTOMDRAW*>(header),
                                                 &StateOf(window)->listLook, program.today));
         case LVN_ITEMCHANGED:
+            OnRowCheckChanged(program, reinterpret_cast<NMLISTVIEW*>(header));
+            NoteHistoryListChange(window, header);
+            return FALSE;
         case LVN_INSERTITEM:
         case LVN_DELETEITEM:
         case LVN_DELETEALLITEMS: NoteHistoryListChange(window, header); return FALSE;
@@ -349,17 +317,6 @@ INT_PTR OnNotify(HWND window, Program& program, NMHDR* header) {
 }
 
 }  // namespace
-
-const char* ModeStatusText(std::int32_t mode) {
-    switch (mode) {
-        case ModeTypeable: return "Injeção de teclado ativada (digitável)";
-        case ModeTypeableTab: return "Injeção de teclado ativada (digitável com TAB)";
-        case ModeCustom: return "Injeção de teclado ativada (digitável CUSTOM)";
-        default:
-            return mode <= ModeOff ? "Injeção de teclado desativada"
-                                   : "Injeção de teclado ativada (código de barras)";
-    }
-}
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
     WNDCLASSEXA windowClass = {};
@@ -410,7 +367,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_DPICHANGED:
             OnDpiChanged(window, *state, HIWORD(wParam), *reinterpret_cast<RECT*>(lParam));
             return Result(window, 0);
-        case WM_COMMAND: OnCommand(window, program, LOWORD(wParam)); return FALSE;
+        case WM_COMMAND: OnCommand(window, program, LOWORD(wParam), HIWORD(wParam)); return FALSE;
         case WM_SYSCOMMAND:
             if (wParam == SC_MINIMIZE) {
                 ShowWindow(window, SW_HIDE);  // it lives on in the tray
@@ -420,8 +377,10 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_HOTKEY:
             if (wParam == program.pasteHotKeyId) {
                 TypeCopiedCode(program);
+            } else if (wParam == program.nextHotKeyId) {
+                TypeNextCode(program);
             } else {
-                OnHotKey(program);
+                TypeChosenRow(program);
             }
             return FALSE;
         case WM_CLOSE: OnClose(window, program); return TRUE;
@@ -449,10 +408,11 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_TIMER:
             if (wParam == kDrainTimer) DrainReceiverEvents(program);
             if (wParam == kTrayRetryTimer) AddTrayIconOrRetry(window, *state);
-            if (wParam == kPasteHotKeyNoticeTimer) {
-                KillTimer(window, kPasteHotKeyNoticeTimer);
-                ShowStatusText(program, "O atalho Ctrl+Alt+V está em uso por outro programa.");
+            if (wParam == kHotKeyNoticeTimer) {
+                KillTimer(window, kHotKeyNoticeTimer);
+                ShowStatusText(program, RefusedHotKeysText(program));
             }
+            OnSelectionTotalTimer(program, wParam);
             return TRUE;
         case WM_NCDESTROY:
             // The receiver and the page hand records to this window: both stop first.
@@ -475,131 +435,3 @@ void OpenAddressWithShell(HWND owner, const char* address) {
     ShellExecuteA(owner, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-bool MoveReception(Program& program, std::int32_t port) {
-    // The new port first: when it cannot be had, reception goes on where it was.
-    UdpSocket moved;
-    if (!OpenEndpoint(moved, port, *program.messages)) return false;
-    if (program.receiver) program.receiver->Stop();  // interrupts the old socket under it
-    program.receiver.reset();
-    program.socket.TakeOver(moved);
-    program.settings.udpPort = port;
-    StartReceiver(program);
-    return true;
-}
-
-bool SetUdpReception(Program& program, bool on) {
-    if (on && !program.socket.IsOpen()) {
-        if (!OpenEndpoint(program.socket, program.settings.udpPort, *program.messages))
-            return false;
-        StartReceiver(program);
-    } else if (!on && program.socket.IsOpen()) {
-        if (program.receiver) program.receiver->Stop();  // interrupts the socket under it
-        program.receiver.reset();
-        program.socket.Close();
-        ShowReceptionStatus(program);
-    }
-    return true;
-}
-
-void ShowReceptionStatus(Program& program) {
-    if (program.socket.IsOpen()) return;
-    char text[96];
-    if (program.webPort > 0) {
-        std::snprintf(text, sizeof text, "Recepção UDP desligada; página na porta %d TCP",
-                      static_cast<int>(program.webPort));
-    } else {
-        std::snprintf(text, sizeof text, "Recepção desligada");
-    }
-    ShowStatusText(program, text);
-}
-
-namespace {
-
-// Drops, before they are shown, what appending the waiting records one by one with the
-// history's cap would drop in the end: the oldest stored records and the oldest waiting
-// ones. `droppedInQueue` records came before the waiting ones and never arrived.
-void ApplyCapToBacklog(Program& program, std::size_t droppedInQueue, HistoryRows& rows) {
-    std::size_t waiting = std::count_if(program.backlog.begin(), program.backlog.end(),
-                                        [](const ReceiverEvent& e) { return IsRecordEvent(e); });
-    HistoryStore::CapOutcome outcome =
-        HistoryStore::OutcomeOfAppending(program.history.Count(), droppedInQueue + waiting);
-    program.history.DropOldest(outcome.droppedStored, rows);
-    std::size_t skip = outcome.skippedIncoming - std::min(outcome.skippedIncoming, droppedInQueue);
-    for (auto event = program.backlog.begin(); skip > 0 && event != program.backlog.end();) {
-        if (IsRecordEvent(*event)) {
-            event = program.backlog.erase(event);
-            --skip;
-        } else {
-            ++event;
-        }
-    }
-}
-
-}  // namespace
-
-void DrainReceiverEvents(Program& program, bool everything) {
-    std::size_t droppedInQueue = 0;
-    std::vector<ReceiverEvent> arrived = program.pending.TakeAll(&droppedInQueue);
-    if (arrived.empty() && droppedInQueue == 0 && program.backlog.empty()) return;
-    // Every record goes into the history as it is taken, also those the cap never shows.
-    TakeIntoJournal(program, arrived);
-
-    ListViewRows rows(program.list);
-    SendMessageA(program.list, WM_SETREDRAW, FALSE, 0);  // one redraw for the slice
-    if (!arrived.empty() || droppedInQueue > 0) {
-        for (ReceiverEvent& event : arrived)
-            program.backlog.push_back(std::move(event));
-        ApplyCapToBacklog(program, droppedInQueue, rows);
-    }
-
-    // A bounded slice per wake-up, so that the window keeps answering between slices.
-    constexpr int kSlice = 100;
-    for (int done = 0; (everything || done < kSlice) && !program.backlog.empty();) {
-        ReceiverEvent event = std::move(program.backlog.front());
-        program.backlog.pop_front();
-        switch (event.type) {
-            case ReceiverEvent::Type::Status: ShowStatusText(program, event.status.c_str()); break;
-            case ReceiverEvent::Type::Refusal:
-                ShowRefusalBalloon(program, event.refusedSender);
-                break;
-            case ReceiverEvent::Type::Record:
-                program.history.AppendWithCap(std::move(event.record), rows);
-                ++done;
-                break;
-        }
-    }
-    SendMessageA(program.list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(program.list, nullptr, FALSE);
-    if (!program.backlog.empty()) PostMessageA(program.mainWindow, kReceiverEventsMessage, 0, 0);
-}
-
-void MainWindowSink::Push(ReceiverEvent event) {
-    if (program.pending.Push(std::move(event))) {
-        PostMessageA(program.mainWindow, kReceiverEventsMessage, 0, 0);
-    }
-}
-
-void MainWindowSink::ShowStatus(const std::string& text) {
-    ReceiverEvent event;
-    event.type = ReceiverEvent::Type::Status;
-    event.status = text;
-    Push(std::move(event));
-}
-
-void MainWindowSink::Refuse(std::uint32_t senderAddress) {
-    ReceiverEvent event;
-    event.type = ReceiverEvent::Type::Refusal;
-    event.refusedSender = senderAddress;
-    Push(std::move(event));
-}
-
-void MainWindowSink::Deliver(CodeRecord record) {
-    ReceiverEvent event;
-    event.record = std::move(record);
-    Push(std::move(event));
-}
-
-ReceiverSink& MainSinkOf(Program& program) {
-    if (!program.receiverSink) program.receiverSink = std::make_unique<MainWindowSink>(program);
-    return *program.receiverSink;
-}

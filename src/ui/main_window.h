@@ -2,63 +2,17 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
+#include "ui/main_window_services.h"
 #include "ui/program.h"
-
-// The status-bar text of an injection mode.
-const char* ModeStatusText(std::int32_t mode);
 
 // Registers the class "ZentoryWinClass" of the main window (a dialog from the template
 // "MAIN"); false when it cannot.
 bool RegisterMainWindowClass(HINSTANCE instance);
 
-// Creates the main window, hidden; its creation builds the toolbar, the status bar, the
-// tray icon and the history list, registers the hot key and starts the receiver when
-// the program's socket is open.
+// Creates the main window, hidden; its creation builds the toolbar, the filter, the status
+// bar, the tray icon and the history list, registers the hot keys and starts the receiver
+// when the program's socket is open.
 HWND CreateMainWindow(Program& program);
 
-// The main window's dialog procedure.
+// The main window's dialog procedure: it only dispatches to the commands' own files.
 INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Moves the reception to another port: the endpoint opens on the new port first (telling
-// the user when it cannot, and leaving the reception as it was); then the receiver on the
-// old socket ends, the socket closes, the new port is held and a new receiver starts on
-// it. True when the endpoint opened.
-bool MoveReception(Program& program, std::int32_t port);
-
-// Turns UDP reception on (the endpoint on the held port, then a receiver; false, with the
-// user told why, when the port cannot be had) or off (the receiver ends and the socket
-// closes), and says so in the status bar.
-bool SetUdpReception(Program& program, bool on);
-
-// Shows `text` in the status bar's first part.
-void ShowStatusText(Program& program, const char* text);
-
-// The status bar's first part while no UDP socket is open: "Recepção UDP desligada" with
-// the page's port, or "Recepção desligada" when the page is off too. With a socket, the
-// receiver says where it waits.
-void ShowReceptionStatus(Program& program);
-
-// Takes what the receiver handed over: status texts and records, which it stores in the
-// history with their rows, a slice at a time unless `everything`. The rows left are those
-// that appending every record one by one with the cap would leave. Main thread only.
-void DrainReceiverEvents(Program& program, bool everything = false);
-
-// The receiver's sink in the program: queues everything for the main thread and wakes it
-// only when the queue was empty, so that a flood cannot fill its message queue.
-class MainWindowSink : public ReceiverSink {
-public:
-    explicit MainWindowSink(Program& owner) : program(owner) {}
-    void ShowStatus(const std::string& text) override;
-    void Deliver(CodeRecord record) override;
-    void Refuse(std::uint32_t senderAddress) override;
-
-private:
-    void Push(ReceiverEvent event);
-    Program& program;
-};
-
-// The program's one MainWindowSink, made on first use: the receiver and the phone page
-// hand their records to the same queue.
-ReceiverSink& MainSinkOf(Program& program);

@@ -1,6 +1,6 @@
 #include "ui/phone_page.h"
 
-#include "ui/main_window.h"
+#include "ui/main_window_services.h"
 #include "util/debug_trace.h"
 #include "util/secret_token.h"
 

@@ -13,6 +13,7 @@
 #include "history/history_database.h"
 #include "history/history_store.h"
 #include "history/journal.h"
+#include "history/payment_run.h"
 #include "reception/endpoint.h"
 #include "reception/handoff_queue.h"
 #include "reception/phone_scan_service.h"
@@ -91,6 +92,8 @@ struct Program {
     ATOM hotKeyId = 0;
     ATOM pasteHotKeyId = 0;           // Ctrl+Alt+V, registered at every start
     bool pasteHotKeyRefused = false;  // another program holds it
+    ATOM nextHotKeyId = 0;            // Ctrl+Alt+N, "Digitar próximo", registered at every start
+    bool nextHotKeyRefused = false;
     ReceiverState pasteState;         // the pasted codes' indexes (main thread)
     std::string exportFileName;
 
@@ -99,6 +102,12 @@ struct Program {
     HWND toolbar = nullptr;
     HWND statusBar = nullptr;
     HWND list = nullptr;
+    HWND filterBox = nullptr;     // the filter's text, above the list
+    HWND filterChoice = nullptr;  // all rows, those to pay, those paid
+
+    // What the list shows of the history, and the column it was last sorted by (-1: none).
+    RowFilter filter;
+    int sortColumn = -1;
 };
 
 // Posted to the main window when the receiver's queue turns non-empty.

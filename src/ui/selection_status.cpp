@@ -7,7 +7,7 @@
 #include "resource.h"
 #include "typing/layouts.h"
 #include "ui/dpi.h"
-#include "ui/main_window.h"
+#include "ui/main_window_services.h"
 
 namespace {
 
@@ -17,19 +17,14 @@ constexpr int kSelectionPart = 2;
 constexpr int kPartPadding = 12;
 // Kept apart from the main window's own timers, which count from 1.
 constexpr UINT_PTR kSelectionTotalTimer = 0x5E1;
-// As wide as most selections' texts, so that the parts stay put as the selection changes.
-constexpr const char* kSelectionSample = "999 selecionados: R$ 9.999.999,99";
+// As wide as most selections' and payments' texts, so that the parts stay put as the
+// selection changes.
+constexpr const char* kSelectionSample = "499 a pagar: R$ 99.999,99 (99 vencidos)";
 
 int TextWidth(HDC dc, const char* text) {
     SIZE extent = {};
     GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
     return extent.cx;
-}
-
-void CALLBACK ShowSelectionTotalNow(HWND mainWindow, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(mainWindow, timer);
-    ShowSelectionTotal(GetDlgItem(mainWindow, IDC_HISTORY_LIST),
-                       GetDlgItem(mainWindow, IDC_STATUSBAR));
 }
 
 }  // namespace
@@ -90,7 +85,9 @@ void NoteHistoryListChange(HWND mainWindow, const NMHDR* header) {
             const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
             if (!(change->uChanged & LVIF_STATE)) return;
             // Item -1 stands for every row at once.
-            if (change->iItem >= 0 && !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
+            // A paid mark changes what is left to pay.
+            constexpr UINT kCounted = LVIS_SELECTED | LVIS_STATEIMAGEMASK;
+            if (change->iItem >= 0 && !((change->uOldState ^ change->uNewState) & kCounted))
                 return;
             break;
         }
@@ -100,10 +97,19 @@ void NoteHistoryListChange(HWND mainWindow, const NMHDR* header) {
         default: return;
     }
     // Setting the timer again only puts it off: the total comes once the changes are over.
-    SetTimer(mainWindow, kSelectionTotalTimer, USER_TIMER_MINIMUM, ShowSelectionTotalNow);
+    SetTimer(mainWindow, kSelectionTotalTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
-void ShowSelectionTotal(HWND list, HWND statusBar) {
+bool OnSelectionTotalTimer(Program& program, UINT_PTR timer) {
+    if (timer != kSelectionTotalTimer) return false;
+    KillTimer(program.mainWindow, timer);
+    ShowSelectionTotal(program);
+    return true;
+}
+
+void ShowSelectionTotal(Program& program) {
+    HWND list = program.list;
+    HWND statusBar = program.statusBar;
     SelectionTotal total;
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) >= 2) {
         int row = -1;
@@ -118,6 +124,13 @@ void ShowSelectionTotal(HWND list, HWND statusBar) {
         }
     }
     std::string text = total.StatusText();
+    if (text.empty()) {
+        // Every row of the list, those the filter keeps out too.
+        PaymentsLeft left;
+        CivilDate today = program.today();
+        program.history.ForEach([&](const CodeRecord& record) { left.Add(record, today); });
+        text = left.StatusText();
+    }
     SendMessageA(statusBar, SB_SETTEXTA, kSelectionPart, reinterpret_cast<LPARAM>(text.c_str()));
     LayOutStatusParts(statusBar);
 }

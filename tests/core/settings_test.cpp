@@ -43,16 +43,18 @@ TEST(LoadSettings, TakesNumbersAndIgnoresWhatIsNotOne) {
     EXPECT_EQ(fromOdd.injectionMode, 1);
     EXPECT_EQ(fromOdd.keyDelay, 0);
 
-    // The typing method: 0 or 1; anything else types characters. UDP reception: 0 or 1;
-    // anything else leaves it on.
-    for (std::int32_t method : {1, 2, -2, 0x101}) {
+    // The typing method: 0, 1 or 2; anything else types characters. UDP reception and
+    // typing on arrival: 0 or 1; anything else leaves them on.
+    for (std::int32_t method : {1, 2, 3, -2, 0x101}) {
         MemorySettingsStore methods;
         methods.WriteRegDword(kSettingsKey, "KBDtypingMethod", method);
         methods.WriteRegDword(kSettingsKey, "UDPreceive", method - 1);
+        methods.WriteRegDword(kSettingsKey, "TypeOnArrival", method - 1);
         Settings held;
         LoadSettings(methods, held);
-        EXPECT_EQ(held.typingMethod, method == 1 ? TypeKeys : TypeCharacters) << method;
+        EXPECT_EQ(held.typingMethod, method == 1 || method == 2 ? method : TypeCharacters) << method;
         EXPECT_EQ(held.udpReceive, method == 1 ? 0 : 1) << method;
+        EXPECT_EQ(held.typeOnArrival, method == 1 ? 0 : 1) << method;
     }
 
     for (std::int32_t port : {0, -5, 65536, 1 << 20}) {

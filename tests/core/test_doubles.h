@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reception/receiver.h"
@@ -27,6 +28,22 @@ public:
         std::lock_guard lock(mutex);
         events.push_back("pause " + std::to_string(milliseconds));
     }
+    // With `pastes` set, pasting is recorded as "begin", "paste <text>" and "end";
+    // without it the clipboard cannot be had.
+    bool BeginPasting() override {
+        if (!pastes) return false;
+        std::lock_guard lock(mutex);
+        events.push_back("begin");
+        return true;
+    }
+    void PasteText(std::string_view utf8) override {
+        std::lock_guard lock(mutex);
+        events.push_back("paste " + std::string(utf8));
+    }
+    void EndPasting() override {
+        std::lock_guard lock(mutex);
+        events.push_back("end");
+    }
     std::vector<std::string> Events() {
         std::lock_guard lock(mutex);
         return events;
@@ -38,6 +55,8 @@ public:
         }
         return typed;
     }
+
+    bool pastes = false;
 
 private:
     std::mutex mutex;

@@ -99,6 +99,34 @@ TEST(ThreadedTyper, OverlappingTextsBothCompleteAndAFloodIsCapped) {
     EXPECT_TRUE(typer.TypeText("3"));
 }
 
+// Each field goes in one paste, the TABs typed between the fields, the key delay after
+// both; a clipboard that cannot be had leaves the text to be typed.
+TEST(ThreadedTyper, PasteMethodPastesFieldsBetweenTabsOrTypesWithoutClipboard) {
+    Settings settings;
+    settings.typingMethod = TypePaste;
+    settings.keyDelay = 5;
+    RecordingKeySender pasting;
+    pasting.pastes = true;
+    {
+        ThreadedTyper typer(pasting, settings);
+        typer.TypeText("1111\t2222\t333");
+        typer.WaitUntilIdle();
+        settings.keyDelay = 0;
+        typer.TypeText("\t12\t\t");  // empty fields paste nothing
+        typer.WaitUntilIdle();
+    }
+    EXPECT_EQ(pasting.Events(), (std::vector<std::string>{
+                                    "begin", "paste 1111", "pause 5", "\t", "pause 5", "paste 2222",
+                                    "pause 5", "\t", "pause 5", "paste 333", "pause 5", "end",
+                                    "begin", "\t", "paste 12", "\t", "\t", "end"}));
+
+    RecordingKeySender refused;
+    ThreadedTyper typer(refused, settings);
+    typer.TypeText("12\t3");
+    typer.WaitUntilIdle();
+    EXPECT_EQ(refused.Events(), (std::vector<std::string>{"1", "2", "\t", "3"}));
+}
+
 TEST(KeyStrokesFor, ModifiersAroundTheKeyAndNothingForAMissingKey) {
     // A digit on a QWERTY layout: the key alone.
     EXPECT_EQ(KeyStrokesFor(0x0031), (std::vector<KeyStroke>{{'1', false}, {'1', true}}));

@@ -80,7 +80,7 @@ TEST_F(DialogsTest, ConfigOpensWithTheHeldSettings) {
     program.settings.typingMethod = TypeKeys;
     store.WriteRegString(kRunKey, "Zentory", "\"C:\\zentory.exe\"");
     OpenConfig();
-    EXPECT_TRUE(Checked(IDC_CONFIG_TYPE_KEYS));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_CONFIG_TYPING_METHOD, CB_GETCURSEL, 0, 0), TypeKeys);
     EXPECT_TRUE(Checked(IDC_CONFIG_MODE_CUSTOM));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_CUSTOM)));
     EXPECT_EQ(Text(IDC_CONFIG_DELAY_LABEL), "250 ms");
@@ -125,14 +125,19 @@ TEST_F(DialogsTest, SaveStoresExactlyWhatChanged) {
     EXPECT_EQ(traces.Count("RUN changed"), 1);
 }
 
-TEST_F(DialogsTest, TypingMethodBoxIsSavedAndCountsAtOnce) {
+TEST_F(DialogsTest, TypingMethodAndTypingOnArrivalAreSavedAndCountAtOnce) {
     CreateMain();
     OpenConfig();
-    EXPECT_FALSE(Checked(IDC_CONFIG_TYPE_KEYS));  // characters by default
-    Click(IDC_CONFIG_TYPE_KEYS);
+    HWND methods = GetDlgItem(dialog, IDC_CONFIG_TYPING_METHOD);
+    EXPECT_EQ(SendMessageA(methods, CB_GETCURSEL, 0, 0), TypeCharacters);  // by default
+    EXPECT_TRUE(Checked(IDC_CONFIG_TYPE_ON_ARRIVAL));
+    SendMessageA(methods, CB_SETCURSEL, TypePaste, 0);
+    Click(IDC_CONFIG_TYPE_ON_ARRIVAL);
     Click(IDOK);
-    EXPECT_EQ(program.settings.typingMethod, TypeKeys);  // for the next character already
-    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "KBDtypingMethod"), TypeKeys);
+    EXPECT_EQ(program.settings.typingMethod, TypePaste);  // for the next code already
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "KBDtypingMethod"), TypePaste);
+    EXPECT_EQ(program.settings.typeOnArrival, 0);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "TypeOnArrival"), 0);
 }
 
 TEST_F(DialogsTest, EveryTrackbarRequestShowsAndKeepsTheDelay) {

@@ -56,15 +56,18 @@ protected:
         SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&suggested));
     }
-    // The list fills the client area between the toolbar and the status bar.
+    // The filter sits under the toolbar, and the list fills the client area between the
+    // filter and the status bar.
     void ExpectTheListBetweenTheBars() {
-        RECT client, toolbar, list, status;
+        RECT client, toolbar, filter, list, status;
         GetClientRect(window, &client);
         GetWindowRect(program.toolbar, &toolbar);
+        GetWindowRect(program.filterBox, &filter);
         GetWindowRect(program.list, &list);
         GetWindowRect(program.statusBar, &status);
-        EXPECT_GE(list.top, toolbar.bottom);
-        EXPECT_LE(list.top, toolbar.bottom + 4);
+        EXPECT_GE(filter.top, toolbar.bottom);
+        EXPECT_GE(list.top, filter.bottom);
+        EXPECT_LE(list.top, filter.bottom + 8);
         EXPECT_EQ(list.bottom, status.top);
         EXPECT_EQ(list.right - list.left, client.right);
     }

@@ -1,0 +1,203 @@
+#include "ui/payment_commands.h"
+
+#include <string>
+
+#include "resource.h"
+#include "ui/details_dialog.h"
+#include "ui/history_list.h"
+#include "ui/main_window_services.h"
+#include "ui/tray_icon.h"
+#include "util/debug_trace.h"
+#include "util/local_time.h"
+
+namespace {
+
+// A mark set on a record that the history could not store yet goes with it when it is.
+void MarkWaitingCopy(Program& program, const CodeRecord& shown,
+                     void (*mark)(CodeRecord& waiting, const std::string& at),
+                     const std::string& at) {
+    for (CodeRecord& waiting : program.unwritten)
+        if (waiting.databaseId == 0 && IsSameTaking(shown, waiting)) mark(waiting, at);
+}
+
+void StoreMark(Program& program, const CodeRecord& record, bool paidMark, const std::string& at) {
+    if (record.databaseId == 0) {
+        MarkWaitingCopy(program, record,
+                        paidMark ? +[](CodeRecord& r, const std::string& t) { r.paidAt = t; }
+                                 : +[](CodeRecord& r, const std::string& t) { r.typedAt = t; },
+                        at);
+        return;
+    }
+    if (!program.database.IsOpen()) return;
+    bool stored = paidMark ? program.database.MarkPaid(record.databaseId, at)
+                           : program.database.MarkTyped(record.databaseId, at);
+    if (!stored) DebugTrace("[E] mark not stored: %s\n", program.database.LastError().c_str());
+}
+
+// The selected row the user acted on last (the selection mark, when it is selected), or
+// the first selected one; -1 when no row is selected. The mark alone may sit on a row
+// that is not selected, after a deselection or a deletion.
+int ChosenRow(HWND list) {
+    int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (mark >= 0 && (SendMessageA(list, LVM_GETITEMSTATE, mark, LVIS_SELECTED) & LVIS_SELECTED))
+        return mark;
+    return static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// Only this row selected and focused, and in view.
+void SelectOnly(HWND list, int row) {
+    LVITEMA none = {};
+    none.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    LVITEMA chosen = {};
+    chosen.stateMask = chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&chosen));
+    SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+bool CanType(Program& program) {
+    if (program.settings.injectionMode > ModeOff && program.injector) return true;
+    ShowStatusText(program, "Injeção de teclado desativada: nada foi digitado.");
+    return false;
+}
+
+}  // namespace
+
+void NoteTyped(Program& program, const CodeRecord* record) {
+    std::string now = FormatReceivedAt(LocalNow());
+    auto lock = program.history.Lock();
+    if (!program.history.Change(record, [&](CodeRecord& stored) { stored.typedAt = now; }))
+        return;
+    StoreMark(program, *record, false, now);
+}
+
+void NotePaid(Program& program, const CodeRecord* record, bool paid) {
+    std::string at = paid ? FormatReceivedAt(LocalNow()) : std::string();
+    auto lock = program.history.Lock();
+    if (!program.history.Change(record, [&](CodeRecord& stored) { stored.paidAt = at; })) return;
+    StoreMark(program, *record, true, at);
+}
+
+void TypeNextCode(Program& program) {
+    // A scan that came a moment ago is in the list before the next one is chosen.
+    DrainReceiverEvents(program, true);
+    HWND list = program.list;
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int next = -1, waiting = 0;
+    {
+        auto lock = program.history.Lock();
+        for (int row = 0; row < count; ++row) {
+            const CodeRecord* record = RecordOfListRow(list, row);
+            if (!record || !IsWaitingToBeTyped(*record)) continue;
+            if (next < 0) next = row;
+            ++waiting;
+        }
+    }
+    DebugTrace("Ctrl+Alt+N: row %d of %d waiting\n", next, waiting);
+    if (next < 0) {
+        ShowStatusText(program, "Nenhum código a pagar na lista.");
+        ShowTrayBalloon(program, "Nenhum código a pagar na lista.");
+        return;
+    }
+    if (!CanType(program)) return;
+    const CodeRecord* record = RecordOfListRow(list, next);
+    std::string code, summary;
+    CodeKind kind;
+    {
+        auto lock = program.history.Lock();
+        code = record->code;
+        kind = record->kind;
+        summary = PaymentSummary(*record);
+    }
+    if (!program.injector->TypeCode(code, kind)) {
+        ShowStatusText(program, "O código não pôde ser digitado agora; tente de novo.");
+        return;
+    }
+    NoteTyped(program, record);
+    SelectOnly(list, next);
+    InvalidateRect(list, nullptr, FALSE);
+    std::string text = "Digitado: " + summary + " (faltam " + std::to_string(waiting - 1) + ")";
+    ShowStatusText(program, text.c_str());
+}
+
+void TypeChosenRow(Program& program) {
+    int row = ChosenRow(program.list);
+    DebugTrace("WM_HOTKEY %d", row);
+    std::string code;
+    CodeKind kind;
+    const CodeRecord* record = RecordOfListRow(program.list, row);
+    {
+        auto lock = program.history.Lock();
+        if (!record || !program.history.FindByReference(record)) return;
+        code = record->code;
+        kind = record->kind;
+    }
+    if (program.settings.injectionMode >= ModeTypeable && program.injector &&
+        program.injector->TypeCode(code, kind))
+        NoteTyped(program, record);
+}
+
+void RegisterNextHotKey(Program& program, HWND window) {
+    program.nextHotKeyId = GlobalAddAtomA("ZentoryNextHotkey");
+    // Held keys type one code, not the whole pile.
+    if (RegisterHotKey(window, program.nextHotKeyId, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'N') ||
+        RegisterHotKey(window, program.nextHotKeyId, MOD_CONTROL | MOD_ALT, 'N'))
+        return;
+    DebugTrace("[E] RegisterHotKey Ctrl+Alt+N %lu\n", GetLastError());
+    program.nextHotKeyRefused = true;
+}
+
+void OnRowCheckChanged(Program& program, const NMLISTVIEW* change) {
+    if (change->iItem < 0 || !(change->uChanged & LVIF_STATE) ||
+        !((change->uOldState ^ change->uNewState) & LVIS_STATEIMAGEMASK))
+        return;
+    bool checked = (change->uNewState & LVIS_STATEIMAGEMASK) == PaidCheckState(true);
+    const auto* record = reinterpret_cast<const CodeRecord*>(change->lParam);
+    if (!record) return;
+    {
+        // The list sets the box of a row it adds: only a change of the mark is stored.
+        auto lock = program.history.Lock();
+        if (!program.history.FindByReference(record) || record->paidAt.empty() != checked)
+            return;
+    }
+    NotePaid(program, record, checked);
+    InvalidateRect(program.list, nullptr, FALSE);
+}
+
+void ShowRowMenu(Program& program, const NMITEMACTIVATE* click) {
+    HWND list = program.list;
+    const CodeRecord* clicked = RecordOfListRow(list, click->iItem);
+    if (!clicked) return;
+    bool paid;
+    {
+        auto lock = program.history.Lock();
+        paid = !clicked->paidAt.empty();
+    }
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING | (paid ? MF_CHECKED : MF_UNCHECKED), IDM_MARK_PAID,
+                "&Marcar como pago\tEspaço");
+    AppendMenuA(menu, MF_STRING, IDM_ROW_DETAILS, "D&etalhes");
+    POINT at = click->ptAction;
+    ClientToScreen(list, &at);
+    UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                                 program.mainWindow, nullptr);
+    DestroyMenu(menu);
+    if (chosen == IDM_MARK_PAID) {
+        // Every selected row takes the clicked row's new mark; the boxes' notifications
+        // store it.
+        LVITEMA state = {};
+        state.stateMask = LVIS_STATEIMAGEMASK;
+        state.state = PaidCheckState(!paid);
+        for (int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM,
+                                                     static_cast<WPARAM>(-1), LVNI_SELECTED));
+             row >= 0;
+             row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
+            SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list, LVM_SETITEMSTATE, click->iItem, reinterpret_cast<LPARAM>(&state));
+    } else if (chosen == IDM_ROW_DETAILS) {
+        ShowDetailsDialog(program.mainWindow, program.instance, program.history,
+                          RowItemId(list, click->iItem));
+    }
+}
