@@ -208,6 +208,9 @@ int AddHistoryRow(HWND list, const CodeRecord& record) {
     item.state = PaidCheckState(!record.paidAt.empty());
     int position =
         static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    // Some list views give every new row an empty box whatever it asked for.
+    if (!record.paidAt.empty() && position >= 0)
+        SendMessageA(list, LVM_SETITEMSTATE, position, reinterpret_cast<LPARAM>(&item));
     return RowItemId(list, position);
 }
 

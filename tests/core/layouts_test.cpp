@@ -75,8 +75,18 @@ TEST(KeyboardInjector, TypesOnlyCodesOfFortyFourDigits) {
     EXPECT_EQ(traces.Count("[E] Code not typed: it is not 44 digits\n"), 2);
 
     settings.injectionMode = ModeOff;
-    injector.TypeCode(kBank, CodeKind::BankSlip);
+    EXPECT_FALSE(injector.TypeCode(kBank, CodeKind::BankSlip));
     EXPECT_EQ(typer.Texts().size(), 1u);
+
+    // "TypeOnArrival" off keeps an arriving code from being typed; asked for, it is.
+    settings.injectionMode = ModeRaw;
+    settings.typeOnArrival = 0;
+    EXPECT_FALSE(injector.TypeOnArrival(kBank, CodeKind::BankSlip));
+    EXPECT_EQ(typer.Texts().size(), 1u);
+    EXPECT_TRUE(injector.TypeCode(kBank, CodeKind::BankSlip));
+    settings.typeOnArrival = 1;
+    EXPECT_TRUE(injector.TypeOnArrival(kBank, CodeKind::BankSlip));
+    EXPECT_EQ(typer.Texts().size(), 3u);
 }
 
 TEST(KeyboardInjector, ReadsTheCustomSeparatorsAtEveryCode) {

@@ -18,6 +18,7 @@
 #include "settings/memory_settings_store.h"
 #include "ui/details_dialog.h"
 #include "ui/history_list.h"
+#include "typing/layouts.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -47,11 +48,11 @@ protected:
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
     }
-    void Receive(const char* code, const char* receivedAt) {
+    void Receive(const char* code, const char* receivedAt, bool valid = true) {
         CodeRecord record;
         record.code = code;
         record.kindLetter = "B";
-        record.checkDigitsValid = true;
+        record.checkDigitsValid = valid;
         record.receivedAt = receivedAt;
         record.value = "R$ 110,00";
         MainWindowSink(program).Deliver(record);
@@ -63,6 +64,21 @@ protected:
         std::string problem;
         if (!reader.Open(HistoryDatabasePath(program), problem)) return 0;
         return reader.ListRows(500).size();
+    }
+    bool Checked(int row) {
+        return ListView_GetCheckState(program.list, row) != 0;
+    }
+    // Closed and started again: the list as the database gives it back.
+    void Restart() {
+        StopJournal(program);
+        SendMessageA(program.list, LVM_DELETEALLITEMS, 0, 0);
+        program.history.Clear();
+        StartJournal(program);
+    }
+    std::string Status() {
+        char text[256] = {};
+        SendMessageA(program.statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        return text;
     }
     int Image(int row) {
         LVITEMA item = {};
@@ -154,4 +170,50 @@ TEST(SpokenReceivedAt, WithAndWithoutSeconds) {
     EXPECT_EQ(SpokenReceivedAt("2026/12/07 09:05:03", true), "07/12/2026 às 09:05:03");
     EXPECT_EQ(SpokenReceivedAt("2026/12/07 09:05:03", false), "07/12/2026 às 09:05");
     EXPECT_EQ(SpokenReceivedAt("07/12/2026 09:05:03", true), "");
+}
+
+TEST_F(HistoryJournalTest, TheNextKeyTypesTheRowsLeftToPayAndTheMarksLast) {
+    program.injector = std::make_unique<KeyboardInjector>(program.settings, store, typer);
+    const char* codes[] = {kBank, "84620000002311301132632914523029359083800000",
+                           "00092473500000830004240405000030000226026703",
+                           "86710000000728242498725119096408256612000003"};
+    Receive("12345678901234567890123456789012345678901235", "2026/12/07 09:04:00", false);
+    for (const char* code : codes)
+        Receive(code, "2026/12/07 09:05:00");
+    // The second slip is paid: its box is ticked, as Space or the row's menu do.
+    ListView_SetCheckState(program.list, 2, TRUE);
+    for (int press = 0; press < 4; ++press)
+        SendMessageA(program.mainWindow, WM_HOTKEY, program.nextHotKeyId, 0);
+    std::vector<std::string> expected;
+    for (int k : {0, 2, 3})
+        expected.push_back(*InjectionText(codes[k], CodeKind::BankSlip, ModeTypeable, 0));
+    EXPECT_EQ(typer.Texts(), expected);  // the wrong row is never typed
+    EXPECT_EQ(Status(), "Nenhum código a pagar na lista.");
+    EXPECT_EQ(BalloonTray::balloons.back(), "Nenhum código a pagar na lista.");
+    int selected = ListView_GetNextItem(program.list, -1, LVNI_SELECTED);
+    EXPECT_EQ(selected, 4);  // the last one typed
+
+    // A new start: the paid mark and the typed ones are back; the filter shows what is left.
+    Restart();
+    ASSERT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 5);
+    EXPECT_TRUE(Checked(2));
+    EXPECT_FALSE(Checked(1));
+    program.history.ForEach([](const CodeRecord& record) {
+        EXPECT_EQ(record.typedAt.empty(), !record.checkDigitsValid || !record.paidAt.empty())
+            << record.code;
+    });
+    SendMessageA(program.filterChoice, CB_SETCURSEL, 1, 0);  // "A pagar"
+    SendMessageA(program.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FILTER_CHOICE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(program.filterChoice));
+    EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 4);
+    SetWindowTextA(program.filterBox, "0009 2473");  // a typeable line's digits
+    EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 1);
+    // Unticked again: no longer paid, after a new start too.
+    SetWindowTextA(program.filterBox, "");
+    SendMessageA(program.filterChoice, CB_SETCURSEL, 0, 0);
+    SendMessageA(program.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FILTER_CHOICE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(program.filterChoice));
+    ListView_SetCheckState(program.list, 2, FALSE);
+    Restart();
+    EXPECT_FALSE(Checked(2));
 }
