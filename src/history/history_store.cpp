@@ -75,8 +75,7 @@ void HistoryStore::ChangeEach(const std::function<void(CodeRecord&)>& change) {
         change(record);
 }
 
-bool HistoryStore::Change(const void* reference,
-                          const std::function<void(CodeRecord&)>& change) {
+bool HistoryStore::Change(const void* reference, const std::function<void(CodeRecord&)>& change) {
     auto lock = Lock();
     for (CodeRecord& record : records) {
         if (&record != reference) continue;

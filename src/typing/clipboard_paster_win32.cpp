@@ -31,6 +31,7 @@ struct Paste {
     std::vector<SavedFormat> saved;
     std::wstring field;  // the field on offer
     bool read = false;   // the focused program has asked for it
+    bool owed = false;   // offered and not yet handed over
 };
 
 std::mutex gPasting;
@@ -143,12 +144,15 @@ LRESULT CALLBACK PasteWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (wParam == CF_UNICODETEXT) {
                 RenderField();
                 gPaste.read = true;
+                gPaste.owed = false;
             }
             return 0;
         case WM_RENDERALLFORMATS:
             // The window goes while a field is still owed: it stays on the clipboard, unless
-            // something else has been put there meanwhile.
-            if (OpenClipboard(window)) {
+            // something else has been put there meanwhile. Once the user's clipboard is back,
+            // nothing is owed: the window still owns the clipboard, and rendering now would
+            // put the last field over the user's text.
+            if (gPaste.owed && OpenClipboard(window)) {
                 if (GetClipboardOwner() == window) RenderField();
                 CloseClipboard();
             }
@@ -252,6 +256,7 @@ void PasteThroughClipboard(std::string_view utf8) {
     bool emptied = EmptyClipboard();
     if (emptied) {
         SetClipboardData(CF_UNICODETEXT, nullptr);
+        gPaste.owed = true;
         MarkNotForWatchers();
     } else {
         DebugTrace("[E] EmptyClipboard to paste - %lu\n", GetLastError());
@@ -267,6 +272,7 @@ void EndClipboardPaste() {
     // Emptied even when nothing was kept, so that the last field is not left there.
     if (OpenClipboardSoon(gPaste.window)) {
         EmptyClipboard();
+        gPaste.owed = false;
         for (const SavedFormat& kept : gPaste.saved)
             SetClipboardBytes(kept.format, kept.bytes.data(), kept.bytes.size());
         CloseClipboard();

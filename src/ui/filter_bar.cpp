@@ -26,11 +26,11 @@ std::string WindowText(HWND window) {
 void CreateFilterBar(Program& program, HWND window) {
     HINSTANCE instance = program.instance;
     program.filterBox = CreateWindowExA(
-        WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
-        0, 0, window, reinterpret_cast<HMENU>(IDC_FILTER_BOX), instance, nullptr);
+        WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0,
+        0, window, reinterpret_cast<HMENU>(IDC_FILTER_BOX), instance, nullptr);
     program.filterChoice = CreateWindowExA(
-        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-        0, 0, 0, window, reinterpret_cast<HMENU>(IDC_FILTER_CHOICE), instance, nullptr);
+        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0,
+        0, 0, window, reinterpret_cast<HMENU>(IDC_FILTER_CHOICE), instance, nullptr);
     SendMessageA(program.filterBox, EM_SETLIMITTEXT, kMostFilterCharacters, 0);
     // The box says what it is for while it is empty.
     SendMessageW(program.filterBox, EM_SETCUEBANNER, TRUE,

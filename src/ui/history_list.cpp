@@ -444,7 +444,8 @@ void ShowFilteredRows(Program& program) {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     ListViewRows rows(list, &program.filter);
-    program.history.ChangeEach([&](CodeRecord& record) { record.listItemId = rows.AddRow(record); });
+    program.history.ChangeEach(
+        [&](CodeRecord& record) { record.listItemId = rows.AddRow(record); });
     if (program.sortColumn >= 0) SortHistoryList(list, program.sortColumn);
     int count = rows.RowCount();
     for (int row = 0; row < count; ++row) {

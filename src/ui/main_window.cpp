@@ -434,4 +434,3 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
 void OpenAddressWithShell(HWND owner, const char* address) {
     ShellExecuteA(owner, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
-

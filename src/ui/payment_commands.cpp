@@ -22,10 +22,11 @@ void MarkWaitingCopy(Program& program, const CodeRecord& shown,
 
 void StoreMark(Program& program, const CodeRecord& record, bool paidMark, const std::string& at) {
     if (record.databaseId == 0) {
-        MarkWaitingCopy(program, record,
-                        paidMark ? +[](CodeRecord& r, const std::string& t) { r.paidAt = t; }
-                                 : +[](CodeRecord& r, const std::string& t) { r.typedAt = t; },
-                        at);
+        MarkWaitingCopy(
+            program, record,
+            paidMark ? +[](CodeRecord& r, const std::string& t) { r.paidAt = t; }
+                     : +[](CodeRecord& r, const std::string& t) { r.typedAt = t; },
+            at);
         return;
     }
     if (!program.database.IsOpen()) return;
@@ -68,8 +69,7 @@ bool CanType(Program& program) {
 void NoteTyped(Program& program, const CodeRecord* record) {
     std::string now = FormatReceivedAt(LocalNow());
     auto lock = program.history.Lock();
-    if (!program.history.Change(record, [&](CodeRecord& stored) { stored.typedAt = now; }))
-        return;
+    if (!program.history.Change(record, [&](CodeRecord& stored) { stored.typedAt = now; })) return;
     StoreMark(program, *record, false, now);
 }
 
@@ -159,8 +159,7 @@ void OnRowCheckChanged(Program& program, const NMLISTVIEW* change) {
     {
         // The list sets the box of a row it adds: only a change of the mark is stored.
         auto lock = program.history.Lock();
-        if (!program.history.FindByReference(record) || record->paidAt.empty() != checked)
-            return;
+        if (!program.history.FindByReference(record) || record->paidAt.empty() != checked) return;
     }
     NotePaid(program, record, checked);
     InvalidateRect(program.list, nullptr, FALSE);
@@ -190,8 +189,8 @@ void ShowRowMenu(Program& program, const NMITEMACTIVATE* click) {
         LVITEMA state = {};
         state.stateMask = LVIS_STATEIMAGEMASK;
         state.state = PaidCheckState(!paid);
-        for (int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM,
-                                                     static_cast<WPARAM>(-1), LVNI_SELECTED));
+        for (int row = static_cast<int>(
+                 SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
              row >= 0;
              row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
             SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));

@@ -94,7 +94,7 @@ struct Program {
     bool pasteHotKeyRefused = false;  // another program holds it
     ATOM nextHotKeyId = 0;            // Ctrl+Alt+N, "Digitar próximo", registered at every start
     bool nextHotKeyRefused = false;
-    ReceiverState pasteState;         // the pasted codes' indexes (main thread)
+    ReceiverState pasteState;  // the pasted codes' indexes (main thread)
     std::string exportFileName;
 
     // Windows, set while the main window is created.

@@ -87,8 +87,7 @@ void NoteHistoryListChange(HWND mainWindow, const NMHDR* header) {
             // Item -1 stands for every row at once.
             // A paid mark changes what is left to pay.
             constexpr UINT kCounted = LVIS_SELECTED | LVIS_STATEIMAGEMASK;
-            if (change->iItem >= 0 && !((change->uOldState ^ change->uNewState) & kCounted))
-                return;
+            if (change->iItem >= 0 && !((change->uOldState ^ change->uNewState) & kCounted)) return;
             break;
         }
         case LVN_INSERTITEM:

@@ -52,7 +52,8 @@ TEST(LoadSettings, TakesNumbersAndIgnoresWhatIsNotOne) {
         methods.WriteRegDword(kSettingsKey, "TypeOnArrival", method - 1);
         Settings held;
         LoadSettings(methods, held);
-        EXPECT_EQ(held.typingMethod, method == 1 || method == 2 ? method : TypeCharacters) << method;
+        EXPECT_EQ(held.typingMethod, method == 1 || method == 2 ? method : TypeCharacters)
+            << method;
         EXPECT_EQ(held.udpReceive, method == 1 ? 0 : 1) << method;
         EXPECT_EQ(held.typeOnArrival, method == 1 ? 0 : 1) << method;
     }

@@ -3,6 +3,9 @@
 //   e2e_probe hotkey [LETTER]       presses Ctrl+Alt+B (or Ctrl+Alt+LETTER) through SendInput
 //   e2e_probe ctrl LETTER           presses Ctrl+LETTER through SendInput
 //   e2e_probe clip TEXT             puts TEXT on the clipboard as Unicode text
+//   e2e_probe clipped               prints the clipboard's Unicode text as UTF-8
+//   e2e_probe marks                 prints each row of the history list: its image (0 wrong,
+//                                   1 valid, 2 read before) and its box (0 empty, 1 paid)
 //   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
 //   e2e_probe activate TITLE        brings the window with this title to the front
 //   e2e_probe click TITLE ID        clicks the button ID of the window with this title
@@ -120,6 +123,47 @@ int main(int argc, char** argv) {
         Key(keys[2], static_cast<WORD>(argv[2][0]), true);
         Key(keys[3], VK_CONTROL, true);
         return SendInput(4, keys, sizeof(INPUT)) == 4 ? 0 : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "clipped") == 0) {
+        if (!OpenClipboard(nullptr)) return 1;
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+        if (text) {
+            char utf8[4096] = {};
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+            std::printf("%s\n", utf8);
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text ? 0 : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "marks") == 0) {
+        // An item's image is read through memory in Zentory's own process.
+        HWND list = GetDlgItem(FindWindowA("ZentoryWinClass", nullptr), 1090);
+        DWORD id = 0;
+        GetWindowThreadProcessId(list, &id);
+        HANDLE process =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+        void* remote =
+            process ? VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE)
+                    : nullptr;
+        if (!list || !remote) return 1;
+        int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            LVITEMA item = {};
+            item.mask = LVIF_IMAGE;
+            item.iItem = row;
+            WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process, remote, &item, sizeof item, nullptr);
+            UINT box =
+                static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK)) >>
+                12;
+            std::printf("%d %d\n", item.iImage, box == 2 ? 1 : 0);
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        CloseHandle(process);
+        return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "clip") == 0) {
         int length = MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, nullptr, 0);

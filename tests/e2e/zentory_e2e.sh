@@ -370,6 +370,85 @@ wait $zentory
 "$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v UDPreceive /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 3 /f >/dev/null 2>&1
 
+# 7e. The payment run, from a profile of the earlier version: its monthly journal is read in
+#     at the first start, and its code sent again is read before. Five slips scanned with
+#     "TypeOnArrival" 0 are only kept, and come back after a restart; after F6 on one, four
+#     come back; the second, ticked paid with Space, stays ticked. Ctrl+Alt+N three times
+#     in another program types the first, third and fourth rows in the TAB layout, pasted
+#     from the clipboard ("KBDtypingMethod" 2), which holds the user's text again afterwards.
+marks() { probe marks | tr -d '\r' | tr '\n' ' '; }
+restart() {  # closes Zentory with F3 and starts it again
+    press_in_zentory 72 || fail "F3 not pressed"
+    wait $zentory
+    "$wine" "$build/zentory.exe" &
+    zentory=$!
+    wait_until 100 window_up || fail "the main window did not come back"
+    sleep 1
+}
+rm -f "$journal_dir"/zentory.db* "$journal_dir"/zentory-*.txt
+earlier=00092473500000830004240405000030000226026703
+"$wine" "$build/zentory-cli.exe" listen --port $((port + 7)) --journal "Z:$journal_dir" \
+    >/dev/null 2>&1 &
+listener=$!
+sleep 1.5
+"$wine" "$build/zentory-cli.exe" send --port $((port + 7)) $earlier >/dev/null
+wait_until 50 grep -q $earlier "$journal_dir"/zentory-*.txt || fail "no journal of the earlier version"
+kill $listener
+wait $listener 2>/dev/null
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v TypeOnArrival /t REG_DWORD /d 0 /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDtypingMethod /t REG_DWORD /d 2 /f >/dev/null 2>&1
+"$wine" "$build/zentory.exe" &
+zentory=$!
+wait_until 100 window_up || fail "no main window for the payment run"
+sleep 1
+rows_are 0 || fail "the earlier version's journal put $(rows) rows in the list"
+probe activate "Zentory typing target" || fail "cannot activate the target"
+before=$(cat "$work/typed.txt")
+for code in 86710000000728242498725119096408256612000003 $earlier $photo_code \
+    00191455700000110009956850418332600000624818 84620000002311301132632914523029359083800000; do
+    send $code
+done
+wait_until 50 rows_are 5 || fail "five slips scanned gave $(rows) rows"
+sleep 1
+[ "$(cat "$work/typed.txt")" = "$before" ] || fail "typed on arrival with TypeOnArrival 0"
+[ "$(marks)" = "1 0 2 0 1 0 1 0 1 0 " ] || fail "the journal's code is not read before: $(marks)"
+restart
+rows_are 5 || fail "$(rows) rows after a restart, not 5"
+press_in_zentory 24 && probe key 75 || fail "Home, F6 not pressed"
+wait_until 30 rows_are 4 || fail "F6 left $(rows) rows"
+restart
+rows_are 4 || fail "$(rows) rows after F6 and a restart, not 4"
+press_in_zentory 24 && probe key 28 && probe key 20 || fail "Home, Down, Space not pressed"
+wait_until 30 test "$(marks)" = "2 0 1 1 1 0 1 0 " || fail "Space did not tick the second row: $(marks)"
+restart
+[ "$(marks)" = "2 0 1 1 1 0 1 0 " ] || fail "the paid mark did not last: $(marks)"
+probe clip "texto do usuário" || fail "clipboard not set"
+probe activate "Zentory typing target" || fail "cannot activate the target"
+run="$before"'00094\t24045\t05000\t030006\t02260\t267030\t2\t47350000083000'
+probe hotkey N || fail "Ctrl+Alt+N not sent"
+wait_until 50 typed_is "$run" || fail "first Ctrl+Alt+N: '$(cat "$work/typed.txt")'"
+run="$run"'00199\t95687\t50418\t332602\t00006\t248181\t1\t45570000011000'
+probe hotkey N || fail "Ctrl+Alt+N not sent"
+wait_until 50 typed_is "$run" || fail "second Ctrl+Alt+N: '$(cat "$work/typed.txt")'"
+run="$run"'846200000020\t311301132636\t291452302933\t590838000008'
+probe hotkey N || fail "Ctrl+Alt+N not sent"
+wait_until 50 typed_is "$run" || fail "third Ctrl+Alt+N: '$(cat "$work/typed.txt")'"
+sleep 0.5
+[ "$(probe clipped | tr -d '\r')" = "texto do usuário" ] ||
+    fail "the clipboard holds '$(probe clipped)' after pasting"
+python3 - "$journal_dir/zentory.db" $earlier <<'CHECK' || fail "the payment run's marks are not in the history"
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+count = lambda where: db.execute("SELECT COUNT(*) FROM codes WHERE " + where).fetchone()[0]
+assert count("typed_at IS NOT NULL") == 3, count("typed_at IS NOT NULL")
+assert count("paid_at IS NOT NULL") == 1
+assert count("journal IS NOT NULL AND code = '%s'" % sys.argv[2]) == 1
+CHECK
+press_in_zentory 72 || fail "F3 not pressed"
+wait $zentory
+"$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v TypeOnArrival /f >/dev/null 2>&1
+"$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v KBDtypingMethod /f >/dev/null 2>&1
+
 # 8. Closing the main window takes its tray icon away: a Windows test that needs a
 #    notification area, which the tests' own prefix (null display driver) does not have.
 tray=$("$wine" "$build/tests/windows_tests.exe" \

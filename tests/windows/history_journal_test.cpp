@@ -65,9 +65,7 @@ protected:
         if (!reader.Open(HistoryDatabasePath(program), problem)) return 0;
         return reader.ListRows(500).size();
     }
-    bool Checked(int row) {
-        return ListView_GetCheckState(program.list, row) != 0;
-    }
+    bool Checked(int row) { return ListView_GetCheckState(program.list, row) != 0; }
     // Closed and started again: the list as the database gives it back.
     void Restart() {
         StopJournal(program);
