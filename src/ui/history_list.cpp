@@ -4,10 +4,13 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "codes/due_glance.h"
+#include "history/selection_total.h"
+#include "util/civil_date.h"
 #include "resource.h"
 #include "ui/dpi.h"
 #include "ui/history_journal.h"
@@ -26,6 +29,7 @@ constexpr int kColumnCount = 6;
 
 const COLORREF kStripeColour = RGB(240, 255, 240);
 const COLORREF kOverdueColour = RGB(204, 0, 0);
+constexpr int kValueColumn = 3;
 constexpr int kDueDateColumn = 4;
 
 // The record's own text that a column shows; none stored for the sender (column 1) and for
@@ -47,12 +51,25 @@ std::string CellText(const CodeRecord& record, int column) {
     return column == 1 ? SenderText(record) : Utf8ToWindows1252(record.code);
 }
 
+// What the value and due-date columns sort by: the amount and the day, not their texts
+// ("10/12/2026" would come before "20/01/2026"). Nothing for a row without one.
+std::optional<std::int64_t> SortKey(const CodeRecord& record, int column) {
+    if (column == kValueColumn) return ParseValueCentavos(record.value);
+    if (column != kDueDateColumn) return std::nullopt;
+    std::optional<CivilDate> due = ParseDayMonthYear(record.dueDate);
+    return due ? std::optional<std::int64_t>(DaysFromCivil(*due)) : std::nullopt;
+}
+
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM column) {
+    const auto& one = *reinterpret_cast<const CodeRecord*>(first);
+    const auto& other = *reinterpret_cast<const CodeRecord*>(second);
+    int shown = static_cast<int>(column);
+    std::optional<std::int64_t> a = SortKey(one, shown), b = SortKey(other, shown);
+    // Rows without an amount or a day go after those with one.
+    if (a && b && *a != *b) return *a < *b ? -1 : 1;
+    if (a.has_value() != b.has_value()) return a ? -1 : 1;
     // Byte by byte as unsigned Windows-1252 characters, as std::string compares.
-    std::string a = CellText(*reinterpret_cast<const CodeRecord*>(first), static_cast<int>(column));
-    std::string b =
-        CellText(*reinterpret_cast<const CodeRecord*>(second), static_cast<int>(column));
-    return a.compare(b);
+    return CellText(one, shown).compare(CellText(other, shown));
 }
 
 // ---------------------------------------------------------------- header tips

@@ -4,6 +4,7 @@
 //   e2e_probe ctrl LETTER           presses Ctrl+LETTER through SendInput
 //   e2e_probe clip TEXT             puts TEXT on the clipboard as Unicode text
 //   e2e_probe clipped               prints the clipboard's Unicode text as UTF-8
+//   e2e_probe column N              clicks the title of column N of Zentory's history list
 //   e2e_probe marks                 prints each row of the history list: its image (0 wrong,
 //                                   1 valid, 2 read before) and its box (0 empty, 1 paid)
 //   e2e_probe key VK                presses one virtual key (hex, e.g. 78 for F9)
@@ -136,6 +137,22 @@ int main(int argc, char** argv) {
         }
         CloseClipboard();
         return text ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "column") == 0) {
+        HWND list = GetDlgItem(FindWindowA("ZentoryWinClass", nullptr), 1090);
+        auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+        RECT bar;
+        if (!header || !GetWindowRect(header, &bar)) return 1;
+        int wanted = std::atoi(argv[2]), x = bar.left;
+        for (int column = 0; column < wanted; ++column)
+            x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+        x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, wanted, 0)) / 2;
+        SetCursorPos(x, (bar.top + bar.bottom) / 2);
+        INPUT click[2] = {};
+        click[0].type = click[1].type = INPUT_MOUSE;
+        click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        return SendInput(2, click, sizeof(INPUT)) == 2 ? 0 : 1;
     }
     if (argc >= 2 && std::strcmp(argv[1], "marks") == 0) {
         // An item's image is read through memory in Zentory's own process.

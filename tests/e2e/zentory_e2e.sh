@@ -471,7 +471,25 @@ shoot() {  # TITLE-REGEX FILE
     id=$(xdotool search --name "$1" | head -n1)
     [ -n "$shots" ] && import -window "$id" "$shots/$2-$dpi.png" 2>/dev/null
 }
+# A pile of slips of several banks, due from twelve days ago to three weeks ahead, for the
+# picture of the payment run.
+pile() {
+    python3 - <<'PILE'
+import datetime
+today = datetime.date.today()
+slips = [("001", -12, 11000), ("237", -5, 8745), ("341", 0, 125000), ("104", 3, 34290),
+         ("033", 9, 5999), ("756", 20, 248015)]
+for number, (bank, days, centavos) in enumerate(slips):
+    factor = 1000 + (today + datetime.timedelta(days=days) - datetime.date(2025, 2, 22)).days
+    body = bank + "9" + "%04d" % factor + "%010d" % centavos + ("%025d" % (7301 + number * 919))
+    total = sum(int(d) * (2 + i % 8) for i, d in enumerate(reversed(body)))
+    dv = 11 - total % 11
+    print(body[:4] + str(1 if dv in (0, 10, 11) else dv) + body[4:])
+PILE
+}
 declare -A button_width
+# The pile is kept, not typed: Ctrl+Alt+N types it one slip at a time.
+"$wine" reg add 'HKCU\Software\Mordale\Zentory' /v TypeOnArrival /t REG_DWORD /d 0 /f >/dev/null 2>&1
 for dpi in 96 144 192; do
     set_scale $dpi
     # Each picture starts from an empty list.
@@ -495,9 +513,23 @@ for dpi in 96 144 192; do
     shoot '^Conectar celular$' connect
     probe click "Conectar celular" 1
     sleep 0.3
+    if [ $dpi = 96 ]; then
+        # The payment run: the pile sorted by due date, the first slip paid, and the next
+        # one typed into the bank's page with Ctrl+Alt+N.
+        for code in $(pile); do send $code; done
+        wait_until 50 rows_are 8 || fail "the pile gave $(rows) rows, not 8"
+        probe activate Zentory && probe column 4 && sleep 0.3 &&
+            press_in_zentory 24 && probe key 20 || fail "the pile was not sorted and ticked"
+        probe activate "Zentory typing target" && probe hotkey N || fail "Ctrl+Alt+N not sent"
+        sleep 1
+        xdotool windowsize "$(main_window)" 900 330
+        probe activate Zentory
+        shoot '^Zentory$' payment-run
+    fi
     probe close
     wait $zentory
 done
+"$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v TypeOnArrival /f >/dev/null 2>&1
 set_scale 96
 [ $((button_width[144] * 10)) -ge $((button_width[96] * 14)) ] ||
     fail "toolbar buttons ${button_width[96]} px wide at 100 % and ${button_width[144]} at 150 %"

@@ -11,6 +11,7 @@
 #include "../core/test_doubles.h"
 #include "resource.h"
 #include "settings/memory_settings_store.h"
+#include "ui/history_list.h"
 #include "ui/selection_status.h"
 #include "test_program.h"
 
@@ -207,6 +208,34 @@ TEST_F(ListGlanceTest, TheStatusBarTotalsTheSelectedRows) {
     SendMessageA(window, WM_COMMAND, IDM_DELETE, 0);  // F6: the selected rows go
     ASSERT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 3);
     EXPECT_EQ(SelectionTextOnceSettled(""), "");
+}
+
+TEST_F(ListGlanceTest, DatesAndValuesSortByWhatTheyMeanAndTheStatusTellsWhatIsLeft) {
+    const char* dues[] = {"16/05/2035", "19/11/2034", "18/11/2034", ""};
+    const char* values[] = {"R$ 830,00", "R$ 110,00", "R$ 9,90", "R$ 1.234,56"};
+    for (int k = 0; k < 4; ++k) {
+        CodeRecord record =
+            Record(k < 3 ? kBank : kCollection,
+                   k < 3 ? CodeKind::BankSlip : CodeKind::CollectionSlip, values[k], dues[k]);
+        record.checkDigitsValid = true;
+        Receive(record);
+    }
+    EXPECT_EQ(SelectionTextOnceSettled("4 a pagar: R$ 2.184,46 (1 vencido)"),
+              "4 a pagar: R$ 2.184,46 (1 vencido)");
+    auto column = [&](int shown) {
+        std::string texts;
+        for (int row = 0; row < 4; ++row) {
+            const CodeRecord* record = RecordOfListRow(program.list, row);
+            texts += (shown == 4 ? record->dueDate : record->value) + ";";
+        }
+        return texts;
+    };
+    SortHistoryList(program.list, 4);  // a row without a date last
+    EXPECT_EQ(column(4), "18/11/2034;19/11/2034;16/05/2035;;");
+    SortHistoryList(program.list, 3);
+    EXPECT_EQ(column(3), "R$ 9,90;R$ 110,00;R$ 830,00;R$ 1.234,56;");
+    ListView_SetCheckState(program.list, 0, TRUE);  // the overdue one is paid
+    EXPECT_EQ(SelectionTextOnceSettled("3 a pagar: R$ 2.174,56"), "3 a pagar: R$ 2.174,56");
 }
 
 TEST_F(ListGlanceTest, TheCapDroppingSelectedRowsChangesTheTotal) {
