@@ -23,8 +23,9 @@ struct Column {
     int percent;  // of the list's width; the last column takes the rest
 };
 
-const Column kColumns[] = {{"DV", 5},    {"Recebido de", 12}, {"Digitável", 40},
-                           {"Valor", 8}, {"Data", 8},         {"Código de barras", 0}};
+// "DV" holds the paid box, the image and the kind's letter; "Data" a whole date.
+const Column kColumns[] = {{"DV", 8},    {"Recebido de", 11}, {"Digitável", 35},
+                           {"Valor", 9}, {"Data", 10},        {"Código de barras", 0}};
 constexpr int kColumnCount = 6;
 
 const COLORREF kStripeColour = RGB(240, 255, 240);

@@ -4,6 +4,7 @@
 //   e2e_probe ctrl LETTER           presses Ctrl+LETTER through SendInput
 //   e2e_probe clip TEXT             puts TEXT on the clipboard as Unicode text
 //   e2e_probe clipped               prints the clipboard's Unicode text as UTF-8
+//   e2e_probe size W H              makes Zentory's main window W by H pixels
 //   e2e_probe column N              clicks the title of column N of Zentory's history list
 //   e2e_probe marks                 prints each row of the history list: its image (0 wrong,
 //                                   1 valid, 2 read before) and its box (0 empty, 1 paid)
@@ -137,6 +138,13 @@ int main(int argc, char** argv) {
         }
         CloseClipboard();
         return text ? 0 : 1;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "size") == 0) {
+        HWND main = FindWindowA("ZentoryWinClass", nullptr);
+        return main && SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),
+                                    SWP_NOMOVE | SWP_NOZORDER)
+                   ? 0
+                   : 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "column") == 0) {
         HWND list = GetDlgItem(FindWindowA("ZentoryWinClass", nullptr), 1090);

@@ -63,6 +63,9 @@ from_stranger() {
 }
 
 "$root/scripts/wine-prefix.sh" create x11 && "$root/scripts/wine-prefix.sh" start
+# The history under the user's profile: each run starts without one.
+journal_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zentory"
+rm -f "$journal_dir"/zentory.db* "$journal_dir"/zentory-*.txt
 [ -n "$shots" ] && mkdir -p "$shots"
 port=$((36000 + $$ % 1000))
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v UDPport /t REG_DWORD /d $port /f >/dev/null 2>&1
@@ -239,7 +242,7 @@ if [ -n "$shots" ]; then
     fi
     # The details of the first row (a bank slip), opened by a double-click on it.
     probe activate Zentory
-    xdotool mousemove --window "$window" 200 106 click --repeat 2 --delay 100 1
+    xdotool mousemove --window "$window" 200 132 click --repeat 2 --delay 100 1
     if wait_until 30 xdotool search --name '^Boleto'; then
         sleep 0.3
         import -window "$(xdotool search --name '^Boleto' | head -n1)" "$shots/details.png"
@@ -249,7 +252,7 @@ if [ -n "$shots" ]; then
     sleep 0.3
     press_in_zentory 23
     sleep 0.3
-    xdotool mousemove --window "$window" 200 190 click --repeat 2 --delay 100 1
+    xdotool mousemove --window "$window" 200 201 click --repeat 2 --delay 100 1
     if wait_until 30 xdotool search --name '^Pix$'; then
         sleep 0.3
         import -window "$(xdotool search --name '^Pix$' | head -n1)" "$shots/pix-details.png"
@@ -289,7 +292,6 @@ before=$(rows)
 wait_until 50 rows_are $((before + 1)) || fail "page scan: $(rows) rows, not $((before + 1))"
 # A phone's photo of a printed slip, read by the page in Chromium as a phone: the code
 # arrives.
-journal_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zentory"
 photo_code=34193131900045703727407862182743401113552839
 answer=$(node "$root/tests/browser/photo_to_page.mjs" "http://127.0.0.1:$web_port/#t=$token" \
          "$root/tests/browser/photos/slip-straight.jpg" 2>&1) || fail "the photo: $answer"
@@ -422,7 +424,7 @@ press_in_zentory 24 && probe key 28 && probe key 20 || fail "Home, Down, Space n
 wait_until 30 test "$(marks)" = "2 0 1 1 1 0 1 0 " || fail "Space did not tick the second row: $(marks)"
 restart
 [ "$(marks)" = "2 0 1 1 1 0 1 0 " ] || fail "the paid mark did not last: $(marks)"
-probe clip "texto do usuário" || fail "clipboard not set"
+probe clip "texto do usuario" || fail "clipboard not set"
 probe activate "Zentory typing target" || fail "cannot activate the target"
 run="$before"'00094\t24045\t05000\t030006\t02260\t267030\t2\t47350000083000'
 probe hotkey N || fail "Ctrl+Alt+N not sent"
@@ -434,7 +436,7 @@ run="$run"'846200000020\t311301132636\t291452302933\t590838000008'
 probe hotkey N || fail "Ctrl+Alt+N not sent"
 wait_until 50 typed_is "$run" || fail "third Ctrl+Alt+N: '$(cat "$work/typed.txt")'"
 sleep 0.5
-[ "$(probe clipped | tr -d '\r')" = "texto do usuário" ] ||
+[ "$(probe clipped | tr -d '\r')" = "texto do usuario" ] ||
     fail "the clipboard holds '$(probe clipped)' after pasting"
 python3 - "$journal_dir/zentory.db" $earlier <<'CHECK' || fail "the payment run's marks are not in the history"
 import sqlite3, sys
@@ -516,13 +518,17 @@ for dpi in 96 144 192; do
     if [ $dpi = 96 ]; then
         # The payment run: the pile sorted by due date, the first slip paid, and the next
         # one typed into the bank's page with Ctrl+Alt+N.
+        probe target "Z:$work/pile.txt" &
+        pile_target=$!
+        wait_until 50 test -f "$work/pile.txt" || fail "the typing target did not start"
         for code in $(pile); do send $code; done
         wait_until 50 rows_are 8 || fail "the pile gave $(rows) rows, not 8"
         probe activate Zentory && probe column 4 && sleep 0.3 &&
             press_in_zentory 24 && probe key 20 || fail "the pile was not sorted and ticked"
         probe activate "Zentory typing target" && probe hotkey N || fail "Ctrl+Alt+N not sent"
-        sleep 1
-        xdotool windowsize "$(main_window)" 900 330
+        wait_until 50 test -s "$work/pile.txt" || fail "Ctrl+Alt+N typed nothing into the target"
+        kill $pile_target
+        probe size 960 340
         probe activate Zentory
         shoot '^Zentory$' payment-run
     fi
