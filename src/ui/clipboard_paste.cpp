@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "reception/clipboard_codes.h"
+#include "ui/hot_keys.h"
 #include "ui/main_window_services.h"
 #include "ui/tray_icon.h"
 #include "util/debug_trace.h"
@@ -115,9 +116,7 @@ void TypeCopiedCode(Program& program) {
 
 void RegisterPasteHotKey(Program& program, HWND window) {
     program.pasteHotKeyId = GlobalAddAtomA("ZentoryPasteHotkey");
-    if (RegisterHotKey(window, program.pasteHotKeyId, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'V') ||
-        RegisterHotKey(window, program.pasteHotKeyId, MOD_CONTROL | MOD_ALT, 'V'))
-        return;
+    if (RegisterCtrlAltHotKey(window, program.pasteHotKeyId, 'V')) return;
     DebugTrace("[E] RegisterHotKey Ctrl+Alt+V %lu\n", GetLastError());
     program.pasteHotKeyRefused = true;
 }

@@ -20,6 +20,7 @@
 #include "ui/help_page.h"
 #include "ui/history_journal.h"
 #include "ui/history_list.h"
+#include "ui/hot_keys.h"
 #include "ui/layout_helper.h"
 #include "ui/main_toolbar.h"
 #include "ui/payment_commands.h"
@@ -133,11 +134,7 @@ const char* RefusedHotKeysText(const Program& program) {
 void OnCreate(HWND window, MainWindowState& state) {
     Program& program = *state.program;
     program.mainWindow = window;
-    if (program.hotKeyEnabled) {
-        // Held keys type the code once. Windows before 7 knows no MOD_NOREPEAT.
-        if (!RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'B'))
-            RegisterHotKey(window, program.hotKeyId, MOD_CONTROL | MOD_ALT, 'B');
-    }
+    if (program.hotKeyEnabled) RegisterCtrlAltHotKey(window, program.hotKeyId, 'B');
     RegisterPasteHotKey(program, window);
     RegisterNextHotKey(program, window);
     if (program.pasteHotKeyRefused || program.nextHotKeyRefused)

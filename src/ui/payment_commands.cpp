@@ -5,6 +5,7 @@
 #include "resource.h"
 #include "ui/details_dialog.h"
 #include "ui/history_list.h"
+#include "ui/hot_keys.h"
 #include "ui/main_window_services.h"
 #include "ui/tray_icon.h"
 #include "util/debug_trace.h"
@@ -142,9 +143,7 @@ void TypeChosenRow(Program& program) {
 void RegisterNextHotKey(Program& program, HWND window) {
     program.nextHotKeyId = GlobalAddAtomA("ZentoryNextHotkey");
     // Held keys type one code, not the whole pile.
-    if (RegisterHotKey(window, program.nextHotKeyId, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'N') ||
-        RegisterHotKey(window, program.nextHotKeyId, MOD_CONTROL | MOD_ALT, 'N'))
-        return;
+    if (RegisterCtrlAltHotKey(window, program.nextHotKeyId, 'N')) return;
     DebugTrace("[E] RegisterHotKey Ctrl+Alt+N %lu\n", GetLastError());
     program.nextHotKeyRefused = true;
 }
