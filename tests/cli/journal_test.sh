@@ -72,7 +72,13 @@ grep 00092473500000830004240405000030000226026703 "$work/out" | grep -q '"first_
 
 # Every batch is on the disk before the next: each code arrives alone here, and each one
 # costs an fdatasync (or fsync). Skipped where the system lets no process be traced.
-if strace -f -o /dev/null true 2>/dev/null; then
+check_syncs() {  # WHAT COMMAND...: with the held storage options
+    local what=$1
+    shift
+    if ! strace -f -o /dev/null true 2>/dev/null; then
+        echo "journal_test: no strace here; the syncs of the $what are not checked"
+        return
+    fi
     start strace -f -e trace=fdatasync,fsync -o "$work/syncs" "$@"
     for code in $bank $nfe; do
         before=$(grep -c '"code"' "$work/out")
@@ -89,10 +95,9 @@ if strace -f -o /dev/null true 2>/dev/null; then
     listener=
     # A call that another thread's interrupts is written in two pieces: its start counts.
     syncs=$(grep -cE '(^|[ ])(fdatasync|fsync)\([0-9]+' "$work/syncs")
-    [ "$syncs" -ge 2 ] || fail "$syncs syncs of the journal for 2 batches"
-else
-    echo "journal_test: no strace here; the syncs are not checked"
-fi
+    [ "$syncs" -ge 2 ] || fail "$syncs syncs of the $what for 2 batches"
+}
+check_syncs journal "$@"
 
 # With a database: the journals are read into it, their codes are read before, nothing more
 # is written to them, and a hard kill leaves a sound database in WAL mode.
@@ -113,6 +118,8 @@ assert db.execute('PRAGMA integrity_check').fetchone()[0] == 'ok'
 assert db.execute('PRAGMA journal_mode').fetchone()[0] == 'wal'
 assert db.execute('SELECT COUNT(*) FROM codes WHERE removed_at IS NULL').fetchone()[0] == 1
 " "$work/zentory.db" || fail "the database after a hard kill"
+storage="--db $work/zentory.db"
+check_syncs database "$@"
 
 [ $failures -eq 0 ] && echo "journal_test: all checks passed"
 exit $((failures != 0))
