@@ -21,17 +21,28 @@ bool IsWaitingToBeTyped(const CodeRecord& record) {
 
 void PaymentsLeft::Add(const CodeRecord& record, CivilDate today) {
     if (!IsPayable(record)) return;
-    ++payable;
-    if (!record.paidAt.empty()) return;
-    ++count;
-    if (StandingOfDueDate(record.dueDate, today) == DueStanding::Overdue) ++overdue;
-    std::int64_t value = ParseValueCentavos(record.value).value_or(0);
-    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
-    centavos = value > kLargest - centavos ? kLargest : centavos + value;
+    Slip& slip = slips[record.code];
+    slip.paid = slip.paid || !record.paidAt.empty();
+    slip.overdue = StandingOfDueDate(record.dueDate, today) == DueStanding::Overdue;
+    slip.centavos = ParseValueCentavos(record.value).value_or(0);
+}
+
+int PaymentsLeft::Count() const {
+    return static_cast<int>(std::count_if(slips.begin(), slips.end(),
+                                          [](const auto& slip) { return !slip.second.paid; }));
 }
 
 std::string PaymentsLeft::StatusText() const {
-    if (payable == 0) return {};
+    if (slips.empty()) return {};
+    int count = 0, overdue = 0;
+    std::int64_t centavos = 0;
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+    for (const auto& [code, slip] : slips) {
+        if (slip.paid) continue;
+        ++count;
+        if (slip.overdue) ++overdue;
+        centavos = slip.centavos > kLargest - centavos ? kLargest : centavos + slip.centavos;
+    }
     if (count == 0) return "Nada a pagar";
     std::string text = std::to_string(count) + " a pagar: " + FormatReais(centavos);
     if (overdue > 0)
@@ -104,8 +115,7 @@ std::string PaymentSummary(const CodeRecord& record) {
 }
 
 bool RowFilter::Matches(const CodeRecord& record) const {
-    if (show == Show::ToPay && (!record.paidAt.empty() || record.kind == CodeKind::NfeKey))
-        return false;
+    if (show == Show::ToPay && (!record.paidAt.empty() || !IsPayable(record))) return false;
     if (show == Show::Paid && record.paidAt.empty()) return false;
     if (text.empty()) return true;
     std::string wanted = Folded(text);

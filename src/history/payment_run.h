@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "history/code_record.h"
@@ -12,25 +13,29 @@
 // A slip or a Pix code whose check digits (or CRC) hold: something that can be paid, and
 // that Ctrl+Alt+N may type. An invoice key is never paid.
 bool IsPayable(const CodeRecord& record);
-// Neither paid nor typed yet: the next key's candidates, among the payable rows.
+// Neither paid nor typed yet: the next key's candidates, among the payable rows. A code
+// that another row shows paid or typed is not waiting either (see CodesDone).
 bool IsWaitingToBeTyped(const CodeRecord& record);
 
-// The payable rows not marked paid: how many, their values added up, and how many of them
-// are past their due date.
+// The payable slips not marked paid: how many, their values added up, and how many of them
+// are past their due date. A slip is its code: scanned twice, it is paid once, and a paid
+// mark on either row pays it.
 class PaymentsLeft {
 public:
     void Add(const CodeRecord& record, CivilDate today);
 
-    int Count() const { return count; }
+    int Count() const;
     // "12 a pagar: R$ 3.456,78 (2 vencidos)", "1 a pagar: R$ 110,00", or "Nada a pagar"
-    // once every payable row is paid; empty when the list has nothing payable.
+    // once every payable slip is paid; empty when the list has nothing payable.
     std::string StatusText() const;
 
 private:
-    int payable = 0;
-    int count = 0;
-    int overdue = 0;
-    std::int64_t centavos = 0;
+    struct Slip {
+        bool paid = false;
+        bool overdue = false;
+        std::int64_t centavos = 0;
+    };
+    std::map<std::string, Slip> slips;
 };
 
 // "BANCO DO BRASIL R$ 110,00, vence 10/12/2026": the issuer (a bank, a collection slip's

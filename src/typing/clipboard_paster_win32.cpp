@@ -57,8 +57,8 @@ void PumpMessages(DWORD milliseconds, bool untilRead) {
 // The clipboard may be open in another program for a moment: a few tries. Messages run
 // between them, as that program may be waiting for our window to hand over a field it
 // asked for after we had stopped waiting.
-bool OpenClipboardSoon(HWND owner) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
+bool OpenClipboardSoon(HWND owner, int attempts = 5) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
         if (OpenClipboard(owner)) return true;
         PumpMessages(20, false);
     }
@@ -241,10 +241,10 @@ bool BeginClipboardPaste() {
     return false;
 }
 
-void PasteThroughClipboard(std::string_view utf8) {
+bool PasteThroughClipboard(std::string_view utf8) {
     if (!OpenClipboardSoon(gPaste.window)) {
         DebugTrace("[E] OpenClipboard to paste - %lu\n", GetLastError());
-        return;
+        return false;
     }
     // Only now: while the clipboard was being opened, a late request for the field before
     // may have come in, and it gets that field.
@@ -262,15 +262,18 @@ void PasteThroughClipboard(std::string_view utf8) {
         DebugTrace("[E] EmptyClipboard to paste - %lu\n", GetLastError());
     }
     CloseClipboard();
-    if (!emptied || !PressCtrlV()) return;
+    if (!emptied || !PressCtrlV()) return false;
     PumpMessages(kReadWait, true);
     if (!gPaste.read) DebugTrace("[E] Pasted field not read in %lu ms\n", kReadWait);
     PumpMessages(kSettle, false);
+    return true;
 }
 
 void EndClipboardPaste() {
-    // Emptied even when nothing was kept, so that the last field is not left there.
-    if (OpenClipboardSoon(gPaste.window)) {
+    // Emptied even when nothing was kept, so that the last field is not left there. The
+    // target, or a program that watches the clipboard, may hold it a while after a paste:
+    // the user's clipboard is worth two seconds of tries.
+    if (OpenClipboardSoon(gPaste.window, 100)) {
         EmptyClipboard();
         gPaste.owed = false;
         for (const SavedFormat& kept : gPaste.saved)

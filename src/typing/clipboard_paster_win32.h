@@ -12,8 +12,9 @@
 bool BeginClipboardPaste();
 
 // Puts the text on the clipboard, presses Ctrl+V and returns once the focused program has
-// read the text, or after two seconds.
-void PasteThroughClipboard(std::string_view utf8);
+// read the text, or after two seconds. False when the clipboard could not be had or the
+// keys not sent: nothing was pasted.
+bool PasteThroughClipboard(std::string_view utf8);
 
 // Puts the kept clipboard back and lets the next text be pasted.
 void EndClipboardPaste();

@@ -21,7 +21,8 @@ public:
     virtual bool BeginPasting() { return false; }
     // Puts `utf8` on the clipboard and presses Ctrl+V, then waits until the focused
     // program has read it, or a bounded time, so that the next paste cannot replace it.
-    virtual void PasteText(std::string_view /*utf8*/) {}
+    // False when it could not be pasted; the field is then typed as characters.
+    virtual bool PasteText(std::string_view /*utf8*/) { return false; }
     // After the text: puts the user's clipboard back as BeginPasting found it.
     virtual void EndPasting() {}
 };

@@ -152,8 +152,11 @@ bool SendInputKeySender::BeginPasting() {
     return BeginClipboardPaste();
 }
 
-void SendInputKeySender::PasteText(std::string_view utf8) {
-    PasteThroughClipboard(utf8);
+bool SendInputKeySender::PasteText(std::string_view utf8) {
+    // Another text waited for the clipboard meanwhile: a hot key may be down again, and
+    // Ctrl+V with Alt held would be Ctrl+Alt+V, or AltGr+V.
+    AwaitReleasedModifiers();
+    return PasteThroughClipboard(utf8);
 }
 
 void SendInputKeySender::EndPasting() {

@@ -21,7 +21,7 @@ public:
     void AwaitReleasedModifiers() override;
     void Pause(int milliseconds) override;
     bool BeginPasting() override;
-    void PasteText(std::string_view utf8) override;
+    bool PasteText(std::string_view utf8) override;
     void EndPasting() override;
 
 private:

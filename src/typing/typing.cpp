@@ -24,7 +24,11 @@ void PasteFields(KeySender& sender, const Settings& settings, std::string_view t
         std::string_view field =
             text.substr(start, tab == std::string_view::npos ? tab : tab - start);
         if (!field.empty()) {
-            sender.PasteText(field);
+            if (!sender.PasteText(field)) {
+                // Typed instead: a field left out would shift every field after it.
+                for (std::size_t at = 0; at < field.size();)
+                    sender.SendCharacter(NextUtf8Character(field, at));
+            }
             KeyPause(sender, settings);
         }
         if (tab == std::string_view::npos) break;

@@ -58,6 +58,28 @@ bool OpenHistory(Program& program) {
     return true;
 }
 
+bool StoreMarkNow(Program& program, const PendingMark& pending) {
+    return pending.mark == RecordMark::Paid ? program.database.MarkPaid(pending.id, pending.at)
+                                            : program.database.MarkTyped(pending.id, pending.at);
+}
+
+// The marks that could not be stored before, in the order they were set; false when one
+// still cannot be (it and those after it stay).
+bool StorePendingMarks(Program& program) {
+    auto& marks = program.unwrittenMarks;
+    std::size_t stored = 0;
+    while (stored < marks.size() && StoreMarkNow(program, marks[stored]))
+        ++stored;
+    marks.erase(marks.begin(), marks.begin() + static_cast<std::ptrdiff_t>(stored));
+    return marks.empty();
+}
+
+void TellOfFailureOnce(Program& program) {
+    if (program.journalFailureTold) return;
+    program.journalFailureTold = true;
+    PostMessageA(program.mainWindow, kJournalFailedMessage, 0, 0);
+}
+
 }  // namespace
 
 void StartJournal(Program& program) {
@@ -119,17 +141,32 @@ void TakeIntoJournal(Program& program, std::vector<ReceiverEvent>& arrived) {
                         waiting.record.databaseId = written.databaseId;
             }
             program.unwritten.clear();
+            StorePendingMarks(program);
         } else {
             DebugTrace("[E] history database: %s\n", program.database.LastError().c_str());
             for (const CodeRecord* record : batch)
                 program.unwritten.push_back(*record);
-            if (!program.journalFailureTold) {
-                program.journalFailureTold = true;
-                PostMessageA(program.mainWindow, kJournalFailedMessage, 0, 0);
-            }
+            TellOfFailureOnce(program);
         }
     }
     if (repeat) WarnOfRepeat(program, *repeat);
+}
+
+void StoreMark(Program& program, const CodeRecord& record, RecordMark mark, const std::string& at) {
+    if (record.databaseId == 0) {
+        // Not stored yet itself: the mark goes with the record when it is.
+        for (CodeRecord& waiting : program.unwritten) {
+            if (waiting.databaseId != 0 || !IsSameTaking(record, waiting)) continue;
+            (mark == RecordMark::Paid ? waiting.paidAt : waiting.typedAt) = at;
+        }
+        return;
+    }
+    if (program.settings.journal == 0 || program.journalFolder.empty()) return;
+    program.unwrittenMarks.push_back({record.databaseId, mark, at});
+    if (!program.database.IsOpen()) OpenHistory(program);
+    if (program.database.IsOpen() && StorePendingMarks(program)) return;
+    DebugTrace("[E] mark not stored: %s\n", program.database.LastError().c_str());
+    TellOfFailureOnce(program);
 }
 
 void ForgetListRows(Program& program, const std::vector<std::int64_t>& ids) {

@@ -30,6 +30,11 @@ void ApplyJournalSetting(Program& program);
 // message posted to the main window.
 void TakeIntoJournal(Program& program, std::vector<ReceiverEvent>& arrived);
 
+// A record shown in the list was typed or marked paid (or no longer is, with `at` empty).
+// The history remembers it; one that it cannot take now is kept with the program and
+// stored with the next batch or mark that can be, and the failure is told once per run.
+void StoreMark(Program& program, const CodeRecord& record, RecordMark mark, const std::string& at);
+
 // The rows of these records left the list (F6); they stay in the history.
 void ForgetListRows(Program& program, const std::vector<std::int64_t>& ids);
 

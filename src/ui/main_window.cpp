@@ -259,7 +259,13 @@ void OnCommand(HWND window, Program& program, UINT command, UINT notification) {
         case IDM_HELP: ShowHelpPage(window, "/#157"); break;
         case IDM_CONFIGURATION: ConfigDialog(window, program); break;
         case IDM_CONNECT: ConnectWindow(window, program); break;
-        case IDM_PASTE: PasteCodes(program); break;
+        case IDM_PASTE:
+            // Ctrl+V in the filter pastes there, not codes into the list.
+            if (GetFocus() == program.filterBox)
+                SendMessageA(program.filterBox, WM_PASTE, 0, 0);
+            else
+                PasteCodes(program);
+            break;
         case IDM_SIMULATE:
             if (!program.simulated) {
                 program.simulated = std::make_unique<SimulatedReception>(
@@ -294,9 +300,6 @@ INT_PTR OnNotify(HWND window, Program& program, NMHDR* header) {
         case LVN_COLUMNCLICK:
             program.sortColumn = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
             SortHistoryList(program.list, program.sortColumn);
-            return Result(window, 0);
-        case NM_RCLICK:
-            ShowRowMenu(program, reinterpret_cast<NMITEMACTIVATE*>(header));
             return Result(window, 0);
         case NM_CUSTOMDRAW:
             return Result(window,
@@ -371,6 +374,10 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
                 return Result(window, 1);
             }
             return FALSE;
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) != program.list) return FALSE;
+            ShowRowMenu(program, lParam);
+            return TRUE;
         case WM_HOTKEY:
             if (wParam == program.pasteHotKeyId) {
                 TypeCopiedCode(program);

@@ -1,9 +1,11 @@
 #include "ui/payment_commands.h"
 
+#include <set>
 #include <string>
 
 #include "resource.h"
 #include "ui/details_dialog.h"
+#include "ui/history_journal.h"
 #include "ui/history_list.h"
 #include "ui/hot_keys.h"
 #include "ui/main_window_services.h"
@@ -12,29 +14,6 @@
 #include "util/local_time.h"
 
 namespace {
-
-// A mark set on a record that the history could not store yet goes with it when it is.
-void MarkWaitingCopy(Program& program, const CodeRecord& shown,
-                     void (*mark)(CodeRecord& waiting, const std::string& at),
-                     const std::string& at) {
-    for (CodeRecord& waiting : program.unwritten)
-        if (waiting.databaseId == 0 && IsSameTaking(shown, waiting)) mark(waiting, at);
-}
-
-void StoreMark(Program& program, const CodeRecord& record, bool paidMark, const std::string& at) {
-    if (record.databaseId == 0) {
-        MarkWaitingCopy(
-            program, record,
-            paidMark ? +[](CodeRecord& r, const std::string& t) { r.paidAt = t; }
-                     : +[](CodeRecord& r, const std::string& t) { r.typedAt = t; },
-            at);
-        return;
-    }
-    if (!program.database.IsOpen()) return;
-    bool stored = paidMark ? program.database.MarkPaid(record.databaseId, at)
-                           : program.database.MarkTyped(record.databaseId, at);
-    if (!stored) DebugTrace("[E] mark not stored: %s\n", program.database.LastError().c_str());
-}
 
 // The selected row the user acted on last (the selection mark, when it is selected), or
 // the first selected one; -1 when no row is selected. The mark alone may sit on a row
@@ -71,14 +50,14 @@ void NoteTyped(Program& program, const CodeRecord* record) {
     std::string now = FormatReceivedAt(LocalNow());
     auto lock = program.history.Lock();
     if (!program.history.Change(record, [&](CodeRecord& stored) { stored.typedAt = now; })) return;
-    StoreMark(program, *record, false, now);
+    StoreMark(program, *record, RecordMark::Typed, now);
 }
 
 void NotePaid(Program& program, const CodeRecord* record, bool paid) {
     std::string at = paid ? FormatReceivedAt(LocalNow()) : std::string();
     auto lock = program.history.Lock();
     if (!program.history.Change(record, [&](CodeRecord& stored) { stored.paidAt = at; })) return;
-    StoreMark(program, *record, true, at);
+    StoreMark(program, *record, RecordMark::Paid, at);
 }
 
 void TypeNextCode(Program& program) {
@@ -89,9 +68,15 @@ void TypeNextCode(Program& program) {
     int next = -1, waiting = 0;
     {
         auto lock = program.history.Lock();
+        // A slip scanned twice is typed once: a code another row shows typed or paid is done.
+        std::set<std::string> done;
+        program.history.ForEach([&](const CodeRecord& record) {
+            if (!record.paidAt.empty() || !record.typedAt.empty()) done.insert(record.code);
+        });
         for (int row = 0; row < count; ++row) {
             const CodeRecord* record = RecordOfListRow(list, row);
-            if (!record || !IsWaitingToBeTyped(*record)) continue;
+            if (!record || !IsWaitingToBeTyped(*record) || !done.insert(record->code).second)
+                continue;
             if (next < 0) next = row;
             ++waiting;
         }
@@ -164,9 +149,27 @@ void OnRowCheckChanged(Program& program, const NMLISTVIEW* change) {
     InvalidateRect(program.list, nullptr, FALSE);
 }
 
-void ShowRowMenu(Program& program, const NMITEMACTIVATE* click) {
+void ShowRowMenu(Program& program, LPARAM where) {
     HWND list = program.list;
-    const CodeRecord* clicked = RecordOfListRow(list, click->iItem);
+    POINT at;
+    int row;
+    if (where == -1) {
+        // The menu key or Shift+F10: the focused row's menu, under it.
+        row = static_cast<int>(
+            SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        RECT bounds = {LVIR_LABEL, 0, 0, 0};
+        if (row < 0 || !SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)))
+            return;
+        at = {bounds.left, bounds.bottom};
+        ClientToScreen(list, &at);
+    } else {
+        at = {static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+        LVHITTESTINFO hit = {};
+        hit.pt = at;
+        ScreenToClient(list, &hit.pt);
+        row = static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    }
+    const CodeRecord* clicked = RecordOfListRow(list, row);
     if (!clicked) return;
     bool paid;
     {
@@ -177,25 +180,36 @@ void ShowRowMenu(Program& program, const NMITEMACTIVATE* click) {
     AppendMenuA(menu, MF_STRING | (paid ? MF_CHECKED : MF_UNCHECKED), IDM_MARK_PAID,
                 "&Marcar como pago\tEspaço");
     AppendMenuA(menu, MF_STRING, IDM_ROW_DETAILS, "D&etalhes");
-    POINT at = click->ptAction;
-    ClientToScreen(list, &at);
     UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
                                  program.mainWindow, nullptr);
     DestroyMenu(menu);
+    // Records arrived while the menu was open, and the cap may have taken rows away: the
+    // clicked record is looked for again.
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = reinterpret_cast<LPARAM>(clicked);
+    row = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(&find)));
+    if (row < 0) return;
+    {
+        auto lock = program.history.Lock();
+        if (!program.history.FindByReference(clicked)) return;
+        paid = !clicked->paidAt.empty();
+    }
     if (chosen == IDM_MARK_PAID) {
         // Every selected row takes the clicked row's new mark; the boxes' notifications
         // store it.
         LVITEMA state = {};
         state.stateMask = LVIS_STATEIMAGEMASK;
         state.state = PaidCheckState(!paid);
-        for (int row = static_cast<int>(
+        for (int selected = static_cast<int>(
                  SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-             row >= 0;
-             row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
-            SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-        SendMessageA(list, LVM_SETITEMSTATE, click->iItem, reinterpret_cast<LPARAM>(&state));
+             selected >= 0; selected = static_cast<int>(
+                                SendMessageA(list, LVM_GETNEXTITEM, selected, LVNI_SELECTED)))
+            SendMessageA(list, LVM_SETITEMSTATE, selected, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
     } else if (chosen == IDM_ROW_DETAILS) {
         ShowDetailsDialog(program.mainWindow, program.instance, program.history,
-                          RowItemId(list, click->iItem));
+                          RowItemId(list, row));
     }
 }

@@ -27,5 +27,6 @@ void RegisterNextHotKey(Program& program, HWND window);
 
 // LVN_ITEMCHANGED: a row's check box was ticked or cleared, by the user or by the row menu.
 void OnRowCheckChanged(Program& program, const NMLISTVIEW* change);
-// NM_RCLICK on the list: "Marcar como pago" for the rows selected, and the row's details.
-void ShowRowMenu(Program& program, const NMITEMACTIVATE* click);
+// WM_CONTEXTMENU from the list (a right click at `where`, in screen coordinates, or -1 for
+// the keyboard's menu key): "Marcar como pago" for the rows selected, and the row's details.
+void ShowRowMenu(Program& program, LPARAM where);

@@ -42,6 +42,14 @@ inline bool IsRecordEvent(const ReceiverEvent& event) {
     return event.type == ReceiverEvent::Type::Record;
 }
 
+// A paid or typed mark of a stored record that the history could not take yet.
+enum class RecordMark { Typed, Paid };
+struct PendingMark {
+    std::int64_t id;
+    RecordMark mark;
+    std::string at;  // "" takes a paid mark away
+};
+
 // Opens an address (the NF-e query page) with the shell.
 void OpenAddressWithShell(HWND owner, const char* address);
 
@@ -81,8 +89,9 @@ struct Program {
     // The history database and the codes seen in this run (main thread).
     std::string journalFolder;  // also where the earlier version's journals are
     HistoryDatabase database;
-    std::vector<CodeRecord> unwritten;  // shown, not yet stored: stored with the next batch
-    std::string databaseAside;          // where a damaged database was put
+    std::vector<CodeRecord> unwritten;        // shown, not yet stored: stored with the next batch
+    std::vector<PendingMark> unwrittenMarks;  // marks of stored records, not yet stored
+    std::string databaseAside;                // where a damaged database was put
     SeenCodes seenCodes;
     bool journalFailureTold = false;
     ULONGLONG lastRepeatBalloon = 0;

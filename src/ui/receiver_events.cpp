@@ -6,6 +6,7 @@
 
 #include "ui/history_journal.h"
 #include "ui/history_list.h"
+#include "ui/selection_status.h"
 #include "ui/tray_icon.h"
 
 // What the receiver and the phone page hand to the main thread, and how it becomes rows.
@@ -67,6 +68,7 @@ void DrainReceiverEvents(Program& program, bool everything) {
     }
     SendMessageA(program.list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(program.list, nullptr, FALSE);
+    RequestSelectionTotal(program.mainWindow);
     if (!program.backlog.empty()) PostMessageA(program.mainWindow, kReceiverEventsMessage, 0, 0);
 }
 

@@ -95,6 +95,10 @@ void NoteHistoryListChange(HWND mainWindow, const NMHDR* header) {
         case LVN_DELETEALLITEMS: break;
         default: return;
     }
+    RequestSelectionTotal(mainWindow);
+}
+
+void RequestSelectionTotal(HWND mainWindow) {
     // Setting the timer again only puts it off: the total comes once the changes are over.
     SetTimer(mainWindow, kSelectionTotalTimer, USER_TIMER_MINIMUM, nullptr);
 }

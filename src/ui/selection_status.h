@@ -25,6 +25,9 @@ void LayOutStatusParts(HWND statusBar);
 // (a timer of the main window), so that a range selected at once or a batch of rows dropped
 // is added up once.
 void NoteHistoryListChange(HWND mainWindow, const NMHDR* header);
+// Asks for the total once the changes under way are over: records stored or dropped
+// without a row of their own (the filter keeps them out) change what is left to pay.
+void RequestSelectionTotal(HWND mainWindow);
 // WM_TIMER of the main window: true when it was the total's timer, and the total is shown.
 bool OnSelectionTotalTimer(Program& program, UINT_PTR timer);
 

@@ -36,9 +36,10 @@ public:
         events.push_back("begin");
         return true;
     }
-    void PasteText(std::string_view utf8) override {
+    bool PasteText(std::string_view utf8) override {
         std::lock_guard lock(mutex);
         events.push_back("paste " + std::string(utf8));
+        return true;
     }
     void EndPasting() override {
         std::lock_guard lock(mutex);

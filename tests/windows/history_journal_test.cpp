@@ -162,6 +162,17 @@ TEST_F(HistoryJournalTest, AFailingHistoryIsToldOnceAndWrittenWhenItCanBe) {
     ListView_SetItemState(program.list, 0, LVIS_SELECTED, LVIS_SELECTED);
     DeleteHistoryRows(program);
     EXPECT_EQ(StoredRows(), 2u);
+
+    // A paid mark that the history cannot take is kept, and stored with the next batch.
+    StopJournal(program);
+    std::filesystem::rename(folder / "zentory.db", folder / "kept.db");
+    std::filesystem::create_directories(folder / "zentory.db");
+    ListView_SetCheckState(program.list, 0, TRUE);
+    std::filesystem::remove(folder / "zentory.db");
+    std::filesystem::rename(folder / "kept.db", folder / "zentory.db");
+    Receive(kBank, "2026/12/07 09:08:00");
+    Restart();
+    EXPECT_TRUE(Checked(0));
 }
 
 TEST(SpokenReceivedAt, WithAndWithoutSeconds) {
@@ -203,8 +214,8 @@ TEST_F(HistoryJournalTest, TheNextKeyTypesTheRowsLeftToPayAndTheMarksLast) {
     SendMessageA(program.filterChoice, CB_SETCURSEL, 1, 0);  // "A pagar"
     SendMessageA(program.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FILTER_CHOICE, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(program.filterChoice));
-    EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 4);
-    SetWindowTextA(program.filterBox, "0009 2473");  // a typeable line's digits
+    EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 3);  // nor the wrong one
+    SetWindowTextA(program.filterBox, "0009 2473");                    // a typeable line's digits
     EXPECT_EQ(SendMessageA(program.list, LVM_GETITEMCOUNT, 0, 0), 1);
     // Unticked again: no longer paid, after a new start too.
     SetWindowTextA(program.filterBox, "");

@@ -213,10 +213,12 @@ TEST_F(ListGlanceTest, TheStatusBarTotalsTheSelectedRows) {
 TEST_F(ListGlanceTest, DatesAndValuesSortByWhatTheyMeanAndTheStatusTellsWhatIsLeft) {
     const char* dues[] = {"16/05/2035", "19/11/2034", "18/11/2034", ""};
     const char* values[] = {"R$ 830,00", "R$ 110,00", "R$ 9,90", "R$ 1.234,56"};
+    // Four slips: a slip is its code, and one scanned twice is paid once.
+    const char* codes[] = {kBank, "00092473500000830004240405000030000226026703",
+                           "34193131900045703727407862182743401113552839", kCollection};
     for (int k = 0; k < 4; ++k) {
-        CodeRecord record =
-            Record(k < 3 ? kBank : kCollection,
-                   k < 3 ? CodeKind::BankSlip : CodeKind::CollectionSlip, values[k], dues[k]);
+        CodeRecord record = Record(codes[k], k < 3 ? CodeKind::BankSlip : CodeKind::CollectionSlip,
+                                   values[k], dues[k]);
         record.checkDigitsValid = true;
         Receive(record);
     }
