@@ -43,6 +43,13 @@ rows() { "$wine" "$build/tests/e2e_probe.exe" rows | tr -d '\r'; }
 rows_are() { [ "$(rows)" = "$1" ]; }
 typed_is() { [ -f "$work/typed.txt" ] && [ "$(cat "$work/typed.txt")" = "$(printf '%b' "$1")" ]; }
 main_window() { xdotool search --name '^Zentory$' | head -n1; }
+# A picture of the window with this title, when it is still there: given no window, import
+# would wait for a click on one.
+picture() {  # TITLE-REGEX FILE
+    local id
+    id=$(xdotool search --name "$1" 2>/dev/null | head -n1)
+    [ -n "$id" ] && timeout 20 import -window "$id" "$2" 2>/dev/null
+}
 
 # A sender on another network: a namespace of this test's own joined by a veth pair, with
 # documentation addresses (203.0.113.1 here, 203.0.113.2 there). Needs root, iproute2 and
@@ -212,11 +219,11 @@ if [ -n "$shots" ]; then
     if wait_until 50 xdotool search --name '^Configura'; then
         probe click "Configuração" 1119
         sleep 0.3
-        import -window "$(xdotool search --name '^Configura' | head -n1)" "$shots/configuration.png"
+        picture '^Configura' "$shots/configuration.png"
         probe click "Configuração" 1138
         if wait_until 50 xdotool search --name '^Separa'; then
             sleep 0.3
-            import -window "$(xdotool search --name '^Separa' | head -n1)" "$shots/custom-separators.png"
+            picture '^Separa' "$shots/custom-separators.png"
             probe click "Separação de campos digitáveis personalizada" 2
         fi
         sleep 0.3
@@ -227,7 +234,7 @@ if [ -n "$shots" ]; then
     probe command 40052
     if wait_until 50 xdotool search --name '^Conectar celular$'; then
         sleep 0.5
-        import -window "$(xdotool search --name '^Conectar celular$' | head -n1)" "$shots/connect.png"
+        picture '^Conectar celular$' "$shots/connect.png"
         probe click "Conectar celular" 1
     else
         fail "no connect window"
@@ -237,7 +244,7 @@ if [ -n "$shots" ]; then
     probe command 40037
     if wait_until 50 xdotool search --name '^Sobre Zentory$'; then
         sleep 0.3
-        import -window "$(xdotool search --name '^Sobre Zentory$' | head -n1)" "$shots/about.png"
+        picture '^Sobre Zentory$' "$shots/about.png"
         probe click "Sobre Zentory" 1
     fi
     # The details of the first row (a bank slip), opened by a double-click on it.
@@ -245,7 +252,7 @@ if [ -n "$shots" ]; then
     xdotool mousemove --window "$window" 200 132 click --repeat 2 --delay 100 1
     if wait_until 30 xdotool search --name '^Boleto'; then
         sleep 0.3
-        import -window "$(xdotool search --name '^Boleto' | head -n1)" "$shots/details.png"
+        picture '^Boleto' "$shots/details.png"
         probe click "Boleto bancário" 1 >/dev/null 2>&1
     fi
     # The details of the last row (a Pix code), in view after End.
@@ -255,7 +262,7 @@ if [ -n "$shots" ]; then
     xdotool mousemove --window "$window" 200 201 click --repeat 2 --delay 100 1
     if wait_until 30 xdotool search --name '^Pix$'; then
         sleep 0.3
-        import -window "$(xdotool search --name '^Pix$' | head -n1)" "$shots/pix-details.png"
+        picture '^Pix$' "$shots/pix-details.png"
         probe click "Pix" 1 >/dev/null 2>&1
     else
         fail "no details of a Pix row"
@@ -471,7 +478,7 @@ shoot() {  # TITLE-REGEX FILE
     wait_until 50 xdotool search --name "$1" || { fail "no window '$1' at $dpi DPI"; return; }
     sleep 0.5
     id=$(xdotool search --name "$1" | head -n1)
-    [ -n "$shots" ] && import -window "$id" "$shots/$2-$dpi.png" 2>/dev/null
+    [ -n "$shots" ] && [ -n "$id" ] && timeout 20 import -window "$id" "$shots/$2-$dpi.png" 2>/dev/null
 }
 # A pile of slips of several banks, due from twelve days ago to three weeks ahead, for the
 # picture of the payment run.
