@@ -1,10 +1,7 @@
 #include "history/payment_run.h"
 
-#include <algorithm>
 #include <array>
-#include <limits>
 
-#include "codes/bank_names.h"
 #include "codes/bank_slip.h"
 #include "codes/due_glance.h"
 #include "codes/pix_code.h"
@@ -27,21 +24,15 @@ void PaymentsLeft::Add(const CodeRecord& record, CivilDate today) {
     slip.centavos = ParseValueCentavos(record.value).value_or(0);
 }
 
-int PaymentsLeft::Count() const {
-    return static_cast<int>(std::count_if(slips.begin(), slips.end(),
-                                          [](const auto& slip) { return !slip.second.paid; }));
-}
-
 std::string PaymentsLeft::StatusText() const {
     if (slips.empty()) return {};
     int count = 0, overdue = 0;
     std::int64_t centavos = 0;
-    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
     for (const auto& [code, slip] : slips) {
         if (slip.paid) continue;
         ++count;
         if (slip.overdue) ++overdue;
-        centavos = slip.centavos > kLargest - centavos ? kLargest : centavos + slip.centavos;
+        centavos = AddCentavos(centavos, slip.centavos);
     }
     if (count == 0) return "Nada a pagar";
     std::string text = std::to_string(count) + " a pagar: " + FormatReais(centavos);

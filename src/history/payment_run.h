@@ -23,8 +23,6 @@ bool IsWaitingToBeTyped(const CodeRecord& record);
 class PaymentsLeft {
 public:
     void Add(const CodeRecord& record, CivilDate today);
-
-    int Count() const;
     // "12 a pagar: R$ 3.456,78 (2 vencidos)", "1 a pagar: R$ 110,00", or "Nada a pagar"
     // once every payable slip is paid; empty when the list has nothing payable.
     std::string StatusText() const;

@@ -64,11 +64,12 @@ std::string FormatReais(std::int64_t centavos) {
 void SelectionTotal::Add(const CodeRecord& record) {
     ++count;
     if (record.kind == CodeKind::NfeKey) return;
-    std::int64_t value = ParseValueCentavos(record.value).value_or(0);
-    // Out of reach with the history's cap; should it ever be reached, the total stops at
-    // the largest amount rather than wrapping round to a wrong one.
+    centavos = AddCentavos(centavos, ParseValueCentavos(record.value).value_or(0));
+}
+
+std::int64_t AddCentavos(std::int64_t a, std::int64_t b) {
     constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
-    centavos = value > kLargest - centavos ? kLargest : centavos + value;
+    return b > kLargest - a ? kLargest : a + b;
 }
 
 std::string SelectionTotal::StatusText() const {

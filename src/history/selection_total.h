@@ -16,6 +16,10 @@ std::optional<std::int64_t> ParseValueCentavos(std::string_view text);
 // before the centavos.
 std::string FormatReais(std::int64_t centavos);
 
+// a + b centavos, at most the largest amount: out of reach with the history's cap, and
+// should it ever be reached, the total stops there rather than wrapping round to a wrong one.
+std::int64_t AddCentavos(std::int64_t a, std::int64_t b);
+
 // The rows selected in the history list: how many, and their values added up in centavos.
 // NF-e keys and values that cannot be read ("R$ N/A") count as rows and add nothing.
 class SelectionTotal {

@@ -99,8 +99,7 @@ void TypeCopiedCode(Program& program) {
     CodeKind kind = first.kind;
     bool valid = first.checkDigitsValid;
     // Typed before its row shows, so that the row and the history say when.
-    bool typed = valid && program.settings.injectionMode > ModeOff && program.injector &&
-                 program.injector->TypeCode(code, kind);
+    bool typed = valid && program.injector && program.injector->TypeCode(code, kind);
     if (typed) first.typedAt = first.receivedAt;
     DeliverPasted(program, pasted);
     if (!valid) {

@@ -245,6 +245,22 @@ const CodeRecord* RecordOfListRow(HWND list, int row) {
     return reinterpret_cast<const CodeRecord*>(item.lParam);
 }
 
+const CodeRecord* StoredRecordOfRow(Program& program, int row, std::string& code, CodeKind& kind) {
+    auto lock = program.history.Lock();
+    const CodeRecord* record = RecordOfListRow(program.list, row);
+    if (!record || !program.history.FindByReference(record)) return nullptr;
+    code = record->code;
+    kind = record->kind;
+    return record;
+}
+
+void SetRowState(HWND list, int row, UINT mask, UINT state) {
+    LVITEMA item = {};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
 int RowItemId(HWND list, int row) {
     return static_cast<int>(SendMessageA(list, LVM_MAPINDEXTOID, row, 0));
 }
@@ -299,11 +315,6 @@ const CodeRecord* DrawnRecord(const NMLVCUSTOMDRAW& draw) {
     return reinterpret_cast<const CodeRecord*>(draw.nmcd.lItemlParam);
 }
 
-bool IsPaidRow(const NMLVCUSTOMDRAW& draw) {
-    const CodeRecord* record = DrawnRecord(draw);
-    return record && !record->paidAt.empty();
-}
-
 // The standing of the slip shown in the row being drawn; the row's item data is its record.
 // A paid slip is due no more.
 DueStanding RowStanding(const HistoryListLook& look, const NMLVCUSTOMDRAW& draw) {
@@ -340,13 +351,14 @@ LRESULT CustomDrawHistoryList(HWND mainWindow, NMLVCUSTOMDRAW* draw, HistoryList
                 draw->clrTextBk = kStripeColour;
                 answer = CDRF_NEWFONT;
             }
-            // A paid row is drawn grey: what is left to pay stands out.
-            if (look && IsPaidRow(*draw)) {
-                draw->clrText = GetSysColor(COLOR_GRAYTEXT);
-                answer = CDRF_NEWFONT;
-            }
-            // Cell by cell only for the rows that need it: most rows are drawn whole.
             if (look) {
+                // A paid row is drawn grey: what is left to pay stands out.
+                const CodeRecord* record = DrawnRecord(*draw);
+                if (record && !record->paidAt.empty()) {
+                    draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+                    answer = CDRF_NEWFONT;
+                }
+                // Cell by cell only for the rows that need it: most rows are drawn whole.
                 DueStanding standing = RowStanding(*look, *draw);
                 if (standing == DueStanding::Overdue || standing == DueStanding::DueToday)
                     answer |= CDRF_NOTIFYSUBITEMDRAW;
@@ -390,10 +402,7 @@ void DeleteHistoryRows(Program& program) {
     int row = FirstSelectedRow(list);
     if (row < 0 && !program.filter.IsEmpty()) {
         // What the filter shows, not the rows it keeps out.
-        LVITEMA selected = {};
-        selected.stateMask = selected.state = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(&selected));
+        SetRowState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
         row = FirstSelectedRow(list);
     }
     if (row < 0) {
@@ -456,9 +465,7 @@ void ShowFilteredRows(Program& program) {
     auto lock = program.history.Lock();
     // The selection stays on the records that are still shown.
     std::vector<const CodeRecord*> selected;
-    for (int row = FirstSelectedRow(list); row >= 0;
-         row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
-        selected.push_back(RecordOfListRow(list, row));
+    ForEachSelectedRow(list, [&](int row) { selected.push_back(RecordOfListRow(list, row)); });
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     ListViewRows rows(list, &program.filter);
@@ -468,10 +475,8 @@ void ShowFilteredRows(Program& program) {
     int count = rows.RowCount();
     for (int row = 0; row < count; ++row) {
         const CodeRecord* record = RecordOfListRow(list, row);
-        if (std::find(selected.begin(), selected.end(), record) == selected.end()) continue;
-        LVITEMA state = {};
-        state.stateMask = state.state = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        if (std::find(selected.begin(), selected.end(), record) != selected.end())
+            SetRowState(list, row, LVIS_SELECTED, LVIS_SELECTED);
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);

@@ -24,6 +24,20 @@ int AddHistoryRow(HWND list, const CodeRecord& record);
 UINT PaidCheckState(bool paid);
 // The record shown in a row (its item data), or nothing for a row out of range.
 const CodeRecord* RecordOfListRow(HWND list, int row);
+// The stored record shown in a row, with its code and kind copied out under the history
+// lock; nothing for a row out of range or one whose record is gone. The record may go
+// once the lock is let go: it is only to be handed back to the history.
+const CodeRecord* StoredRecordOfRow(Program& program, int row, std::string& code, CodeKind& kind);
+// Sets the row's `mask` bits of state (LVIS_...) to `state`; row -1 is every row.
+void SetRowState(HWND list, int row, UINT mask, UINT state);
+// Visits the selected rows, first to last.
+template <typename Visit>
+void ForEachSelectedRow(HWND list, Visit visit) {
+    for (int row = static_cast<int>(
+             SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+         row >= 0; row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
+        visit(row);
+}
 // The stable item id of the row at a position.
 int RowItemId(HWND list, int row);
 

@@ -202,13 +202,7 @@ void OnRowActivated(Program& program, int row, int column) {
     DebugTrace("NM_DBLCLK list %d %d\n", row, column);
     std::string code;
     CodeKind kind;
-    {
-        auto lock = program.history.Lock();
-        const CodeRecord* record = RecordOfListRow(program.list, row);
-        if (!record || !program.history.FindByReference(record)) return;
-        code = record->code;
-        kind = record->kind;
-    }
+    if (!StoredRecordOfRow(program, row, code, kind)) return;
     int itemId = RowItemId(program.list, row);
     if (kind == CodeKind::NfeKey) {
         // A code comes from the network: only a real key may become part of an address.

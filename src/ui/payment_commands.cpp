@@ -28,12 +28,8 @@ int ChosenRow(HWND list) {
 
 // Only this row selected and focused, and in view.
 void SelectOnly(HWND list, int row) {
-    LVITEMA none = {};
-    none.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-    LVITEMA chosen = {};
-    chosen.stateMask = chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&chosen));
+    SetRowState(list, -1, LVIS_SELECTED, 0);
+    SetRowState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
     SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
 }
@@ -113,13 +109,8 @@ void TypeChosenRow(Program& program) {
     DebugTrace("WM_HOTKEY %d", row);
     std::string code;
     CodeKind kind;
-    const CodeRecord* record = RecordOfListRow(program.list, row);
-    {
-        auto lock = program.history.Lock();
-        if (!record || !program.history.FindByReference(record)) return;
-        code = record->code;
-        kind = record->kind;
-    }
+    const CodeRecord* record = StoredRecordOfRow(program, row, code, kind);
+    if (!record) return;
     if (program.settings.injectionMode >= ModeTypeable && program.injector &&
         program.injector->TypeCode(code, kind))
         NoteTyped(program, record);
@@ -199,15 +190,10 @@ void ShowRowMenu(Program& program, LPARAM where) {
     if (chosen == IDM_MARK_PAID) {
         // Every selected row takes the clicked row's new mark; the boxes' notifications
         // store it.
-        LVITEMA state = {};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = PaidCheckState(!paid);
-        for (int selected = static_cast<int>(
-                 SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-             selected >= 0; selected = static_cast<int>(
-                                SendMessageA(list, LVM_GETNEXTITEM, selected, LVNI_SELECTED)))
-            SendMessageA(list, LVM_SETITEMSTATE, selected, reinterpret_cast<LPARAM>(&state));
-        SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        UINT mark = PaidCheckState(!paid);
+        ForEachSelectedRow(
+            list, [&](int selected) { SetRowState(list, selected, LVIS_STATEIMAGEMASK, mark); });
+        SetRowState(list, row, LVIS_STATEIMAGEMASK, mark);
     } else if (chosen == IDM_ROW_DETAILS) {
         ShowDetailsDialog(program.mainWindow, program.instance, program.history,
                           RowItemId(list, row));

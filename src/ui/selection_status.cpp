@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "typing/layouts.h"
 #include "ui/dpi.h"
+#include "ui/history_list.h"
 #include "ui/main_window_services.h"
 
 namespace {
@@ -115,16 +116,9 @@ void ShowSelectionTotal(Program& program) {
     HWND statusBar = program.statusBar;
     SelectionTotal total;
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) >= 2) {
-        int row = -1;
-        while ((row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
-                                                    LVNI_SELECTED))) >= 0) {
-            LVITEMA item = {};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-            if (const auto* record = reinterpret_cast<const CodeRecord*>(item.lParam))
-                total.Add(*record);
-        }
+        ForEachSelectedRow(list, [&](int row) {
+            if (const CodeRecord* record = RecordOfListRow(list, row)) total.Add(*record);
+        });
     }
     std::string text = total.StatusText();
     if (text.empty()) {
