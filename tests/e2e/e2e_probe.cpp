@@ -210,7 +210,11 @@ int main(int argc, char** argv) {
         return SendInput(2, keys, sizeof(INPUT)) == 2 ? 0 : 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "activate") == 0) {
-        HWND window = FindWindowA(nullptr, argv[2]);
+        // The visible window of that title: a hidden one (a tooltip, a balloon) can never
+        // come to the front.
+        HWND window = FindWindowExA(nullptr, nullptr, nullptr, argv[2]);
+        while (window && !IsWindowVisible(window))
+            window = FindWindowExA(nullptr, window, nullptr, argv[2]);
         if (!window) return 1;
         SetForegroundWindow(window);
         for (int i = 0; i < 100 && GetForegroundWindow() != window; ++i)

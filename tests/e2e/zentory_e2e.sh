@@ -38,7 +38,18 @@ wait_until() {
 }
 probe() { "$wine" "$build/tests/e2e_probe.exe" "$@"; }
 # Brings Zentory to the front and presses a key there, as the user would.
-press_in_zentory() { probe activate Zentory && probe key "$1"; }
+press_in_zentory() { wait_until 30 probe activate Zentory && probe key "$1"; }
+# Waits up to $2 tenths of a second for process $1 to end and returns its exit code; one
+# that does not end is killed (124), so that a step gone wrong never holds the whole run.
+exits_within() {
+    wait_until "$2" eval "! kill -0 $1" || { kill -9 "$1" 2>/dev/null; wait "$1" 2>/dev/null; return 124; }
+    wait "$1"
+}
+# F3 ends Zentory normally.
+stop_zentory() {
+    press_in_zentory 72 || fail "F3 not pressed"
+    exits_within $zentory 200 || fail "Zentory did not end after F3"
+}
 rows() { "$wine" "$build/tests/e2e_probe.exe" rows | tr -d '\r'; }
 rows_are() { [ "$(rows)" = "$1" ]; }
 typed_is() { [ -f "$work/typed.txt" ] && [ "$(cat "$work/typed.txt")" = "$(printf '%b' "$1")" ]; }
@@ -104,7 +115,7 @@ if wait_until 100 xdotool search --name '^zentory$'; then
 else
     fail "no message box for the port in use"
 fi
-wait $zentory
+exits_within $zentory 200
 code=$?
 [ $code -eq 255 ] || fail "port in use: exit code $code, not 255"
 kill $listener 2>/dev/null
@@ -321,7 +332,7 @@ fi
 
 # 7. F3 ends it normally.
 press_in_zentory 72 || fail "F3 not pressed"
-wait $zentory
+exits_within $zentory 200
 code=$?
 [ $code -eq 0 ] || fail "F3: exit code $code, not 0"
 
@@ -348,7 +359,7 @@ send 00191455700000110009956850418332600000624818
 send --kind 3 35200714200166000187550010000000046550000044
 wait_until 50 rows_are $((base + 2)) || fail "$(rows) rows before the kill, not $((base + 2))"
 kill -9 $zentory
-wait $zentory 2>/dev/null
+exits_within $zentory 100 2>/dev/null
 history_has $photo_code 35200714200166000187550010000000046550000044 ||
     fail "after a hard kill the history misses a code, or is not sound"
 
@@ -374,8 +385,7 @@ case $? in
     77) ;;
     *) fail "the page under a flood: $flood" ;;
 esac
-press_in_zentory 72 || fail "F3 not pressed"
-wait $zentory
+stop_zentory
 "$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v UDPreceive /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Mordale\Zentory' /v KBDinjection /t REG_DWORD /d 3 /f >/dev/null 2>&1
 
@@ -387,8 +397,7 @@ wait $zentory
 #     from the clipboard ("KBDtypingMethod" 2), which holds the user's text again afterwards.
 marks() { probe marks | tr -d '\r' | tr '\n' ' '; }
 restart() {  # closes Zentory with F3 and starts it again
-    press_in_zentory 72 || fail "F3 not pressed"
-    wait $zentory
+    stop_zentory
     "$wine" "$build/zentory.exe" &
     zentory=$!
     wait_until 100 window_up || fail "the main window did not come back"
@@ -453,8 +462,7 @@ assert count("typed_at IS NOT NULL") == 3, count("typed_at IS NOT NULL")
 assert count("paid_at IS NOT NULL") == 1
 assert count("journal IS NOT NULL AND code = '%s'" % sys.argv[2]) == 1
 CHECK
-press_in_zentory 72 || fail "F3 not pressed"
-wait $zentory
+stop_zentory
 "$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v TypeOnArrival /f >/dev/null 2>&1
 "$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v KBDtypingMethod /f >/dev/null 2>&1
 
@@ -540,7 +548,7 @@ for dpi in 96 144 192; do
         shoot '^Zentory$' payment-run
     fi
     probe close
-    wait $zentory
+    exits_within $zentory 200 || fail "Zentory did not close at $dpi dpi"
 done
 "$wine" reg delete 'HKCU\Software\Mordale\Zentory' /v TypeOnArrival /f >/dev/null 2>&1
 set_scale 96
