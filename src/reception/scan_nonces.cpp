@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "util/secret_token.h"
-#include "util/sha256.h"
+#include "tls/digests.h"
 
 void ScanNonces::ForgetExpired(Clock::time_point now) {
     issued.erase(std::remove_if(issued.begin(), issued.end(),

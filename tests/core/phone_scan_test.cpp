@@ -9,7 +9,7 @@
 #include "settings/memory_settings_store.h"
 #include "test_doubles.h"
 #include "util/secret_token.h"
-#include "util/sha256.h"
+#include "tls/digests.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// SHA-256 and HMAC-SHA256, for the phone page's proof that it knows the pairing secret.
+// SHA-256 and HMAC-SHA256 (from mbedTLS), for the phone page's proof that it knows the
+// pairing secret.
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
 Sha256Digest Sha256(std::string_view data);
