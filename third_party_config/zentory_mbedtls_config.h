@@ -16,6 +16,8 @@
 /* Hashes and ciphers: what TLS_AES_128_GCM_SHA256, TLS_CHACHA20_POLY1305_SHA256 and their
  * TLS 1.2 counterparts with ECDHE-ECDSA need. */
 #define MBEDTLS_MD_C
+/* SHA-1 only for the certificates' key identifiers, as RFC 5280 makes them. */
+#define MBEDTLS_SHA1_C
 #define MBEDTLS_SHA224_C
 #define MBEDTLS_SHA256_C
 #define MBEDTLS_HKDF_C
