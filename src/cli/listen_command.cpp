@@ -11,6 +11,9 @@
 #include "util/json.h"
 #include "cli/decode_command.h"
 #include "cli/options.h"
+#include "reception/host_addresses.h"
+#include "tls/certificate_folder.h"
+#include "tls/tls_transport.h"
 #include "cli/send_command.h"
 #include "history/headless_rows.h"
 #include "history/history_database.h"
@@ -190,6 +193,9 @@ const CommandSpec& ListenCommand() {
           "also serves the phone's page on this TCP port (0: a free one); its address goes "
           "to standard error"},
          {"--token", "TOKEN", "the page's pairing secret, 32 hex digits (a new one if not given)"},
+         {"--certs", "DIR",
+          "with --http, the page also answers TLS on its port, with the authority (DIR/ca.pem) "
+          "and the server's certificate kept in DIR, made on first use"},
          {"--prefer-pix", "", "the page sends a slip's Pix QR code rather than its barcode"},
          {"--db", "FILE",
           "keeps every code in the history database FILE (made when missing), on the disk "
@@ -293,6 +299,7 @@ int RunListen(const std::vector<std::string>& args) {
     receiver.Start();
     // The page only with --http: its files, a token and the server are made for it alone.
     std::unique_ptr<PhoneScanService> scans;
+    TlsServerIdentity identity;  // outlives the server that uses it
     std::unique_ptr<WebServer> web;
     if (parsed->Has("--http")) {
         if (token.empty()) token = NewSecretToken();
@@ -300,6 +307,19 @@ int RunListen(const std::vector<std::string>& args) {
         scans->SetToken(token);
         scans->SetPreferPix(parsed->Has("--prefer-pix"));
         web = std::make_unique<WebServer>(*scans);
+        if (parsed->Has("--certs")) {
+            std::string problem;
+            auto kept = KeepCertificatesIn(parsed->options.find("--certs")->second,
+                                           HostIPv4Addresses(), SecondsNow(), problem);
+            if (!kept || !identity.Load(kept->server, kept->authority.certificatePem, problem)) {
+                std::fprintf(stderr, "zentory-cli listen: %s\n", problem.c_str());
+                receiver.Stop();
+                socket.Close();
+                StopNetwork();
+                return -1;
+            }
+            web->UseTls(&identity);
+        }
         std::string webError;
         if (!web->Start(static_cast<int>(*httpPort), webError)) {
             std::fprintf(stderr, "zentory-cli listen: %s\n", webError.c_str());

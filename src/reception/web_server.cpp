@@ -17,6 +17,7 @@
 
 #include "reception/page_connection.h"
 #include "reception/tcp_socket.h"
+#include "tls/tls_transport.h"
 #include "util/debug_trace.h"
 
 namespace {
@@ -151,6 +152,10 @@ struct Client {
     std::unique_ptr<TcpConnection> socket;
     PageConnection exchange;
     std::uint64_t id;  // names it to the worker that answers its scan
+    // The same port serves plain HTTP and TLS, told apart by the connection's first byte.
+    bool decided = false;
+    std::unique_ptr<TlsTransport> tls;
+    bool endPending = false;  // the end of sending waits for the last ciphertext to go
 };
 
 bool WaitsForClient(Phase phase) {
@@ -172,11 +177,13 @@ void RefuseAtTheDoor(TcpConnection& socket, const WebAnswer& refusal) {
 }  // namespace
 
 struct WebServer::Running {
-    explicit Running(PhoneScanService& scans) : service(scans) {}
+    Running(PhoneScanService& scans, TlsServerIdentity* tlsIdentity)
+        : service(scans), identity(tlsIdentity) {}
 
     void Loop();
 
     PhoneScanService& service;
+    TlsServerIdentity* identity;  // none: plain HTTP alone
     TcpListener listener;
     SocketWaker waker;
     BoundedWorkers workers{WebServer::kScanWorkers, kScansWaiting};
@@ -191,6 +198,10 @@ private:
     void Serve(Client& client, const PollEntry& ready, Clock::time_point now);
     // Sends what the socket takes; false when its buffer is full.
     bool Send(Client& client, Clock::time_point now);
+    // A TLS connection: the plaintext that its records hold, to the exchange, as far as it
+    // takes it; and the ciphertext waiting for the socket (false while it is full).
+    void Decrypt(Client& client, Clock::time_point now);
+    bool Flush(Client& client);
     void Dispatch(Client& client, Clock::time_point now);
     void TakeAnswers(Clock::time_point now);
     void AcceptWaiting(Clock::time_point now);
@@ -237,7 +248,8 @@ void WebServer::Running::Loop() {
             const PageConnection& exchange = client->exchange;
             wakeAt = std::min(wakeAt, exchange.Deadline());
             bool read = ReadRoom(*client) > 0;
-            bool write = exchange.CurrentPhase() == Phase::Sending;
+            bool write = exchange.CurrentPhase() == Phase::Sending ||
+                         (client->tls && !client->tls->Outgoing().empty());
             if (!read && !write) continue;
             entries.push_back({client->socket->Handle(), read, write});
             polled.push_back(client.get());
@@ -278,10 +290,18 @@ void WebServer::Running::Serve(Client& client, const PollEntry& ready, Clock::ti
         std::size_t room = ReadRoom(client);
         if (room > 0) {
             long got = client.socket->Read(chunk, std::min(room, sizeof chunk));
+            if (got > 0 && !client.decided) {
+                client.decided = true;
+                if (identity && StartsTls(static_cast<unsigned char>(chunk[0])))
+                    client.tls = std::make_unique<TlsTransport>(*identity);
+            }
             if (got == 0) {
                 Tracked(client, [&] { exchange.PeerEnded(); });
             } else if (got == TcpConnection::kFailed) {
                 Tracked(client, [&] { exchange.Close(); });
+            } else if (got > 0 && client.tls) {
+                client.tls->Arrived(std::string_view(chunk, static_cast<std::size_t>(got)));
+                Decrypt(client, now);
             } else if (got > 0) {
                 Tracked(client, [&] {
                     exchange.Received(std::string_view(chunk, static_cast<std::size_t>(got)),
@@ -294,21 +314,74 @@ void WebServer::Running::Serve(Client& client, const PollEntry& ready, Clock::ti
     // A new answer is sent at once, without a round of waiting for room.
     if (exchange.CurrentPhase() == Phase::Sending && !Send(client, now) && ready.hungUp)
         Tracked(client, [&] { exchange.Close(); });
+    if (client.tls && !Flush(client) && ready.hungUp) Tracked(client, [&] { exchange.Close(); });
+}
+
+void WebServer::Running::Decrypt(Client& client, Clock::time_point now) {
+    PageConnection& exchange = client.exchange;
+    std::string plaintext;
+    // The handshake's own messages come out here too, before any plaintext.
+    if (!client.tls->Decrypt(plaintext, std::max<std::size_t>(ReadRoom(client), 1)))
+        Tracked(client, [&] { exchange.PeerEnded(); });
+    if (!plaintext.empty()) Tracked(client, [&] { exchange.Received(plaintext, service, now); });
+    Flush(client);
+}
+
+bool WebServer::Running::Flush(Client& client) {
+    TlsTransport& tls = *client.tls;
+    while (!tls.Outgoing().empty()) {
+        std::string_view waiting = tls.Outgoing();
+        long wrote = client.socket->Write(waiting.data(), waiting.size());
+        if (wrote == TcpConnection::kFailed) {
+            Tracked(client, [&] { client.exchange.Close(); });
+            return true;
+        }
+        if (wrote == 0) return false;
+        tls.Written(static_cast<std::size_t>(wrote));
+    }
+    if (client.endPending) {
+        client.endPending = false;
+        client.socket->EndSending();
+    }
+    return true;
 }
 
 bool WebServer::Running::Send(Client& client, Clock::time_point now) {
     PageConnection& exchange = client.exchange;
     while (exchange.CurrentPhase() == Phase::Sending) {
         std::string_view unsent = exchange.Unsent();
-        long wrote = client.socket->Write(unsent.data(), unsent.size());
+        long wrote;
+        if (client.tls) {
+            // Sent once it is in records; the records go out as the socket takes them.
+            wrote = static_cast<long>(client.tls->Encrypt(unsent));
+            bool flushed = Flush(client);
+            if (exchange.CurrentPhase() == Phase::Closed) return true;
+            if (client.tls->Failed()) {
+                Tracked(client, [&] { exchange.Close(); });
+                return true;
+            }
+            if (wrote == 0) return flushed;
+        } else {
+            wrote = client.socket->Write(unsent.data(), unsent.size());
+        }
         if (wrote == TcpConnection::kFailed) {
             Tracked(client, [&] { exchange.Close(); });
             return true;
         }
         if (wrote == 0) return false;
         Tracked(client, [&] { exchange.Sent(static_cast<std::size_t>(wrote), service, now); });
-        if (exchange.TakeEndOfSending()) client.socket->EndSending();
-        // The next request may have come with the last one.
+        if (exchange.TakeEndOfSending()) {
+            if (client.tls) {
+                client.tls->Close();
+                client.endPending = true;
+                Flush(client);
+            } else {
+                client.socket->EndSending();
+            }
+        }
+        // The next request may have come with the last one, in the TLS records too.
+        if (client.tls && client.tls->HoldsCiphertext() && ReadRoom(client) > 0)
+            Decrypt(client, now);
         if (exchange.CurrentPhase() == Phase::Working) Dispatch(client, now);
     }
     return true;
@@ -421,7 +494,7 @@ WebServer::~WebServer() {
 
 bool WebServer::Start(int port, std::string& error) {
     Stop();
-    auto started = std::make_unique<Running>(service);
+    auto started = std::make_unique<Running>(service, tlsIdentity);
     SocketError socketError;
     if (port < 0 || port > 65535 ||
         !started->listener.Listen(static_cast<std::uint16_t>(port), kListenBacklog, socketError)) {

@@ -8,6 +8,8 @@
 
 #include "reception/phone_scan_service.h"
 
+class TlsServerIdentity;
+
 // The phone page's HTTP server on every local address: requests go to the service.
 // One thread waits for every connection at once (non-blocking sockets and one poll), so a
 // connection costs its bytes and a place in a list, never a thread, whatever the client
@@ -32,6 +34,9 @@ public:
     explicit WebServer(PhoneScanService& service);
     ~WebServer();
 
+    // TLS on the same port, for connections that start with a handshake, from the next
+    // Start on; the identity must outlive the server. None: plain HTTP alone.
+    void UseTls(TlsServerIdentity* identity) { tlsIdentity = identity; }
     // Listens on `port` (0: a free one) and serves on a thread of its own; false with
     // the reason when the port cannot be had.
     bool Start(int port, std::string& error);
@@ -44,6 +49,7 @@ private:
     struct Running;
 
     PhoneScanService& service;
+    TlsServerIdentity* tlsIdentity = nullptr;
     std::unique_ptr<Running> running;
     std::thread thread;
     int boundPort = 0;

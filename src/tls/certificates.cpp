@@ -161,7 +161,7 @@ std::optional<KeyAndCertificate> MakeAuthority(const std::string& name, std::int
     std::string plain;
     for (char c : name)
         if (std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '-') plain += c;
-    std::string subject = "CN=Zentory " + plain + ",O=Zentory";
+    std::string subject = "CN=Zentory" + (plain.empty() ? "" : " " + plain) + ",O=Zentory";
     mbedtls_x509write_crt_set_basic_constraints(&writer.crt, 1, 0);
     mbedtls_x509write_crt_set_key_usage(&writer.crt,
                                         MBEDTLS_X509_KU_KEY_CERT_SIGN | MBEDTLS_X509_KU_CRL_SIGN);

@@ -49,6 +49,7 @@ public:
     // the client has said it is done: nothing more comes from it.
     bool Decrypt(std::string& plaintext, std::size_t most);
     bool HandshakeDone() const { return handshakeDone; }
+    bool Failed() const { return failed; }
     // Whether ciphertext that arrived is still waiting to be read (a record not yet whole
     // needs more; a whole one waits for room).
     bool HoldsCiphertext() const { return !incoming.empty(); }
