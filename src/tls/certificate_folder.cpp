@@ -1,12 +1,13 @@
 #include "tls/certificate_folder.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "util/folders.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <dpapi.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,17 +15,61 @@
 
 namespace {
 
+// A certificate or a key is a few hundred bytes: more is no file of ours.
+constexpr std::size_t kMostFileBytes = 64 * 1024;
+
+// Without iostreams, which would weigh more than the rest of the program's C++ library.
 std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::string text;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return text;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < kMostFileBytes)
+        text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
+
+#ifdef _WIN32
+// A key on Windows is sealed with DPAPI for the user who runs Zentory: another user of the
+// PC, or the file copied elsewhere, gets nothing of it.
+std::string Sealed(const std::string& text, bool seal) {
+    DATA_BLOB in = {static_cast<DWORD>(text.size()),
+                    reinterpret_cast<BYTE*>(const_cast<char*>(text.data()))};
+    DATA_BLOB out = {};
+    BOOL done = seal ? CryptProtectData(&in, L"Zentory", nullptr, nullptr, nullptr,
+                                        CRYPTPROTECT_UI_FORBIDDEN, &out)
+                     : CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr,
+                                          CRYPTPROTECT_UI_FORBIDDEN, &out);
+    if (!done) return {};
+    std::string result(reinterpret_cast<const char*>(out.pbData), out.cbData);
+    SecureZeroMemory(out.pbData, out.cbData);
+    LocalFree(out.pbData);
+    return result;
+}
+#endif
+
+// A private key as it was kept; "" when it is missing or cannot be opened.
+std::string ReadKey(const std::string& path) {
+#ifdef _WIN32
+    std::string sealed = ReadText(path);
+    return sealed.empty() ? sealed : Sealed(sealed, false);
+#else
+    return ReadText(path);
+#endif
 }
 
 // Written whole under a temporary name, then put in place: a crash leaves the old file or
 // the new one, never half of one. A key is made readable by its owner alone from the start.
-bool WriteText(const std::string& path, const std::string& text, bool secret) {
+bool WriteText(const std::string& path, const std::string& plain, bool secret) {
     std::string temporary = path + ".part";
+#ifdef _WIN32
+    std::string text = secret ? Sealed(plain, true) : plain;
+    if (text.empty()) return false;
+#else
+    const std::string& text = plain;
+#endif
 #ifndef _WIN32
     int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, secret ? 0600 : 0644);
     if (descriptor < 0) return false;
@@ -63,7 +108,7 @@ std::optional<PageCertificates> KeepCertificatesIn(const std::string& folder,
     std::string caPath = JoinPath(folder, "ca.pem"), caKeyPath = JoinPath(folder, "ca-key.pem");
     std::string serverPath = JoinPath(folder, "server.pem");
     std::string serverKeyPath = JoinPath(folder, "server-key.pem");
-    kept.authority = {ReadText(caKeyPath), ReadText(caPath)};
+    kept.authority = {ReadKey(caKeyPath), ReadText(caPath)};
     if (kept.authority.keyPem.empty() || kept.authority.certificatePem.empty() ||
         CertificateFingerprint(kept.authority.certificatePem).empty()) {
         auto made = MakeAuthority("", now, problem);
@@ -77,7 +122,7 @@ std::optional<PageCertificates> KeepCertificatesIn(const std::string& folder,
         kept.authority = *made;
         kept.authorityMade = true;
     }
-    kept.server = {ReadText(serverKeyPath), ReadText(serverPath)};
+    kept.server = {ReadKey(serverKeyPath), ReadText(serverPath)};
     if (kept.authorityMade || kept.server.keyPem.empty() ||
         !ServerCertificateFits(kept.server, kept.authority.certificatePem, addresses, now)) {
         auto made = MakeServerCertificate(kept.authority, addresses, now, problem);

@@ -9,7 +9,8 @@
 
 // The authority and the page's server certificate kept in a folder, made on first use:
 //   ca.pem          the authority's certificate, which phones are given to trust
-//   ca-key.pem      its private key, readable by its owner alone
+//   ca-key.pem      its private key, readable by its owner alone (on Windows, sealed with
+//                   DPAPI for the user)
 //   server.pem      the server's certificate
 //   server-key.pem  its key, readable by its owner alone
 // The server's certificate is made anew when the addresses change or its end nears; a new

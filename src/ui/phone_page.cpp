@@ -1,6 +1,10 @@
 #include "ui/phone_page.h"
 
+#include "reception/host_addresses.h"
+#include "tls/certificate_folder.h"
+#include "ui/history_journal.h"
 #include "ui/main_window_services.h"
+#include "util/folders.h"
 #include "util/debug_trace.h"
 #include "util/secret_token.h"
 
@@ -23,6 +27,24 @@ std::string StoreNewToken(SettingsStore& store) {
 std::string PairingToken(SettingsStore& store) {
     std::string token = store.ReadRegString(kSettingsKey, kPhoneTokenValue).value_or("");
     return IsWellFormedToken(token) ? token : StoreNewToken(store);
+}
+
+// The page's secure address: the authority and the server's certificate kept under the
+// user's profile, for this PC's addresses now. Without them the page is plain HTTP alone.
+void StartPageTls(Program& program) {
+    std::string folder = program.journalFolder.empty() ? JournalFolder() : program.journalFolder;
+    std::string problem;
+    auto kept = folder.empty() ? std::nullopt
+                               : KeepCertificatesIn(JoinPath(folder, "certs"), HostIPv4Addresses(),
+                                                    SecondsNow(), problem);
+    auto identity = std::make_unique<TlsServerIdentity>();
+    if (!kept || !identity->Load(kept->server, kept->authority.certificatePem, problem)) {
+        DebugTrace("[E] the page's TLS: %s\n", problem.c_str());
+        program.pageIdentity.reset();
+        return;
+    }
+    program.pageIdentity = std::move(identity);
+    program.webServer->UseTls(program.pageIdentity.get());
 }
 
 }  // namespace
@@ -49,6 +71,7 @@ void StartPhonePage(Program& program) {
     program.phoneScans->SetToken(token);
     program.phoneScans->SetPreferPix(program.settings.preferPix != 0);
     program.webServer = std::make_unique<WebServer>(*program.phoneScans);
+    StartPageTls(program);
     std::string error;
     if (!program.webServer->Start(port, error)) {
         DebugTrace("[E] phone page: %s\n", error.c_str());
@@ -64,6 +87,7 @@ void StartPhonePage(Program& program) {
 void StopPhonePage(Program& program) {
     if (program.webServer) program.webServer->Stop();
     program.webServer.reset();
+    program.pageIdentity.reset();  // after the server that uses it
     program.phoneScans.reset();
     program.webPort = 0;
 }

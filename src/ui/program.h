@@ -21,6 +21,7 @@
 #include "reception/udp_socket.h"
 #include "reception/user_messages.h"
 #include "reception/web_server.h"
+#include "tls/tls_transport.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "typing/layouts.h"
@@ -83,8 +84,9 @@ struct Program {
     // The phone's page: its scans join reception at the sender filter.
     std::unique_ptr<PhoneScanService> phoneScans;
     std::unique_ptr<WebServer> webServer;
-    std::int32_t webPort = 0;  // serving on this TCP port; 0 when off
-    std::string webProblem;    // why it is off, for the connect window
+    std::unique_ptr<TlsServerIdentity> pageIdentity;  // the page's TLS; none when it failed
+    std::int32_t webPort = 0;                         // serving on this TCP port; 0 when off
+    std::string webProblem;                           // why it is off, for the connect window
 
     // The history database and the codes seen in this run (main thread).
     std::string journalFolder;  // also where the earlier version's journals are
