@@ -319,6 +319,7 @@ int RunListen(const std::vector<std::string>& args) {
                 return -1;
             }
             web->UseTls(&identity);
+            scans->SetAuthority(kept->authority.certificatePem);
         }
         std::string webError;
         if (!web->Start(static_cast<int>(*httpPort), webError)) {

@@ -4,6 +4,7 @@
 
 #include "codes/check_digits.h"
 #include "codes/pix_code.h"
+#include "tls/trust_downloads.h"
 #include "util/ascii_text.h"
 #include "util/debug_trace.h"
 #include "util/json.h"
@@ -136,6 +137,20 @@ bool PhoneScanService::Admit(std::uint32_t sender, WebAnswer& refusal) {
 WebAnswer PhoneScanService::Handle(const WebRequest& request) {
     if (request.method == "POST" && request.path == "/nonce") return Nonce(request);
     if (request.method == "POST" && request.path == "/scan") return Scan(request);
+    if ((request.method == "GET" || request.method == "HEAD") && !authorityPem.empty()) {
+        if (request.path == kAuthorityDownloadPath) {
+            WebAnswer answer = PlainAnswer(200, "");
+            answer.contentType = "application/x-x509-ca-cert";
+            answer.body = authorityPem;
+            return answer;
+        }
+        if (request.path == kProfileDownloadPath) {
+            WebAnswer answer = PlainAnswer(200, "");
+            answer.contentType = "application/x-apple-aspen-config";
+            answer.body = AuthorityProfile(authorityPem);
+            return answer;
+        }
+    }
     if (request.method == "GET" || request.method == "HEAD") {
         for (const WebAsset& asset : assets) {
             if (request.path != asset.path) continue;

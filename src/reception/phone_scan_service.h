@@ -108,6 +108,9 @@ public:
 
     // The pairing token that scans must carry; a new one unpairs every phone at once.
     void SetToken(std::string token);
+    // The installation's authority, which the page offers phones to download and trust
+    // (its certificate alone). Set before the server starts; none: no downloads.
+    void SetAuthority(std::string certificatePem) { authorityPem = std::move(certificatePem); }
     std::string Token() const;
 
     // The sender filter, as a connection comes: a refused sender gets its answer here,
@@ -134,6 +137,7 @@ private:
     KeyboardInjector* injector;
     SenderGate& gate;
     const std::vector<WebAsset> assets;
+    std::string authorityPem;
     RateLimiter limiter;
     ScanNonces nonces;
     std::atomic<bool> preferPix{false};

@@ -44,6 +44,7 @@ void StartPageTls(Program& program) {
         return;
     }
     program.pageIdentity = std::move(identity);
+    program.phoneScans->SetAuthority(kept->authority.certificatePem);
     program.webServer->UseTls(program.pageIdentity.get());
 }
 

@@ -34,6 +34,19 @@ grep -q "Verify return code: 0 (ok)" <<<"$verified" || fail "TLS not verified: $
 grep -q "^HTTP/1.1 200" <<<"$verified" || fail "no page over TLS"
 plain=$(curl -s -o /dev/null -w '%{http_code}' -H 'Accept-Encoding: gzip' http://127.0.0.1:$port/)
 [ "$plain" = 200 ] || fail "the plain page answered $plain"
+# The downloads that make a phone trust the PC: the authority's certificate alone.
+curl -s "http://127.0.0.1:$port/zentory-ca.crt" >"$work/ca.crt"
+cmp -s "$work/ca.crt" "$work/certs/ca.pem" || fail "the download is not the authority's certificate"
+curl -s "http://127.0.0.1:$port/zentory.mobileconfig" >"$work/profile"
+grep -qa "PRIVATE KEY" "$work/ca.crt" "$work/profile" && fail "a download holds a key"
+python3 - "$work/profile" "$work/certs/ca.pem" <<'PROFILE' || fail "the iPhone's profile"
+import base64, plistlib, sys
+profile = plistlib.load(open(sys.argv[1], "rb"))
+payload = profile["PayloadContent"][0]
+assert payload["PayloadType"] == "com.apple.security.root"
+pem = open(sys.argv[2]).read().split("-----")[2]
+assert payload["PayloadContent"] == base64.b64decode("".join(pem.split()))
+PROFILE
 
 if [ "$(id -u)" -eq 0 ] && command -v tcpdump >/dev/null; then
     tcpdump -i lo -U -w "$work/tls.pcap" "tcp port $port" >/dev/null 2>&1 &
