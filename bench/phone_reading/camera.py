@@ -205,21 +205,39 @@ def photo(page, p, rng):
     W, H = p['width'], p['height']
     h = pose(p)
     seen = seen_area(h, W, H)
+    sheet = printed_sheet(page, h, seen, p)
+    tex = paper_texture(rng, p['paper_texture'])
+    d_lo, d_hi = seen.min(0) - 5, seen.max(0) + 5
+    d_density = min(2.0, math.sqrt(4e6 / float(np.prod(d_hi - d_lo))))
+    desk = (desk_texture(rng, p['desk'], d_lo[0], d_lo[1], d_hi[0], d_hi[1], d_density), d_lo, d_density)
+    return exposed(sheet, tex, desk, h, p, rng)
 
-    # The page, rendered where it is seen at 1.5 times the finest sampling of the photo.
+
+def printed_sheet(page, h, seen, p, finest=None):
+    """The printed page where it is seen (or its whole width and height), rendered at 1.5
+    times the finest sampling of the photo (or of `finest` pixels per mm): (reflectance,
+    its top left in mm, its pixels per mm)."""
     lo = np.maximum(seen.min(0) - 1, [0, 0])
     hi = np.minimum(seen.max(0) + 1, [documents.PAGE_W, documents.PAGE_H])
-    gx, gy = np.meshgrid(np.linspace(lo[0], hi[0], 7), np.linspace(lo[1], hi[1], 7))
-    finest = float(local_scale(h, np.column_stack([gx.ravel(), gy.ravel()])).max())
+    if finest is None:
+        gx, gy = np.meshgrid(np.linspace(lo[0], hi[0], 7), np.linspace(lo[1], hi[1], 7))
+        finest = float(local_scale(h, np.column_stack([gx.ravel(), gy.ravel()])).max())
     area = float(np.prod(hi - lo))
     density = min(1.5 * finest, math.sqrt(RENDER_BUDGET / area))
     ink = documents.rasterise(page, lo[0], lo[1], hi[0], hi[1], density)
-    sheet = printed(ink, density, p['ink'], p['spread'])
+    return printed(ink, density, p['ink'], p['spread']), lo, density
+
+
+def exposed(sheet, tex, desk, h, p, rng):
+    """The JPEG bytes of the printed `sheet` (as printed_sheet makes it) on the `desk`
+    (texture, top left in mm, pixels per mm) seen through the homography `h`: light,
+    optics, sensor and the phone's processing."""
+    W, H = p['width'], p['height']
+    sheet, lo, density = sheet
     to_page = np.array([[1 / density, 0, lo[0]], [0, 1 / density, lo[1]], [0, 0, 1]])
     refl = cv2.warpPerspective(sheet, h @ to_page, (W, H), flags=cv2.INTER_LINEAR,
                                borderMode=cv2.BORDER_CONSTANT, borderValue=255)
     refl = refl.astype(np.float32) * (1 / 255)
-    tex = paper_texture(rng, p['paper_texture'])
     refl *= cv2.warpPerspective(tex, h @ np.diag([0.25, 0.25, 1]), (W, H),
                                 flags=cv2.INTER_LINEAR, borderMode=cv2.BORDER_REPLICATE)
 
@@ -230,9 +248,7 @@ def photo(page, p, rng):
     pts = np.clip(project(h, sheet_poly) * 16, -2**27, 2**27).astype(np.int32)
     cv2.fillPoly(mask, [pts], 255, cv2.LINE_AA, 4)
     mask = mask.astype(np.float32) * (1 / 255)
-    d_lo, d_hi = seen.min(0) - 5, seen.max(0) + 5
-    d_density = min(2.0, math.sqrt(4e6 / float(np.prod(d_hi - d_lo))))
-    desk = desk_texture(rng, p['desk'], d_lo[0], d_lo[1], d_hi[0], d_hi[1], d_density)
+    desk, d_lo, d_density = desk
     to_desk = np.array([[1 / d_density, 0, d_lo[0]], [0, 1 / d_density, d_lo[1]], [0, 0, 1]])
     desk = cv2.warpPerspective(desk, h @ to_desk, (W, H), flags=cv2.INTER_LINEAR,
                                borderMode=cv2.BORDER_REPLICATE)

@@ -1,7 +1,8 @@
 // The phone's scanning page: takes a photo of a payment slip's or an NF-e's barcode, or of
-// a Pix QR code (or, where the browser allows it, live video), has the reader worker read
-// it, and hands the code to Zentory on the computer that served the page. The reading itself, and the
-// check digits, live in reader-worker.js: this page only shows and sends.
+// a Pix QR code, has the reader worker read it, and hands the code to Zentory on the
+// computer that served the page; live.js adds the live camera. The reading itself, and
+// the check digits, live in the reader worker (reader/worker.mjs and its modules): this
+// page only shows and sends.
 'use strict';
 
 var KIND_NFE = 3;
@@ -31,9 +32,8 @@ var MESSAGES = {
 // The photo is drawn once, at most this large: enough for the bars of a slip photographed
 // whole, and within what phones allow a canvas (iOS limits one to 16.7 million pixels).
 var MAX_PIXELS = 12.6e6;
-// How long the worker may read one photo, and live video's frames.
+// How long the worker may read one photo.
 var PHOTO_BUDGET_MS = 2200;
-var FRAME_BUDGET_MS = 500;
 
 // The pairing secret, from the address's fragment ("#t=..."), which the browser never
 // sends; an old link's query was moved there by the page's head.
@@ -201,16 +201,43 @@ function chosenScan(read, preferPix) {
   return read.found || read.pix;
 }
 
+// A nonce asked for ahead of a scan: the live camera keeps one ready, so that a code read
+// goes in one request. The computer keeps a nonce for 60 s.
+var spareNonce = null;
+var NONCE_KEPT_MS = 45000;
+
+async function askNonce() {
+  var answer = await fetch('/nonce', { method: 'POST', cache: 'no-store' });
+  if (!answer.ok) return { refused: answer };
+  var given = await answer.json();
+  return { nonce: given.nonce || '', preferPix: given.preferPix === true, at: Date.now() };
+}
+
+// Resolves to the spare nonce, asked for now unless one is ready; null when none came.
+function keepNonceReady() {
+  if (spareNonce && Date.now() - spareNonce.at < NONCE_KEPT_MS) return Promise.resolve(spareNonce);
+  return askNonce().then(function (given) {
+    if (given.refused) return null;
+    spareNonce = given;
+    return given;
+  }, function () { return null; });
+}
+
+function takeNonce() {
+  var spare = spareNonce;
+  spareNonce = null;
+  return spare && Date.now() - spare.at < NONCE_KEPT_MS ? Promise.resolve(spare) : askNonce();
+}
+
 // Posts one scan of what was read, with its proof: a fresh nonce from the computer, and
 // the HMAC-SHA256 of the nonce, the kind and the code keyed with the pairing secret. The
 // secret itself never leaves the phone. The nonce's answer says whether the computer
 // prefers a slip's Pix. Resolves to the computer's response and the scan that went.
 async function postScan(read) {
-  var nonceAnswer = await fetch('/nonce', { method: 'POST', cache: 'no-store' });
-  if (!nonceAnswer.ok) return { response: nonceAnswer, scan: chosenScan(read, false) };
-  var given = await nonceAnswer.json();
-  var nonce = given.nonce || '';
-  var scan = chosenScan(read, given.preferPix === true);
+  var given = await takeNonce();
+  if (given.refused) return { response: given.refused, scan: chosenScan(read, false) };
+  var nonce = given.nonce;
+  var scan = chosenScan(read, given.preferPix);
   var proof = ZentoryProof.scanProof(token(), nonce, String(scan.kind), scan.code);
   var response = await fetch('/scan?k=' + scan.kind + '&n=' + encodeURIComponent(nonce) + '&p=' + proof, {
     method: 'POST',
@@ -221,11 +248,12 @@ async function postScan(read) {
   return { response: response, scan: scan };
 }
 
+// Resolves to whether the computer took the code.
 async function send(read) {
   showStatus(MESSAGES.sending);
   if (!token()) {
     showStatus(MESSAGES.unpaired, 'error');
-    return;
+    return false;
   }
   var response;
   var scan;
@@ -242,7 +270,7 @@ async function send(read) {
     }
   } catch (e) {
     showStatus(MESSAGES.offline, 'error');
-    return;
+    return false;
   }
   if (response.ok) {
     var answer = {};
@@ -257,6 +285,7 @@ async function send(read) {
   } else {
     showStatus('O computador recusou o código (erro ' + response.status + ').', 'error');
   }
+  return response.ok;
 }
 
 async function handle(read) {
@@ -285,66 +314,6 @@ async function onPhoto(event) {
   }
 }
 
-// ------------------------------------------------------------------ live video
-// Only where the browser gives the camera to the page: it needs a secure context, which
-// a plain address on the local network is not, so on most phones only the photo remains.
-
-var live = null;
-
-function stopLive() {
-  if (!live) return;
-  clearTimeout(live.timer);
-  live.stream.getTracks().forEach(function (track) { track.stop(); });
-  $('video').srcObject = null;
-  $('live').hidden = true;
-  $('live-start').hidden = false;
-  live = null;
-}
-
-async function liveFrame() {
-  var video = $('video');
-  if (!live || video.readyState < 2) {
-    if (live) live.timer = setTimeout(liveFrame, 200);
-    return;
-  }
-  var session = live;
-  var read = null;
-  try {
-    read = await readInWorker(pixelsOf(video, video.videoWidth, video.videoHeight, 1280 * 720),
-                              FRAME_BUDGET_MS);
-  } catch (e) {
-    read = null;
-  }
-  if (live !== session) return;
-  if (read && (read.found || read.pix)) {
-    stopLive();
-    $('result').hidden = true;
-    await handle(read);
-    return;
-  }
-  live.timer = setTimeout(liveFrame, 150);
-}
-
-async function startLive() {
-  try {
-    var stream = await navigator.mediaDevices.getUserMedia({
-      video: { facingMode: 'environment', width: { ideal: 1920 }, height: { ideal: 1080 } },
-      audio: false
-    });
-    live = { stream: stream, timer: 0 };
-    var video = $('video');
-    video.srcObject = stream;
-    await video.play();
-    $('live').hidden = false;
-    $('live-start').hidden = true;
-    showStatus('Aponte a câmera para o código de barras ou o QR code Pix.');
-    liveFrame();
-  } catch (e) {
-    stopLive();
-    showStatus('A câmera ao vivo não abriu. Use o botão de foto.', 'error');
-  }
-}
-
 // ------------------------------------------------------------------ start
 
 function start() {
@@ -357,11 +326,6 @@ function start() {
   }
   $('photo').addEventListener('change', onPhoto);
   $('gallery').addEventListener('change', onPhoto);
-  if (window.isSecureContext && navigator.mediaDevices && navigator.mediaDevices.getUserMedia) {
-    $('live-start').hidden = false;
-    $('live-start').addEventListener('click', startLive);
-    $('live-stop').addEventListener('click', stopLive);
-  }
 }
 
 if (typeof document !== 'undefined') {

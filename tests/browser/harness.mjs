@@ -37,6 +37,7 @@ function freePort() {
 class Arrivals {
   constructor() {
     this.lines = [];
+    this.times = [];  // Date.now() of each line's arrival
     this.waiters = [];
   }
 
@@ -47,6 +48,7 @@ class Arrivals {
     } catch {
       this.lines.push({ unparsed: line });
     }
+    this.times.push(Date.now());
     this.waiters.forEach((wake) => wake());
   }
 
@@ -207,8 +209,10 @@ export async function startServer() {
 // Debian's Chromium as an Android phone, in a profile of its own. Every request that
 // leaves 127.0.0.1 is refused and remembered: the page must need nothing else. Without
 // `blockOutside` nothing is intercepted (interception costs each request a round trip,
-// which timings of the page's loading must not include).
-export async function launchPhone({ device = 'Pixel 7', blockOutside = true } = {}) {
+// which timings of the page's loading must not include). `args` go to Chromium as well
+// (a fake camera's), and `permissions` are granted to every page.
+export async function launchPhone({ device = 'Pixel 7', blockOutside = true, args = [],
+                                    permissions = [] } = {}) {
   const profile = mkdtempSync(path.join(tmpdir(), 'zentory-phone-'));
   const phone = devices[device];
   if (!phone) throw new Error(`playwright knows no device named ${device}`);
@@ -216,7 +220,9 @@ export async function launchPhone({ device = 'Pixel 7', blockOutside = true } = 
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+           '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           ...args],
+    permissions,
     viewport: phone.viewport,
     screen: phone.screen,
     deviceScaleFactor: phone.deviceScaleFactor,

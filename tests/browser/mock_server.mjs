@@ -9,7 +9,7 @@ import http from 'node:http';
 import { readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
-import { bundleScanProof } from '../../web/bundle-scan-proof.mjs';
+import { bundleReaderWorker, bundleScanProof } from '../../web/bundle-page.mjs';
 
 const here = (relative) => fileURLToPath(new URL(relative, import.meta.url));
 const reader = '../../web/node_modules/zxing-wasm/dist/';
@@ -35,13 +35,16 @@ const substituted = (text, names) =>
 // The page's files as they are now: path -> [text, content type, immutable].
 function pageFiles() {
   const names = Object.fromEntries(READER.map(({ name, path }) => [name, path]));
-  const worker = substituted(source('reader-worker.js'), names);
+  const worker = substituted(bundleReaderWorker(), names);
   names.READER_WORKER_JS = `/reader-worker.${sha256(worker).slice(0, 12)}.js`;
   const app = substituted(source('app.js'), names);
   names.PHONE_APP_JS = `/app.${sha256(app).slice(0, 12)}.js`;
+  const live = source('live.js');
+  names.PHONE_LIVE_JS = `/live.${sha256(live).slice(0, 12)}.js`;
   return {
     '/': [substituted(source('index.html'), names), 'text/html; charset=utf-8', false],
     [names.PHONE_APP_JS]: [app, JS, true],
+    [names.PHONE_LIVE_JS]: [live, JS, true],
     [names.READER_WORKER_JS]: [worker, JS, true],
   };
 }

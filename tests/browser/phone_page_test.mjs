@@ -12,13 +12,13 @@ import { tmpdir } from 'node:os';
 import path from 'node:path';
 import http from 'node:http';
 import { after, before, describe, it } from 'node:test';
-import vm from 'node:vm';
 import { gunzipSync } from 'node:zlib';
 import {
   barcodePng, launchPhone, openPage, photoOf, photoWithoutBarcode, postScan, repoRoot,
   startServer, statusAfterReading, takePhoto,
 } from './harness.mjs';
-import { bundleScanProof } from '../../web/bundle-scan-proof.mjs';
+import { bundleReaderWorker, bundleScanProof } from '../../web/bundle-page.mjs';
+import { acceptScan, crc16, utf8Bytes } from '../../res/phone/reader/checks.mjs';
 
 const SLIP = '00191455700000110009956850418332600000624818';
 const NFE_KEY = '35200714200166000187550010000000046550000044';  // check digit 4, as zentory-cli decode says
@@ -31,16 +31,7 @@ const PIX = '00020126330014br.gov.bcb.pix01111234567890952040000530398654071234.
 const UNREADABLE = 'Não consegui ler, tente de novo';
 const UNPAIRED = 'Este celular não está pareado: leia de novo o QR code no computador';
 
-// The reader worker's own functions, loaded as a browser would but without a worker.
-function pageFunctions() {
-  const context = { TextEncoder };
-  vm.createContext(context);
-  vm.runInContext(readFileSync(`${repoRoot}res/phone/reader-worker.js`, 'utf8'), context);
-  return context;
-}
-
 describe('the page sends only what the program would take', () => {
-  const { acceptScan, crc16, utf8Bytes } = pageFunctions();
 
   it('agrees with zentory-cli decode on every code of its test data', () => {
     const lines = readFileSync(`${repoRoot}tests/cli/decode_expected.jsonl`, 'utf8')
@@ -416,18 +407,19 @@ describe('the server, asked directly', () => {
     const proofJs = Buffer.from(bundleScanProof());
     const proofPath = `/scan-proof.${sha(proofJs).slice(0, 12)}.js`;
     const names = { ZXING_READER_JS: jsPath, ZXING_READER_WASM: wasmPath, SCAN_PROOF_JS: proofPath };
-    const substituted = (file) => Object.entries(names).reduce(
+    const substituted = (source) => Object.entries(names).reduce(
       (text, [name, value]) => text.replaceAll(`@${name}@`, value),
-      readFileSync(`${repoRoot}res/phone/${file}`, 'utf8'));
+      source.includes('\n') ? source : readFileSync(`${repoRoot}res/phone/${source}`, 'utf8'));
     // Each script is named by what it serves, the names that it holds included.
-    const named = (variable, file, stem) => {
-      const text = substituted(file);
+    const named = (variable, source, stem) => {
+      const text = substituted(source);
       names[variable] = `/${stem}.${sha(text).slice(0, 12)}.js`;
       return [names[variable], 'application/javascript', Buffer.from(text), true];
     };
     const expected = [
-      named('READER_WORKER_JS', 'reader-worker.js', 'reader-worker'),
+      named('READER_WORKER_JS', bundleReaderWorker(), 'reader-worker'),
       named('PHONE_APP_JS', 'app.js', 'app'),
+      named('PHONE_LIVE_JS', 'live.js', 'live'),
       [jsPath, 'application/javascript', readerJs, true],
       [proofPath, 'application/javascript', proofJs, true],
       [wasmPath, 'application/wasm', readerWasm, true],
