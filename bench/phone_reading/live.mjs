@@ -63,9 +63,12 @@ async function playClip(server, cpu, clip) {
   try {
     const page = await phone.context.newPage();
     await page.addInitScript(cameraClock);
-    const url = new URL(server.pageUrl);
-    url.hash += '&live=1';
-    await page.goto(url.href);
+    // As a person does: the page ready, then "Câmera ao vivo", which starts the camera and
+    // with it the clip.
+    await page.goto(server.pageUrl.href);
+    await page.waitForFunction(() => document.documentElement.dataset.reader === 'ready', null,
+                               { timeout: 60_000 });
+    await page.click('#live-start');
     await page.waitForFunction(() => window.__cameraAt !== null, null, { timeout: 60_000 });
     cameraAt = await page.evaluate(() => window.__cameraAt);
     // One pass of the clip, and time for its last code to arrive: the fake camera loops.

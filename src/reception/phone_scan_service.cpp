@@ -244,6 +244,7 @@ std::vector<PhoneScanService::Phone> PhoneScanService::Phones() const {
 }
 
 std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
-                             const std::string& token) {
-    return "http://" + hostAddress + ":" + std::to_string(port) + "/#t=" + token;
+                             const std::string& token, bool secure) {
+    return (secure ? "https://" : "http://") + hostAddress + ":" + std::to_string(port) +
+           "/#t=" + token;
 }

@@ -86,9 +86,10 @@ private:
 };
 
 // "http://192.168.0.10:6667/#t=TOKEN": what the phone opens. A browser sends nothing of
-// what follows "#", not even in its Referer.
+// what follows "#", not even in its Referer. `secure`: the same page over TLS on the same
+// port, "https://...", for a phone that trusts this PC's authority.
 std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,
-                             const std::string& token);
+                             const std::string& token, bool secure = false);
 
 // The phone page's side of reception: the page's files, and scans that the page posts.
 // The pairing secret never travels: for each scan the page asks for a nonce (POST /nonce)
@@ -111,6 +112,7 @@ public:
     // The installation's authority, which the page offers phones to download and trust
     // (its certificate alone). Set before the server starts; none: no downloads.
     void SetAuthority(std::string certificatePem) { authorityPem = std::move(certificatePem); }
+    const std::string& Authority() const { return authorityPem; }
     std::string Token() const;
 
     // The sender filter, as a connection comes: a refused sender gets its answer here,

@@ -40,6 +40,9 @@ inline constexpr const char* kTypingMethodValue = "KBDtypingMethod";
 inline constexpr const char* kUdpReceiveValue = "UDPreceive";
 inline constexpr const char* kPreferPixValue = "PreferPix";
 inline constexpr const char* kTypeOnArrivalValue = "TypeOnArrival";
+// 1: the connect window's QR code holds the page's secure address (the user's phones
+// trust this PC); read and written by that window alone.
+inline constexpr const char* kPageQrSecureValue = "PageQrSecure";
 
 // Reads "UDPport", "StartMinimized", "KBDinjection", "KBDkeydelay", "Journal",
 // "WarnRepeats", "KBDtypingMethod", "UDPreceive", "PreferPix" and "TypeOnArrival", in this

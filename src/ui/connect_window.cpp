@@ -7,6 +7,7 @@
 #include <qrcodegen.hpp>
 
 #include "resource.h"
+#include "tls/certificates.h"
 #include "ui/dialog_helpers.h"
 #include "ui/layout_helper.h"
 #include "ui/phone_page.h"
@@ -35,6 +36,28 @@ const LocalAddress* ChosenAddress(HWND dialog, const ConnectState& state) {
     return &state.addresses[index];
 }
 
+// Whether the QR code holds the secure address: the user said the phones trust this PC,
+// and the page has its certificate.
+bool SecureQr(HWND dialog, const Program& program) {
+    return program.pageIdentity && IsDlgButtonChecked(dialog, IDC_CONNECT_SECURE) == BST_CHECKED;
+}
+
+// The authority's fingerprint, short, to compare with what the phone shows when it installs
+// the certificate; the check box only where the page has one.
+void ShowSecurePage(HWND dialog, Program& program) {
+    std::string authority = program.phoneScans ? program.phoneScans->Authority() : std::string();
+    bool secure = program.pageIdentity && !authority.empty();
+    std::string text =
+        secure ? "Certificado deste PC (SHA-256): " + CertificateFingerprint(authority, 8)
+               : std::string("Página segura indisponível.");
+    SetDlgItemTextA(dialog, IDC_CONNECT_FINGERPRINT, text.c_str());
+    EnableWindow(GetDlgItem(dialog, IDC_CONNECT_SECURE), secure);
+    CheckDlgButton(dialog, IDC_CONNECT_SECURE,
+                   secure && program.store->ReadRegDword(kSettingsKey, kPageQrSecureValue) == 1
+                       ? BST_CHECKED
+                       : BST_UNCHECKED);
+}
+
 // The page's address for the chosen computer address, in the QR code and under it.
 void ShowPageAddress(HWND dialog, ConnectState& state) {
     Program& program = *state.program;
@@ -48,7 +71,8 @@ void ShowPageAddress(HWND dialog, ConnectState& state) {
         text = "Sem rede, sem página.";
     } else {
         state.pageAddress =
-            PhonePageAddress(address->address, program.webPort, program.phoneScans->Token());
+            PhonePageAddress(address->address, program.webPort, program.phoneScans->Token(),
+                             SecureQr(dialog, program));
         text = state.pageAddress;
     }
     SetDlgItemTextA(dialog, IDC_CONNECT_PAGE, text.c_str());
@@ -144,6 +168,7 @@ void OnInit(HWND dialog, ConnectState& state) {
     std::string firewall = length > 0 && length < sizeof path ? CheckFirewallForUdp(path, port).text
                                                               : "não foi possível verificar";
     SetDlgItemTextA(dialog, IDC_CONNECT_FIREWALL, firewall.c_str());
+    ShowSecurePage(dialog, program);
     ShowPageAddress(dialog, state);
     EnableWindow(GetDlgItem(dialog, IDC_CONNECT_NEW_PAIRING), program.phoneScans != nullptr);
     ShowOldPairingAdvice(dialog, program);
@@ -220,6 +245,15 @@ INT_PTR CALLBACK ConnectWindowProcedure(HWND dialog, UINT message, WPARAM wParam
                     return TRUE;
                 case IDC_CONNECT_ADDRESSES:
                     if (HIWORD(wParam) == LBN_SELCHANGE) ShowPageAddress(dialog, *state);
+                    return TRUE;
+                case IDC_CONNECT_SECURE:
+                    // Kept for the next time: phones that trust the PC stay trusting.
+                    if (HIWORD(wParam) == BN_CLICKED) {
+                        state->program->store->WriteRegDword(
+                            kSettingsKey, kPageQrSecureValue,
+                            IsDlgButtonChecked(dialog, IDC_CONNECT_SECURE) == BST_CHECKED ? 1 : 0);
+                        ShowPageAddress(dialog, *state);
+                    }
                     return TRUE;
                 case IDC_CONNECT_NEW_PAIRING:
                     // Every phone paired so far must read the new code.

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "settings/memory_settings_store.h"
 #include "ui/config_dialog.h"
+#include "tls/certificates.h"
 #include "ui/connect_window.h"
 #include "ui/main_window.h"
 #include "ui/phone_page.h"
@@ -197,6 +198,19 @@ TEST_F(ConnectTest, ThePhonePageStartsPairsAndStops) {
     if (!addresses.empty()) {
         EXPECT_EQ(Text(IDC_CONNECT_PAGE), PhonePageAddress(addresses[0].address, port, token));
     }
+    // Phones that trust the PC get the secure address, from now on; the authority's
+    // fingerprint is there to compare with the phone's.
+    ASSERT_TRUE(program.pageIdentity);
+    EXPECT_NE(Text(IDC_CONNECT_FINGERPRINT)
+                  .find(CertificateFingerprint(program.phoneScans->Authority(), 8)),
+              std::string::npos);
+    Click(IDC_CONNECT_SECURE);
+    EXPECT_EQ(store.ReadRegDword(kSettingsKey, "PageQrSecure"), 1);
+    if (!addresses.empty()) {
+        EXPECT_EQ(Text(IDC_CONNECT_PAGE),
+                  PhonePageAddress(addresses[0].address, port, token, true));
+    }
+    Click(IDC_CONNECT_SECURE);
     DestroyWindow(dialog);
     store.DeleteRegValue(kSettingsKey, "PhoneTokenPrivate");
     Open(IDD_CONNECT, ConnectWindowProcedure);
