@@ -1,8 +1,8 @@
 // What the phone page's test and its screenshot script share: the server under test
 // (started here, or one already running), Debian's Chromium dressed as a phone, and
 // photos of generated barcodes.
-import { spawn } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { spawn, spawnSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import dgram from 'node:dgram';
 import net from 'node:net';
@@ -206,13 +206,28 @@ export async function startServer() {
   return { pageUrl, token, arrivals, label: command.join(' '), stop, stderr: () => errors };
 }
 
+// A home folder whose NSS database (the one Chromium reads on Linux) trusts the
+// certificate authority in the PEM file `authority`, as a phone that installed it does.
+export function homeTrusting(authority) {
+  const home = mkdtempSync(path.join(tmpdir(), 'zentory-home-'));
+  const nssdb = path.join(home, '.pki', 'nssdb');
+  mkdirSync(nssdb, { recursive: true });
+  for (const args of [['-N', '--empty-password'],
+                      ['-A', '-t', 'C,,', '-n', 'Zentory', '-i', authority]]) {
+    const made = spawnSync('certutil', ['-d', `sql:${nssdb}`, ...args], { encoding: 'utf8' });
+    if (made.status !== 0) throw new Error(`certutil ${args[0]}: ${made.stderr || made.error}`);
+  }
+  return home;
+}
+
 // Debian's Chromium as an Android phone, in a profile of its own. Every request that
 // leaves 127.0.0.1 is refused and remembered: the page must need nothing else. Without
 // `blockOutside` nothing is intercepted (interception costs each request a round trip,
 // which timings of the page's loading must not include). `args` go to Chromium as well
-// (a fake camera's), and `permissions` are granted to every page.
+// (a fake camera's), `permissions` are granted to every page, and `home` is the HOME it
+// runs with (see homeTrusting).
 export async function launchPhone({ device = 'Pixel 7', blockOutside = true, args = [],
-                                    permissions = [] } = {}) {
+                                    permissions = [], home = null } = {}) {
   const profile = mkdtempSync(path.join(tmpdir(), 'zentory-phone-'));
   const phone = devices[device];
   if (!phone) throw new Error(`playwright knows no device named ${device}`);
@@ -223,6 +238,7 @@ export async function launchPhone({ device = 'Pixel 7', blockOutside = true, arg
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
            ...args],
     permissions,
+    ...(home ? { env: { ...process.env, HOME: home } } : {}),
     viewport: phone.viewport,
     screen: phone.screen,
     deviceScaleFactor: phone.deviceScaleFactor,
