@@ -8,12 +8,14 @@
 //   node bench/phone_reading/run.mjs --photos DIR [--levels easy,typical,hard] [--verbose]
 //        [--no-ready] [--throttle 4] [--timeout 20] [--reopen 10] [--json FILE]
 //        [--deadline MINUTES] [--prefer-pix]
-import { existsSync, readFileSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 import {
-  launchPhone, repoRoot, startServer, statusAfterReading,
+  homeTrusting, launchPhone, repoRoot, startServer, statusAfterReading,
 } from '../../tests/browser/harness.mjs';
+import { quarterCore } from './quarter_core.mjs';
 
 const DEVICE = 'Pixel 5';
 const NETWORK = { offline: false, latency: 20, downloadThroughput: 5e6 / 8, uploadThroughput: 5e6 / 8 };
@@ -28,6 +30,8 @@ const { values: opts } = parseArgs({
     'no-ready': { type: 'boolean', default: false },
     'ready-only': { type: 'boolean', default: false },
     throttle: { type: 'string', default: '4' },
+    cpu: { type: 'string', default: process.getuid && process.getuid() === 0 ? 'cgroup' : 'throttle' },
+    secure: { type: 'boolean', default: false },
     timeout: { type: 'string', default: '20' },
     reopen: { type: 'string', default: '10' },
     json: { type: 'string' },
@@ -39,7 +43,12 @@ if (!opts.photos && !opts['ready-only']) {
   process.stderr.write('usage: run.mjs --photos DIR [--levels L,...] [--verbose] [--no-ready]\n');
   process.exit(2);
 }
-const rate = Number(opts.throttle);
+// A phone's speed: the whole browser in a cgroup held to a quarter of one core (as root),
+// or Chromium's own CPU throttling, which slows the page's thread but never its workers.
+const cpu = opts.cpu === 'cgroup' ? quarterCore(25, { cameraInside: true }) : null;
+if (cpu) process.env.CHROMIUM = cpu.executable;
+const rate = cpu ? 1 : Number(opts.throttle);
+const cpuLabel = cpu ? cpu.label.replace(', the fake camera too', '') : `CPU slowed ${rate}x by Chromium`;
 const photoTimeout = Number(opts.timeout) * 1000;
 const reopenEvery = Math.max(1, Number(opts.reopen));
 const deadline = Date.now() + Number(opts.deadline) * 60_000;
@@ -310,14 +319,19 @@ async function readAll(server, photos, dir) {
 
 // ------------------------------------------------------------------ ready times
 
-async function readyTimes(server) {
+// With `secure`, the page's secure address, by a phone that trusts the authority: the
+// handshake is in the time, and a repeat visit resumes the session.
+async function readyTimes(server, secure) {
   const runs = [];
+  const pageUrl = new URL(server.pageUrl);
+  if (secure) pageUrl.protocol = 'https:';
   for (let run = 0; run < READY_RUNS && Date.now() < deadline; run++) {
-    const phone = await launchPhone({ device: DEVICE, blockOutside: false });  // a fresh profile
+    // A fresh profile each run.
+    const phone = await launchPhone({ device: DEVICE, blockOutside: false, home: secure?.home });
     try {
       const visits = {};
       for (const visit of ['first', 'repeat']) {
-        const r = await openReader(phone.context, server.pageUrl, { network: NETWORK, waitUntil: 'commit' });
+        const r = await openReader(phone.context, pageUrl, { network: NETWORK, waitUntil: 'commit' });
         visits[visit] = { wasmMs: r.wasmMs, readyMs: r.readyMs, declares: r.declares, failed: r.wasmFailed,
                           workers: r.probe.workers.map((w) => w.throttle) };
         await r.page.close();
@@ -388,16 +402,23 @@ function summarise(results) {
 // ------------------------------------------------------------------ main
 
 const began = Date.now();
+let secure = null;
+if (opts.secure) {
+  const certs = mkdtempSync(path.join(tmpdir(), 'zentory-certs-'));
+  process.env.ZENTORY_LISTEN_ARGS = `${process.env.ZENTORY_LISTEN_ARGS || ''} --certs ${certs}`.trim();
+  secure = { certs };
+}
 const server = await startServer();
-const stopAll = async () => { await server.stop(); };
+if (secure) secure.home = homeTrusting(path.join(secure.certs, 'ca.pem'));
+const stopAll = async () => { await server.stop(); if (cpu) cpu.close(); };
 process.once('SIGINT', () => { stopAll().finally(() => process.exit(130)); });
 process.once('SIGTERM', () => { stopAll().finally(() => process.exit(143)); });
 
-const report = { server: server.label, device: DEVICE, cpuThrottle: rate, preferPix,
+const report = { server: server.label, device: DEVICE, cpu: cpuLabel, cpuThrottle: rate, preferPix,
                  startedAt: new Date().toISOString() };
 try {
   log(`server: ${server.label}${preferPix ? " --prefer-pix (a slip's Pix code is expected)" : ''}`);
-  log(`phone: ${DEVICE} in ${process.env.CHROMIUM || '/usr/bin/chromium'}, CPU slowed ${rate}x`);
+  log(`phone: ${DEVICE} in Chromium, ${cpuLabel}`);
   if (!opts['ready-only']) {
     const dir = path.resolve(opts.photos);
     let photos = loadPhotos(dir);
@@ -453,9 +474,10 @@ try {
 
   if (!opts['no-ready']) {
     log('');
-    log(`page ready at 5 Mbit/s, 20 ms latency, CPU slowed ${rate}x (median of ${READY_RUNS} runs, ` +
+    log(`${secure ? 'secure page (https, the handshake included)' : 'page'} ready at 5 Mbit/s, 20 ms latency, ` +
+        `${cpuLabel} (median of ${READY_RUNS} runs, ` +
         'from the start of the navigation):');
-    const runs = await readyTimes(server);
+    const runs = await readyTimes(server, secure);
     const ready = {};
     for (const visit of ['first', 'repeat']) {
       const of = runs.map((r) => r[visit]).filter(Boolean);

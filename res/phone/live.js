@@ -297,6 +297,7 @@ async function startLive() {
   $('result').hidden = true;
   $('live').hidden = false;
   $('live-start').hidden = true;
+  $('live').scrollIntoView({ block: 'start' });
   prepareNextSend(session);
   session.idleCheck = setInterval(function () {
     if (live === session && !session.paused && Date.now() - session.lastCodeAt > IDLE_MS) pauseLive();

@@ -368,3 +368,46 @@ export async function statusAfterReading(page, timeoutMs = 60_000) {
     null, { timeout: timeoutMs });
   return (await page.textContent('#status')).trim();
 }
+
+// A clip for Chromium's fake camera (a file of JPEG frames, played at 30 a second) of the
+// barcodes' PNGs, one after another: the desk, the document coming in, held a second with
+// a hand's small shake, and going (52 frames each), then the desk for a second and a half.
+// The frames are made by a page of `context`.
+export async function clipOf(context, pngs) {
+  const tab = await context.newPage();
+  try {
+    const frames = await tab.evaluate(async ({ sources }) => {
+      const canvas = document.createElement('canvas');
+      canvas.width = 1280;
+      canvas.height = 720;
+      const g = canvas.getContext('2d');
+      const out = [];
+      const frame = (image, x, y) => {
+        g.fillStyle = '#7a6d5c';
+        g.fillRect(0, 0, canvas.width, canvas.height);
+        if (image) {
+          const width = image.width > image.height ? 900 : 420;
+          const height = (image.height * width) / image.width;
+          g.fillStyle = '#f2efe8';
+          g.fillRect(x - width / 2 - 60, y - height / 2 - 60, width + 120, height + 120);
+          g.drawImage(image, x - width / 2, y - height / 2, width, height);
+        }
+        out.push(canvas.toDataURL('image/jpeg', 0.8));
+      };
+      for (const source of sources) {
+        const image = new Image();
+        image.src = source;
+        await image.decode();
+        for (let i = 0; i < 6; i++) frame(null);
+        for (let i = 0; i < 8; i++) frame(image, 640 + 900 * (1 - (i + 1) / 8), 360);
+        for (let i = 0; i < 30; i++) frame(image, 640 + 2 * Math.sin(i / 3), 360 + 2 * Math.cos(i / 4));
+        for (let i = 0; i < 8; i++) frame(image, 640 - 900 * ((i + 1) / 8), 360);
+      }
+      for (let i = 0; i < 45; i++) frame(null);  // the desk until the test has looked
+      return out;
+    }, { sources: pngs.map((png) => `data:image/png;base64,${png.toString('base64')}`) });
+    return Buffer.concat(frames.map((url) => Buffer.from(url.slice(url.indexOf(',') + 1), 'base64')));
+  } finally {
+    await tab.close();
+  }
+}

@@ -11,7 +11,7 @@ import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { barcodePng, homeTrusting, launchPhone, startServer } from './harness.mjs';
+import { barcodePng, clipOf, homeTrusting, launchPhone, startServer } from './harness.mjs';
 
 const CODES = [
   ['itf', '00191455700000110009956850418332600000624818'],
@@ -20,48 +20,8 @@ const CODES = [
              '5913Fulano de Tal6008BRASILIA62120508PEDIDO426304F902'],
 ];
 const FPS = 30;  // what Chromium's fake camera plays a file of JPEG frames at
+const FRAMES_PER_DOCUMENT = 52;  // clipOf's
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-// A clip of the documents, one after another: the desk, the document coming in, held a
-// second with a hand's small shake, and going; JPEG frames made by a page of `context`.
-async function clipOf(context, pngs) {
-  const tab = await context.newPage();
-  try {
-    const frames = await tab.evaluate(async ({ sources }) => {
-      const canvas = document.createElement('canvas');
-      canvas.width = 1280;
-      canvas.height = 720;
-      const g = canvas.getContext('2d');
-      const out = [];
-      const frame = (image, x, y) => {
-        g.fillStyle = '#7a6d5c';
-        g.fillRect(0, 0, canvas.width, canvas.height);
-        if (image) {
-          const width = image.width > image.height ? 900 : 420;
-          const height = (image.height * width) / image.width;
-          g.fillStyle = '#f2efe8';
-          g.fillRect(x - width / 2 - 60, y - height / 2 - 60, width + 120, height + 120);
-          g.drawImage(image, x - width / 2, y - height / 2, width, height);
-        }
-        out.push(canvas.toDataURL('image/jpeg', 0.8));
-      };
-      for (const source of sources) {
-        const image = new Image();
-        image.src = source;
-        await image.decode();
-        for (let i = 0; i < 6; i++) frame(null);
-        for (let i = 0; i < 8; i++) frame(image, 640 + 900 * (1 - (i + 1) / 8), 360);
-        for (let i = 0; i < 30; i++) frame(image, 640 + 2 * Math.sin(i / 3), 360 + 2 * Math.cos(i / 4));
-        for (let i = 0; i < 8; i++) frame(image, 640 - 900 * ((i + 1) / 8), 360);
-      }
-      for (let i = 0; i < 45; i++) frame(null);  // the desk until the test has looked
-      return out;
-    }, { sources: pngs.map((png) => `data:image/png;base64,${png.toString('base64')}`) });
-    return Buffer.concat(frames.map((url) => Buffer.from(url.slice(url.indexOf(',') + 1), 'base64')));
-  } finally {
-    await tab.close();
-  }
-}
 
 describe('the live camera on the secure page', () => {
   const certs = mkdtempSync(path.join(tmpdir(), 'zentory-certs-'));
@@ -110,8 +70,8 @@ describe('the live camera on the secure page', () => {
     const since = server.arrivals.count;
     await page.click('#live-start');
     await page.waitForSelector('#video');
-    // One pass of the clip: its documents take 52 frames each.
-    await sleep((CODES.length * 52 * 1000) / FPS + 1200);
+    // One pass of the clip, and a moment for the last code.
+    await sleep((CODES.length * FRAMES_PER_DOCUMENT * 1000) / FPS + 1200);
     await page.click('#live-stop');
     const arrived = (await server.arrivals.after(since, 500)).map((a) => a.code ?? a.unparsed);
     assert.deepEqual(arrived.slice().sort(), CODES.map(([, code]) => code).sort());
