@@ -245,8 +245,9 @@ def exposed(sheet, tex, desk, h, p, rng):
     sheet_poly = clip_in_front(h, [(0, 0), (documents.PAGE_W, 0),
                                    (documents.PAGE_W, documents.PAGE_H), (0, documents.PAGE_H)])
     mask = np.zeros((H, W), np.uint8)
-    pts = np.clip(project(h, sheet_poly) * 16, -2**27, 2**27).astype(np.int32)
-    cv2.fillPoly(mask, [pts], 255, cv2.LINE_AA, 4)
+    if len(sheet_poly) >= 3:  # none when the sheet is wholly behind the camera
+        pts = np.clip(project(h, sheet_poly) * 16, -2**27, 2**27).astype(np.int32)
+        cv2.fillPoly(mask, [pts], 255, cv2.LINE_AA, 4)
     mask = mask.astype(np.float32) * (1 / 255)
     desk, d_lo, d_density = desk
     to_desk = np.array([[1 / d_density, 0, d_lo[0]], [0, 1 / d_density, d_lo[1]], [0, 0, 1]])

@@ -167,8 +167,9 @@ class Passage:
         move = camera.project(h2, centre)[0] - camera.project(h, centre)[0]
         look = dict(self.look, defocus=defocus, motion=float(np.hypot(*move)),
                     motion_angle=math.degrees(math.atan2(move[1], move[0])))
-        if t >= ENTER + HOLD + LEAVE:  # gone: the desk alone
+        if t >= ENTER + HOLD + LEAVE:  # gone: the desk alone, the camera still
             h = self.homography(self.go_to * 3, distance, 0, 0)
+            look.update(defocus=self.residual, motion=0.0)
         return camera.exposed(self.sheet, self.tex, self.desk, h, look, rng)
 
 

@@ -314,6 +314,14 @@ photo_code=34193131900045703727407862182743401113552839
 answer=$(node "$root/tests/browser/photo_to_page.mjs" "http://127.0.0.1:$web_port/#t=$token" \
          "$root/tests/browser/photos/slip-straight.jpg" 2>&1) || fail "the photo: $answer"
 wait_until 50 rows_are $((before + 2)) || fail "photo: $(rows) rows, not $((before + 2))"
+# The live camera at the page's secure address, by a phone that trusts the authority that
+# zentory.exe made under the user's profile: each document of the clip arrives once.
+answer=$(node "$root/tests/browser/live_to_page.mjs" "https://127.0.0.1:$web_port/#t=$token" \
+         "$journal_dir/certs/ca.pem" 00191455700000110009956850418332600000624818 \
+         35200714200166000187550010000000046550000044 2>&1) || fail "the live camera: $answer"
+wait_until 50 rows_are $((before + 4)) || fail "live camera: $(rows) rows, not $((before + 4))"
+sleep 1
+rows_are $((before + 4)) || fail "live camera: $(rows) rows, a code sent twice"
 
 # 6b. "Qualquer endereço" in the configuration: the same sender gets through at once.
 if [ $stranger = yes ]; then
