@@ -228,10 +228,10 @@ def printed_sheet(page, h, seen, p, finest=None):
     return printed(ink, density, p['ink'], p['spread']), lo, density
 
 
-def exposed(sheet, tex, desk, h, p, rng):
+def exposed(sheet, tex, desk, h, p, rng, mark=None):
     """The JPEG bytes of the printed `sheet` (as printed_sheet makes it) on the `desk`
     (texture, top left in mm, pixels per mm) seen through the homography `h`: light,
-    optics, sensor and the phone's processing."""
+    optics, sensor and the phone's processing. `mark(rgb)` may draw on the picture last."""
     W, H = p['width'], p['height']
     sheet, lo, density = sheet
     to_page = np.array([[1 / density, 0, lo[0]], [0, 1 / density, lo[1]], [0, 0, 1]])
@@ -312,6 +312,8 @@ def exposed(sheet, tex, desk, h, p, rng):
     if p['sharpen'] > 0:
         soft = cv2.GaussianBlur(out, (0, 0), p['sharpen_sigma'])
         out = cv2.addWeighted(out, 1 + p['sharpen'], soft, -p['sharpen'], 0)
+    if mark:
+        mark(out)
     ok, jpeg = cv2.imencode('.jpg', cv2.cvtColor(out, cv2.COLOR_RGB2BGR),
                             [cv2.IMWRITE_JPEG_QUALITY, int(p['jpeg'])])
     assert ok

@@ -36,9 +36,12 @@ const manifest = JSON.parse(readFileSync(path.join(opts.clips, 'manifest.json'),
 const levels = opts.levels ? opts.levels.split(',') : null;
 const clips = manifest.clips.filter((clip) => !levels || levels.includes(clip.level));
 
-// The moment the page's camera started, in the browser's Date.now(): the fake camera plays
-// its file from its first frame then.
-function cameraClock() {
+// Which frame of the clip the page's video shows when: each frame carries its number in
+// its bottom left corner (make_clips.py's stamp), read here four times a second into
+// window.__shown as [Date.now(), number]. The camera runs late when the machine is busy;
+// the stamps say by how much.
+function frameClock(stamp) {
+  window.__shown = [];
   window.__cameraAt = null;
   const devices = navigator.mediaDevices;
   const open = devices.getUserMedia.bind(devices);
@@ -46,6 +49,50 @@ function cameraClock() {
     const stream = await open(constraints);
     if (window.__cameraAt === null) window.__cameraAt = Date.now();
     return stream;
+  };
+  // The frame's luma plane, copied in the corner only: the sampling must not take the
+  // reader's share of the CPU.
+  setInterval(async () => {
+    const video = document.getElementById('video');
+    if (!video || video.readyState < 2 || !video.videoHeight) return;
+    let frame;
+    try {
+      frame = new VideoFrame(video);
+      const at = Date.now();
+      const rect = { x: 0, y: frame.visibleRect.height - stamp.side, width: stamp.bits * stamp.side,
+                     height: stamp.side };
+      const planes = new Uint8Array(frame.allocationSize({ rect }));
+      const [luma] = await frame.copyTo(planes, { rect });
+      let number = 0;
+      for (let bit = 0; bit < stamp.bits; bit++) {
+        const middle = luma.offset + (stamp.side >> 1) * luma.stride + bit * stamp.side + (stamp.side >> 1);
+        if (planes[middle] > 128) number |= 1 << bit;
+      }
+      window.__shown.push([at, number]);
+    } catch {
+      // no frame yet
+    } finally {
+      if (frame) frame.close();
+    }
+  }, 250);
+}
+
+// The moment (Date.now()) the page showed the frame of clip time `seconds`, from the
+// stamps seen: between the two nearest, or beyond the nearest at the clip's own pace.
+function wallClock(shown, perSecond) {
+  return (seconds) => {
+    const wanted = seconds * perSecond;
+    let before = null;
+    let after = null;
+    for (const [at, number] of shown) {
+      if (number <= wanted && (!before || number >= before[1])) before = [at, number];
+      if (number >= wanted && (!after || number < after[1])) after = [at, number];
+    }
+    if (before && after && after[1] > before[1]) {
+      return before[0] + (after[0] - before[0]) * (wanted - before[1]) / (after[1] - before[1]);
+    }
+    const near = before || after;
+    return near ? near[0] + ((wanted - near[1]) / perSecond) * 1000 : null;
   };
 }
 
@@ -60,9 +107,10 @@ async function playClip(server, cpu, clip) {
   const since = server.arrivals.count;
   let cameraAt = null;
   let status = '';
+  let shown = [];
   try {
     const page = await phone.context.newPage();
-    await page.addInitScript(cameraClock);
+    await page.addInitScript(frameClock, clip.stamp);
     // As a person does: the page ready, then "Câmera ao vivo", which starts the camera and
     // with it the clip.
     await page.goto(server.pageUrl.href);
@@ -71,32 +119,45 @@ async function playClip(server, cpu, clip) {
     await page.click('#live-start');
     await page.waitForFunction(() => window.__cameraAt !== null, null, { timeout: 60_000 });
     cameraAt = await page.evaluate(() => window.__cameraAt);
-    // One pass of the clip, and time for its last code to arrive: the fake camera loops.
-    const end = cameraAt + clip.seconds * 1000;
-    await sleep(Math.max(0, end - Date.now()));
+    // One pass of the clip: until its last frame shows (the fake camera then starts it
+    // again), or twice its length.
+    const last = Math.floor(clip.seconds * clip.stamp.per_second) - 2;
+    const end = cameraAt + 2 * clip.seconds * 1000 + 10_000;
+    while (Date.now() < end) {
+      await sleep(500);
+      const seen = await page.evaluate(() => window.__shown.map((s) => s[1]));
+      const top = Math.max(-1, ...seen);
+      if (top >= last || seen.length > 1 && seen[seen.length - 1] < top) break;
+    }
+    await sleep(1000);
     status = await page.locator('#status').textContent();
+    shown = await page.evaluate(() => window.__shown);
     await page.close();
   } finally {
     await phone.close();
   }
   const arrivals = server.arrivals.lines.slice(since).map((line, i) => ({
-    code: line.code ?? line.unparsed, at: server.arrivals.times[since + i] - cameraAt,
+    code: line.code ?? line.unparsed, at: server.arrivals.times[since + i],
   }));
-  return { arrivals, status };
+  // Until the clip came round again.
+  const pass = shown.findIndex((s, i) => i > 0 && s[1] < shown[i - 1][1]);
+  return { arrivals, status, wall: wallClock(pass < 0 ? shown : shown.slice(0, pass), clip.stamp.per_second),
+           lag: shown.length ? Math.round(shown[0][0] - cameraAt - (shown[0][1] / clip.stamp.per_second) * 1000) : null };
 }
 
 // Each document: read or not, the time from sharp and steady to arrival, and how often it
 // arrived while in view; codes that belong to no document are wrong.
-function judge(clip, arrivals) {
+function judge(clip, arrivals, wall) {
   const docs = clip.documents.map((doc) => {
     const expected = expectedOf(doc);
-    const window = arrivals.filter((a) => a.code === expected && a.at <= (doc.gone_at + 1.5) * 1000 &&
-                                          a.at >= (doc.steady_from - 3) * 1000);
+    const steady = wall(doc.steady_from);
+    const window = arrivals.filter((a) => a.code === expected && a.at <= wall(doc.gone_at) + 1500 &&
+                                          a.at >= wall(doc.steady_from - 3));
     const first = window[0];
     return {
       clip: clip.file, level: clip.level, kind: doc.kind, stress: doc.stress, expected,
       outcome: first ? 'read' : 'unread',
-      ms: first ? Math.round(first.at - doc.steady_from * 1000) : null,
+      ms: first ? Math.round(first.at - steady) : null,
       times: window.length,
     };
   });
@@ -125,8 +186,8 @@ async function main() {
   const report = { clips: opts.clips, cpu: cpu ? cpu.label : 'not held', preferPix, results: [], wrong: [] };
   try {
     for (const clip of clips) {
-      const { arrivals, status } = await playClip(server, cpu, clip);
-      const { docs, wrong } = judge(clip, arrivals);
+      const { arrivals, status, wall, lag } = await playClip(server, cpu, clip);
+      const { docs, wrong } = judge(clip, arrivals, wall);
       report.results.push(...docs);
       report.wrong.push(...wrong.map((code) => ({ clip: clip.file, code })));
       if (opts.verbose) {
@@ -135,7 +196,7 @@ async function main() {
               `${d.times > 1 ? `  sent ${d.times} times` : ''}${d.stress.length ? `  (${d.stress.join(', ')})` : ''}`);
         }
         if (wrong.length) log(`  ${clip.file} wrong: ${wrong.join(', ')}`);
-        log(`  ${clip.file} page says: ${status.trim()}`);
+        log(`  ${clip.file} page says: ${status.trim()}; the camera's first stamp came ${lag} ms late`);
       }
     }
   } finally {

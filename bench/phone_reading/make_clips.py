@@ -27,7 +27,7 @@ import documents  # noqa: E402
 
 uniform = make_photos.uniform
 
-VERSION = 1  # of the clips: a manifest of another version is made again
+VERSION = 2  # of the clips: a manifest of another version is made again
 LEVELS = ('ordinary', 'hard')
 FPS = 30          # what Chromium's fake camera plays an MJPEG file at
 RENDER_FPS = 15   # frames drawn a second; each is written twice
@@ -38,6 +38,10 @@ KIND_BYTE = make_photos.KIND_BYTE
 # Seconds of each document's passage: coming into view, the focus settling after it
 # stops, held still, going away, and the desk alone before the next.
 ENTER, HOLD, LEAVE, GAP = 0.8, 1.8, 0.6, 0.4
+# Each drawn frame carries its number in the bottom left corner, in STAMP_BITS squares of
+# STAMP_SIDE pixels (white for 1, lowest bit first), so that the bench can tell which frame
+# of the file the camera shows at a given moment, however late the camera runs.
+STAMP_BITS, STAMP_SIDE = 12, 12
 LEAD_IN = 2.0  # the desk alone first, as a person aims the camera before the first slip
 
 ORDINARY = dict(fill=(0.5, 0.8), qr_fill=(0.35, 0.6), roll=5, tilt=8, settle=(0.12, 0.25),
@@ -157,7 +161,7 @@ class Passage:
         dtilt = 0.6 * self.shake * math.sin(2 * math.pi * r[0] * t + p[5])
         return aim, distance, droll, dtilt, defocus
 
-    def frame(self, t, rng):
+    def frame(self, t, rng, number):
         aim, distance, droll, dtilt, defocus = self.pose(t)
         h = self.homography(aim, distance, droll, dtilt)
         # Motion blur: how far the page's centre moves in the exposure (half a frame).
@@ -170,7 +174,15 @@ class Passage:
         if t >= ENTER + HOLD + LEAVE:  # gone: the desk alone, the camera still
             h = self.homography(self.go_to * 3, distance, 0, 0)
             look.update(defocus=self.residual, motion=0.0)
-        return camera.exposed(self.sheet, self.tex, self.desk, h, look, rng)
+        return camera.exposed(self.sheet, self.tex, self.desk, h, look, rng, mark=lambda rgb: stamp(rgb, number))
+
+
+def stamp(rgb, number):
+    top = HEIGHT - STAMP_SIDE
+    rgb[top - 2:, :STAMP_BITS * STAMP_SIDE + 2] = 0
+    for bit in range(STAMP_BITS):
+        if number >> bit & 1:
+            rgb[top:, bit * STAMP_SIDE:(bit + 1) * STAMP_SIDE] = 255
 
 
 def make_clip(seed, level, index, docs, path):
@@ -185,14 +197,14 @@ def make_clip(seed, level, index, docs, path):
             if d == 0:
                 lead = int(round(LEAD_IN * RENDER_FPS))
                 for f in range(lead):
-                    jpeg = passage.frame(passage.duration, rng)
+                    jpeg = passage.frame(passage.duration, rng, frames // (FPS // RENDER_FPS))
                     for _ in range(FPS // RENDER_FPS):
                         out.write(jpeg)
                         frames += 1
                 start += lead / RENDER_FPS
             count = int(round(passage.duration * RENDER_FPS))
             for f in range(count):
-                jpeg = passage.frame(f / RENDER_FPS, rng)
+                jpeg = passage.frame(f / RENDER_FPS, rng, frames // (FPS // RENDER_FPS))
                 for _ in range(FPS // RENDER_FPS):
                     out.write(jpeg)
                     frames += 1
@@ -203,6 +215,7 @@ def make_clip(seed, level, index, docs, path):
                                 gone_at=round(start + ENTER + HOLD + LEAVE, 3)))
             start += count / RENDER_FPS
     return dict(file=os.path.basename(path), level=level, fps=FPS, frames=frames,
+                stamp=dict(bits=STAMP_BITS, side=STAMP_SIDE, per_second=RENDER_FPS),
                 seconds=round(frames / FPS, 3), width=WIDTH, height=HEIGHT, documents=entries)
 
 
