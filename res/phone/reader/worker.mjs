@@ -6,6 +6,7 @@
 import { KIND_PIX, acceptScan } from './checks.mjs';
 import { readFrame, readPixels } from './decode.mjs';
 import { canDecodePictures, decodedPhoto, frameLuma, framePixels, isVideoFrame } from './frames.mjs';
+import { warmUp } from './warm_up.mjs';
 
 var reader = null;
 try {
@@ -25,6 +26,7 @@ try {
 }
 reader.then(function () {
   postMessage({ type: 'ready', decodes: canDecodePictures() });
+  warmUp(decodeWith, clock);
 }, function (e) {
   postMessage({ type: 'failed', error: String(e && e.message || e) });
 });

@@ -1,0 +1,40 @@
+// A first reading of a barcode drawn here, when the worker starts: the browser compiles
+// the reader's code (the wasm's functions and this script's) when it first runs it, which
+// would otherwise fall on the first slip that the camera sees.
+import { readFrame } from './decode.mjs';
+
+// Interleaved 2 of 5: each digit's five elements, narrow (0) or wide (1).
+var ITF = ['00110', '10001', '01001', '11000', '00101', '10100', '01100', '00011', '10010', '01010'];
+
+// The luma of a slip's barcode, `code`'s bars `module` pixels narrow and `height` high, on
+// white with a margin of `margin` modules all round.
+function drawnSlipBarcode(code, module, height, margin) {
+  var widths = [1, 1, 1, 1];  // the start: bar, space, bar, space
+  for (var i = 0; i < code.length; i += 2) {
+    for (var e = 0; e < 5; e++) {
+      widths.push(ITF[+code[i]][e] === '1' ? 3 : 1, ITF[+code[i + 1]][e] === '1' ? 3 : 1);
+    }
+  }
+  widths.push(3, 1, 1);  // the stop: wide bar, space, bar
+  var modules = widths.reduce(function (sum, w) { return sum + w; }, 0);
+  var width = (modules + 2 * margin) * module;
+  var rows = height + 2 * margin * module;
+  var luma = new Uint8Array(width * rows).fill(235);
+  var x = margin * module;
+  widths.forEach(function (w, index) {
+    if (index % 2 === 0) {
+      for (var row = margin * module; row < margin * module + height; row++) {
+        luma.fill(20, row * width + x, row * width + x + w * module);
+      }
+    }
+    x += w * module;
+  });
+  return { data: luma, width: width, height: rows };
+}
+
+export function warmUp(decode, now) {
+  var picture = drawnSlipBarcode('00191455700000110009956850418332600000624818', 2, 90, 40);
+  return readFrame(picture.data, picture.width, picture.height, decode, {
+    variant: 0, barcode: true, pix: true, searchSide: 960, qrSide: 1280, deadline: Infinity, now: now
+  }).catch(function () { return null; });
+}
