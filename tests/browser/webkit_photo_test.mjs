@@ -1,6 +1,10 @@
 // The phone page's photo path in WebKit, the engine of every iPhone browser: WebKitGTK's
 // MiniBrowser driven over W3C WebDriver (WebKitWebDriver), on an X display, against the
-// server of harness.mjs (the mock, or zentory-cli with ZENTORY_LISTEN_CMD).
+// server of harness.mjs (the mock, or zentory-cli with ZENTORY_LISTEN_CMD). As root, with
+// zentory-cli, the page is its secure address, trusted as a phone that installed the
+// authority (the system's certificates and the authority, in a mount namespace of the
+// browser's own): photos are read there without a camera, and with WebKit's mock camera
+// the live view starts.
 //
 //   eval "$(scripts/lib/xvfb-start.sh)"   # when there is no display
 //   ZENTORY_LISTEN_CMD=build/native/zentory-cli node --test tests/browser/webkit_photo_test.mjs
@@ -66,9 +70,14 @@ async function until(what, ms, probe) {
 
 // WebKitWebDriver and the MiniBrowser it starts, in a process group of their own and a
 // home of their own, so both go and leave nothing behind.
-async function startDriver(driverBinary, home) {
+async function startDriver(driverBinary, home, trusted) {
   const port = await freePort();
-  const child = spawn(driverBinary, [`--port=${port}`, '--host=127.0.0.1'], {
+  const command = [driverBinary, `--port=${port}`, '--host=127.0.0.1'];
+  // The certificates GnuTLS trusts, seen by the browser alone as `trusted` holds them.
+  const child = spawn(trusted ? 'unshare' : command[0], trusted
+    ? ['--mount', '--propagation', 'private', 'sh', '-c',
+       `mount --bind "${trusted}" /etc/ssl/certs/ca-certificates.crt && exec "$@"`, 'sh', ...command]
+    : command.slice(1), {
     detached: true,
     stdio: ['ignore', 'pipe', 'pipe'],
     env: { ...process.env, HOME: home, XDG_CACHE_HOME: `${home}/cache`,
@@ -198,23 +207,45 @@ test('the photo path reads and sends a code in WebKit', async (t) => {
   let command;
   try {
     const photos = await choosePhotos(scratch);
+    const secure = process.getuid() === 0 && /zentory-cli/.test(process.env.ZENTORY_LISTEN_CMD || '') &&
+      existsSync('/etc/ssl/certs/ca-certificates.crt');
+    if (secure) {
+      process.env.ZENTORY_LISTEN_ARGS = `${process.env.ZENTORY_LISTEN_ARGS || ''} --certs ${scratch}`.trim();
+    } else {
+      t.diagnostic('the plain page only: the secure one needs root and zentory-cli');
+    }
     const server = await startServer();
     cleanups.unshift(server.stop);
-    driver = await startDriver(driverBinary, scratch);
+    let trusted = null;
+    const pageUrl = new URL(server.pageUrl);
+    if (secure) {
+      trusted = path.join(scratch, 'trusted.crt');
+      writeFileSync(trusted, readFileSync('/etc/ssl/certs/ca-certificates.crt', 'utf8') +
+                             readFileSync(path.join(scratch, 'ca.pem'), 'utf8'));
+      pageUrl.protocol = 'https:';
+    }
+    driver = await startDriver(driverBinary, scratch, trusted);
     cleanups.unshift(driver.stop);
-    const created = await call(driver.base, 'POST', '/session', {
-      capabilities: { alwaysMatch: {
-        browserName: 'MiniBrowser',
-        // This MiniBrowser has no --headless: the display is Xvfb's.
-        'webkitgtk:browserOptions': { binary: miniBrowser, args: ['--automation'] },
-      } },
-    }, 20_000);
-    const session = `${driver.base}/session/${created.sessionId}`;
-    cleanups.unshift(() => call(session, 'DELETE', '', undefined, 5000).catch(() => {}));
-    command = (method, route, body) => call(session, method, route, body);
+    // A session of MiniBrowser (this one has no --headless: the display is Xvfb's), with
+    // MediaStream on, and WebKit's mock camera when asked.
+    const open = async (camera) => {
+      const created = await call(driver.base, 'POST', '/session', {
+        capabilities: { alwaysMatch: {
+          browserName: 'MiniBrowser',
+          'webkitgtk:browserOptions': { binary: miniBrowser, args: [
+            '--automation', '--enable-media-stream=true', `--enable-mock-capture-devices=${camera}`] },
+        } },
+      }, 20_000);
+      const session = `${driver.base}/session/${created.sessionId}`;
+      const close = () => call(session, 'DELETE', '', undefined, 5000).catch(() => {});
+      cleanups.unshift(close);
+      command = (method, route, body) => call(session, method, route, body);
+      return close;
+    };
     const run = (script) => command('POST', '/execute/sync', { script, args: [] });
+    const closeFirst = await open(false);
 
-    await command('POST', '/url', { url: server.pageUrl.href });
+    await command('POST', '/url', { url: pageUrl.href });
     await run(COLLECT_ERRORS);
     await until('the reader ready', 30_000, async () =>
       (await run('return document.documentElement.dataset.reader')) === 'ready' || undefined);
@@ -238,6 +269,25 @@ test('the photo path reads and sends a code in WebKit', async (t) => {
       assert.equal(status, SENT, path.basename(file));
       const arrived = await server.arrivals.after(since, 500);
       assert.deepEqual(arrived.map((line) => line.code), [code], path.basename(file));
+    }
+    if (secure) {
+      // No camera: the live view says so in plain words, and stays closed.
+      await run("document.getElementById('live-start').click()");
+      const said = await until('the page on a missing camera', 20_000, async () => {
+        const text = await run("return document.getElementById('status').textContent.trim()");
+        return /câmera/i.test(text) && !/Aponte/.test(text) ? text : undefined;
+      });
+      t.diagnostic(`without a camera: "${said}"`);
+      assert.equal(await run("return document.getElementById('live').hidden"), true);
+      // WebKit's mock camera: the live view starts and the worker reads its frames.
+      await closeFirst();
+      await open(true);
+      await command('POST', '/url', { url: pageUrl.href });
+      await until('the reader ready', 30_000, async () =>
+        (await run('return document.documentElement.dataset.reader')) === 'ready' || undefined);
+      await run("document.getElementById('live-start').click()");
+      await until('frames read from the mock camera', 30_000, async () =>
+        (await run('return live && live.stream && live.frames > 2')) || undefined);
     }
   } catch (error) {
     if (command) {
