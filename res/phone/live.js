@@ -176,18 +176,53 @@ function heard(session, read) {
 // A short vibration and beep: the phone is looking at the slip, not at the screen.
 function signal(session) {
   if (navigator.vibrate) navigator.vibrate(80);
-  var audio = session.audio;
-  if (!audio) return;
+  if (!session.beep) return;
+  session.beep.currentTime = 0;
+  session.beep.muted = false;
+  var playing = session.beep.play();
+  if (playing && playing.catch) playing.catch(function () {});  // no sound: the card still tells
+}
+
+// The beep: a tenth of a second of a 1.8 kHz tone, as a WAV made here. An audio element
+// plays it: starting Web Audio can hold the page's thread while the phone's audio wakes.
+function beepAddress() {
+  var rate = 8000, samples = 720;
+  var wav = new DataView(new ArrayBuffer(44 + samples));
+  var text = function (at, value) {
+    for (var i = 0; i < value.length; i++) wav.setUint8(at + i, value.charCodeAt(i));
+  };
+  text(0, 'RIFF');
+  wav.setUint32(4, 36 + samples, true);
+  text(8, 'WAVEfmt ');
+  wav.setUint32(16, 16, true);
+  wav.setUint16(20, 1, true);     // PCM
+  wav.setUint16(22, 1, true);     // one channel
+  wav.setUint32(24, rate, true);
+  wav.setUint32(28, rate, true);  // bytes a second
+  wav.setUint16(32, 1, true);     // bytes a sample
+  wav.setUint16(34, 8, true);     // bits a sample
+  text(36, 'data');
+  wav.setUint32(40, samples, true);
+  for (var n = 0; n < samples; n++) {
+    var fade = Math.min(1, n / 40, (samples - n) / 40);
+    wav.setUint8(44 + n, 128 + Math.round(70 * fade * Math.sin(2 * Math.PI * 1800 * n / rate)));
+  }
+  return URL.createObjectURL(new Blob([wav.buffer], { type: 'audio/wav' }));
+}
+
+var beepUrl = null;
+
+// Made on the tap that opens the camera, and played once silently there: a phone lets a
+// page play sound later only from an element it played at a tap.
+function makeSound(session) {
   try {
-    var tone = audio.createOscillator();
-    var gain = audio.createGain();
-    tone.frequency.value = 1800;
-    gain.gain.value = 0.2;
-    tone.connect(gain).connect(audio.destination);
-    tone.start();
-    tone.stop(audio.currentTime + 0.09);
+    beepUrl = beepUrl || beepAddress();
+    session.beep = new Audio(beepUrl);
+    session.beep.muted = true;
+    var playing = session.beep.play();
+    if (playing && playing.catch) playing.catch(function () {});
   } catch (e) {
-    // No sound: the vibration and the card still tell.
+    session.beep = null;
   }
 }
 
@@ -285,15 +320,10 @@ async function startLive() {
   }
   var session = {
     stream: null, timer: 0, busy: false, paused: true, frames: 0, seen: {}, lastCodeAt: 0,
-    preferPix: false, wantWhole: false, held: null, sending: Promise.resolve(), audio: null, idleCheck: 0
+    preferPix: false, wantWhole: false, held: null, sending: Promise.resolve(), beep: null, idleCheck: 0
   };
   live = session;
-  try {
-    var Audio = window.AudioContext || window.webkitAudioContext;
-    if (Audio) session.audio = new Audio();
-  } catch (e) {
-    session.audio = null;
-  }
+  makeSound(session);
   $('result').hidden = true;
   $('live').hidden = false;
   $('live-start').hidden = true;
@@ -307,7 +337,6 @@ async function startLive() {
 
 function resumeLive() {
   if (!live || !live.paused) return;
-  if (live.audio && live.audio.state === 'suspended') live.audio.resume().catch(function () {});
   openCamera(live);
 }
 
