@@ -84,7 +84,12 @@ async function readNewestFrame(session) {
   if (!worker || readerFailed) return { found: null, pix: null };
   var video = $('video');
   var index = session.frames++;
-  var whole = index % WHOLE_EVERY === WHOLE_EVERY - 1 || session.wantWhole;
+  // The whole frame in its turn, unless the guide holds something like a barcode that a
+  // next try may read: then twice at most, for a Pix bill's QR code still gets its turn.
+  var turn = index % WHOLE_EVERY === WHOLE_EVERY - 1;
+  var postponed = turn && session.barcodeSeen && session.postponed < 2;
+  session.postponed = postponed ? session.postponed + 1 : turn ? 0 : session.postponed;
+  var whole = turn && !postponed || session.wantWhole;
   session.wantWhole = false;
   var area = whole ? { x: 0, y: 0, width: 1, height: 1 } : guideArea(video);
   var plan = {
@@ -105,7 +110,9 @@ async function readNewestFrame(session) {
     job.buffer = pixels.data.buffer;
     transfer.push(job.buffer);
   }
-  var answer = reading(await askWorker(job, transfer));
+  var said = await askWorker(job, transfer);
+  if (!whole) session.barcodeSeen = said.barcodeSeen === true && !said.found;
+  var answer = reading(said);
   answer.whole = whole;
   return answer;
 }
@@ -320,7 +327,7 @@ async function startLive() {
   }
   var session = {
     stream: null, timer: 0, busy: false, paused: true, frames: 0, seen: {}, lastCodeAt: 0,
-    preferPix: false, wantWhole: false, held: null, sending: Promise.resolve(), beep: null, idleCheck: 0
+    preferPix: false, wantWhole: false, held: null, barcodeSeen: false, postponed: 0, sending: Promise.resolve(), beep: null, idleCheck: 0
   };
   live = session;
   makeSound(session);

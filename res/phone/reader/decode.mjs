@@ -81,14 +81,17 @@ export function readBarcode(rgba, width, height, decode, deadline, now, lastReso
 // one way of levelling and the next frame the next, so that each is answered in a
 // fraction of a photo's time while a slip held still gets every way within a few frames.
 // `plan`: { variant, barcode and pix (what to look for), searchSide, qrSide, deadline, now }.
+// Also says whether it saw something like a barcode that it could not read.
 export async function readFrame(rgba, width, height, decode, plan) {
   var pix = plan.pix ? await readPix(rgba, width, height, decode, plan.qrSide) : null;
-  var found = plan.barcode === false ? null : await searchBarcode(rgba, width, height, decode, {
+  var search = {
     searchSide: plan.searchSide, candidates: FRAME_CANDIDATES,
     attempts: [ATTEMPTS[plan.variant % ATTEMPTS.length]], lastResort: false,
-    deadline: plan.deadline, now: plan.now
-  });
-  return { found: found, pix: pix };
+    deadline: plan.deadline, now: plan.now, seen: 0
+  };
+  var found = plan.barcode === false ? null : await searchBarcode(rgba, width, height, decode, search);
+  // `barcodeSeen`: places that look like a barcode, read or not.
+  return { found: found, pix: pix, barcodeSeen: search.seen > 0 };
 }
 var FRAME_CANDIDATES = 3;
 
@@ -96,6 +99,7 @@ async function searchBarcode(rgba, width, height, decode, plan) {
   var factor = Math.max(1, Math.round(Math.max(width, height) / plan.searchSide));
   var grey = shrunkGrey(rgba, width, height, factor);
   var candidates = barcodeCandidates(edgeCells(grey)).slice(0, plan.candidates);
+  plan.seen = candidates.length;
   for (var a = 0; a < plan.attempts.length; a++) {
     for (var c = 0; c < candidates.length; c++) {
       if (plan.now() > plan.deadline) return null;

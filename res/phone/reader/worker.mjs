@@ -122,7 +122,7 @@ onmessage = async function (event) {
   try {
     var reading = job.live ? await readLive(job, deadline) : await readPhoto(job, deadline);
     postMessage({ type: 'read', id: job.id, found: reading.found, pix: reading.pix || null,
-                  undecodable: reading.undecodable === true });
+                  undecodable: reading.undecodable === true, barcodeSeen: reading.barcodeSeen === true });
   } catch (e) {
     postMessage({ type: 'read', id: job.id, found: null, error: String(e && e.message || e) });
   }
