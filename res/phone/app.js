@@ -102,6 +102,9 @@ function startWorker() {
   if (early) early.said.forEach(hearWorker);
 }
 
+// Beyond a job's budget, the time a slow phone may take to decode a large photo first.
+var WORKER_GRACE_MS = 10000;
+
 // The worker's answer to `job` (its `found` barcode and its `pix` code, each or null). A
 // worker that does not answer in time (it ran out of memory, or hung) is replaced, and the
 // photo counts as unread.
@@ -116,7 +119,7 @@ function askWorker(job, transfer) {
       worker.terminate();
       startWorker();
       resolve({ found: null });
-    }, job.budget + 4000);
+    }, job.budget + WORKER_GRACE_MS);
     jobs[id] = function (answer) {
       clearTimeout(timer);
       resolve(answer);

@@ -76,11 +76,15 @@ async function readNative(image) {
   return null;
 }
 
-// A photo: the file decoded here, or the pixels the page drew.
+// A photo: the file decoded here, or the pixels the page drew. The reading's time starts
+// once the photo is decoded: a slow phone takes long to decode a large photo, and must
+// still get its whole time to read it.
 async function readPhoto(job, deadline) {
   if (job.photo) {
+    var decodingStarted = clock();
     var photo = await decodedPhoto(job.photo, job.maxPixels);
     if (!photo) return { found: null, undecodable: true };
+    deadline += clock() - decodingStarted;
     job.width = photo.width;
     job.height = photo.height;
     job.buffer = photo.data.buffer;
