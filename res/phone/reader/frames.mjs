@@ -42,6 +42,43 @@ export async function decodedPhoto(blob, maxPixels) {
   }
 }
 
+// The photo's pixels through the browser's image decoder (WebCodecs), where it has one
+// for the photo's type: its planes as decoded, the luma alone for a JPEG, with no drawing;
+// at no more than `maxPixels`. `first(frame)`, when given, sees the decoded frame before
+// it is closed (the native detector). Null where this cannot decode it.
+export async function decodedPhotoLuma(blob, maxPixels, first) {
+  if (typeof ImageDecoder !== 'function' || !blob.type) return null;
+  var decoder = null;
+  var frame = null;
+  try {
+    if (!(await ImageDecoder.isTypeSupported(blob.type))) return null;
+    var data = await blob.arrayBuffer();
+    decoder = new ImageDecoder({ data: data, type: blob.type });
+    await decoder.tracks.ready;
+    frame = (await decoder.decode()).image;
+    var pixels = frame.displayWidth * frame.displayHeight;
+    if (pixels > maxPixels) {
+      // Larger than the reader needs: decoded again at the size it takes.
+      var scale = Math.sqrt(maxPixels / pixels);
+      var width = Math.round(frame.displayWidth * scale), height = Math.round(frame.displayHeight * scale);
+      frame.close();
+      decoder.close();
+      decoder = new ImageDecoder({ data: data, type: blob.type, desiredWidth: width, desiredHeight: height });
+      frame = (await decoder.decode()).image;
+    }
+    var early = first ? await first(frame) : null;
+    if (early) return { early: early };
+    var luma = await frameLuma(frame, { x: 0, y: 0, width: 1, height: 1 });
+    if (luma) frame = null;  // closed by frameLuma
+    return luma;
+  } catch (e) {
+    return null;
+  } finally {
+    if (frame) frame.close();
+    if (decoder) decoder.close();
+  }
+}
+
 // One canvas for every frame: a new one each time would churn the phone's memory.
 var frameCanvas = null;
 

@@ -5,7 +5,9 @@
 // nothing but typed arrays and so load outside a browser too (the tests do).
 import { KIND_PIX, acceptScan } from './checks.mjs';
 import { readFrame, readPixels } from './decode.mjs';
-import { canDecodePictures, decodedPhoto, frameLuma, framePixels, isVideoFrame } from './frames.mjs';
+import {
+  canDecodePictures, decodedPhoto, decodedPhotoLuma, frameLuma, framePixels, isVideoFrame
+} from './frames.mjs';
 import { warmUp } from './warm_up.mjs';
 
 var reader = null;
@@ -80,20 +82,27 @@ async function readNative(image) {
 // once the photo is decoded: a slow phone takes long to decode a large photo, and must
 // still get its whole time to read it.
 async function readPhoto(job, deadline) {
+  var pixels;
+  var decoded = null;
   if (job.photo) {
     var decodingStarted = clock();
-    var photo = await decodedPhoto(job.photo, job.maxPixels);
-    if (!photo) return { found: null, undecodable: true };
+    // The image decoder hands over the luma as decoded, and the native detector sees its
+    // frame first; drawing the photo costs far more.
+    decoded = await decodedPhotoLuma(job.photo, job.maxPixels, job.native ? readNative : null);
+    if (decoded && decoded.early) return decoded.early;
+    pixels = decoded || await decodedPhoto(job.photo, job.maxPixels);
+    if (!pixels) return { found: null, undecodable: true };
     deadline += clock() - decodingStarted;
-    job.width = photo.width;
-    job.height = photo.height;
-    job.buffer = photo.data.buffer;
+  } else {
+    pixels = { data: new Uint8ClampedArray(job.buffer), width: job.width, height: job.height };
   }
-  var pixels = new Uint8ClampedArray(job.buffer);
   await reader;
-  var reading = job.native && typeof ImageData !== 'undefined'
-    ? await readNative(new ImageData(pixels, job.width, job.height)) : null;
-  return reading || readPixels(pixels, job.width, job.height, decodeWith, deadline, clock);
+  var rgba = pixels.data.length === 4 * pixels.width * pixels.height;
+  var reading = job.native && !decoded && rgba && typeof ImageData !== 'undefined'
+    ? await readNative(new ImageData(new Uint8ClampedArray(pixels.data.buffer, pixels.data.byteOffset,
+                                                           pixels.data.length), pixels.width, pixels.height))
+    : null;
+  return reading || readPixels(pixels.data, pixels.width, pixels.height, decodeWith, deadline, clock);
 }
 
 // A frame of the live camera: the native detector on the whole frame, then the reader on
