@@ -148,17 +148,22 @@ function loadImage(file) {
   });
 }
 
-// The source's pixels, drawn once at no more than `maxPixels`; the canvas is freed at
-// once, since phones limit the memory of all canvases together.
-function pixelsOf(source, width, height, maxPixels) {
-  var scale = Math.min(1, Math.sqrt(maxPixels / (width * height)));
+// The source's pixels (of its `area`, shares of it, when given), drawn once at no more
+// than `maxPixels`; the canvas is freed at once, since phones limit the memory of all
+// canvases together.
+function pixelsOf(source, width, height, maxPixels, area) {
+  area = area || { x: 0, y: 0, width: 1, height: 1 };
+  var sw = Math.max(1, Math.round(area.width * width));
+  var sh = Math.max(1, Math.round(area.height * height));
+  var scale = Math.min(1, Math.sqrt(maxPixels / (sw * sh)));
   var canvas = document.createElement('canvas');
-  canvas.width = Math.max(1, Math.round(width * scale));
-  canvas.height = Math.max(1, Math.round(height * scale));
+  canvas.width = Math.max(1, Math.round(sw * scale));
+  canvas.height = Math.max(1, Math.round(sh * scale));
   try {
     var context = canvas.getContext('2d', { willReadFrequently: true });
     context.imageSmoothingQuality = 'high';
-    context.drawImage(source, 0, 0, canvas.width, canvas.height);
+    context.drawImage(source, Math.round(area.x * width), Math.round(area.y * height), sw, sh,
+                      0, 0, canvas.width, canvas.height);
     return context.getImageData(0, 0, canvas.width, canvas.height);
   } finally {
     canvas.width = canvas.height = 0;

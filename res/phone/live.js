@@ -46,23 +46,6 @@ function guideArea(video) {
   return { x: 0, y: y, width: 1, height: height };
 }
 
-// The pixels of the video's `area`, drawn here: for browsers whose workers cannot draw.
-function videoPixels(video, area, maxPixels) {
-  var sw = Math.round(area.width * video.videoWidth);
-  var sh = Math.round(area.height * video.videoHeight);
-  var scale = Math.min(1, Math.sqrt(maxPixels / (sw * sh)));
-  var canvas = document.createElement('canvas');
-  canvas.width = Math.max(1, Math.round(sw * scale));
-  canvas.height = Math.max(1, Math.round(sh * scale));
-  try {
-    var context = canvas.getContext('2d', { willReadFrequently: true });
-    context.drawImage(video, Math.round(area.x * video.videoWidth), Math.round(area.y * video.videoHeight),
-                      sw, sh, 0, 0, canvas.width, canvas.height);
-    return context.getImageData(0, 0, canvas.width, canvas.height);
-  } finally {
-    canvas.width = canvas.height = 0;
-  }
-}
 
 // The frame the video shows now, for the worker to copy its pixels from: a VideoFrame
 // where the browser has them (its planes are copied as they are), an ImageBitmap
@@ -104,7 +87,8 @@ async function readNewestFrame(session) {
     job.frame = frame;
     transfer.push(frame);
   } else {
-    var pixels = videoPixels(video, area, plan.maxPixels);
+    // Drawn here, for browsers whose workers cannot draw.
+    var pixels = pixelsOf(video, video.videoWidth, video.videoHeight, plan.maxPixels, area);
     job.width = pixels.width;
     job.height = pixels.height;
     job.buffer = pixels.data.buffer;
