@@ -8,7 +8,7 @@
 //   node bench/phone_reading/run.mjs --photos DIR [--levels easy,typical,hard] [--verbose]
 //        [--no-ready] [--throttle 4] [--timeout 20] [--reopen 10] [--json FILE]
 //        [--deadline MINUTES] [--prefer-pix]
-import { existsSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
@@ -410,7 +410,11 @@ if (opts.secure) {
 }
 const server = await startServer();
 if (secure) secure.home = homeTrusting(path.join(secure.certs, 'ca.pem'));
-const stopAll = async () => { await server.stop(); if (cpu) cpu.close(); };
+const stopAll = async () => {
+  await server.stop();
+  if (cpu) cpu.close();
+  for (const folder of [secure?.certs, secure?.home]) if (folder) rmSync(folder, { recursive: true, force: true });
+};
 process.once('SIGINT', () => { stopAll().finally(() => process.exit(130)); });
 process.once('SIGTERM', () => { stopAll().finally(() => process.exit(143)); });
 

@@ -221,9 +221,13 @@ async function askNonce() {
   return { nonce: given.nonce || '', preferPix: given.preferPix === true, at: Date.now() };
 }
 
+function freshNonce(given) {
+  return given && Date.now() - given.at < NONCE_KEPT_MS;
+}
+
 // Resolves to the spare nonce, asked for now unless one is ready; null when none came.
 function keepNonceReady() {
-  if (spareNonce && Date.now() - spareNonce.at < NONCE_KEPT_MS) return Promise.resolve(spareNonce);
+  if (freshNonce(spareNonce)) return Promise.resolve(spareNonce);
   return askNonce().then(function (given) {
     if (given.refused) return null;
     spareNonce = given;
@@ -234,7 +238,7 @@ function keepNonceReady() {
 function takeNonce() {
   var spare = spareNonce;
   spareNonce = null;
-  return spare && Date.now() - spare.at < NONCE_KEPT_MS ? Promise.resolve(spare) : askNonce();
+  return freshNonce(spare) ? Promise.resolve(spare) : askNonce();
 }
 
 // Posts one scan of what was read, with its proof: a fresh nonce from the computer, and

@@ -34,7 +34,8 @@ var SEARCH_SIDE = 960;
 var live = null;
 
 // The guide frame's area in the video, as shares of the frame: the width of the view and
-// a band around the drawn guide, which is a barcode's shape.
+// a band around the drawn guide, which is a barcode's shape. Measured when the view opens
+// and when the window changes size, not for every frame: measuring lays the page out.
 function guideArea(video) {
   var guide = $('guide');
   var box = video.getBoundingClientRect();
@@ -74,7 +75,8 @@ async function readNewestFrame(session) {
   session.postponed = postponed ? session.postponed + 1 : turn ? 0 : session.postponed;
   var whole = turn && !postponed || session.wantWhole;
   session.wantWhole = false;
-  var area = whole ? { x: 0, y: 0, width: 1, height: 1 } : guideArea(video);
+  if (!session.guide) session.guide = guideArea(video);
+  var area = whole ? { x: 0, y: 0, width: 1, height: 1 } : session.guide;
   var plan = {
     area: area, maxPixels: whole ? WHOLE_MAX_PIXELS : GUIDE_MAX_PIXELS,
     variant: index, pix: whole || session.preferPix, barcode: !whole,
@@ -311,7 +313,7 @@ async function startLive() {
   }
   var session = {
     stream: null, timer: 0, busy: false, paused: true, frames: 0, seen: {}, lastCodeAt: 0,
-    preferPix: false, wantWhole: false, held: null, barcodeSeen: false, postponed: 0, sending: Promise.resolve(), beep: null, idleCheck: 0
+    preferPix: false, wantWhole: false, held: null, barcodeSeen: false, postponed: 0, guide: null, sending: Promise.resolve(), beep: null, idleCheck: 0
   };
   live = session;
   makeSound(session);
@@ -368,6 +370,9 @@ function startLiveControls() {
   $('viewfinder').addEventListener('click', resumeLive);
   document.addEventListener('visibilitychange', function () {
     if (document.hidden) pauseLive();
+  });
+  window.addEventListener('resize', function () {
+    if (live) live.guide = null;
   });
   // Sent here from the plain page: the camera opens at once.
   if (/(^#|&)live=1(&|$)/.test(location.hash) && token()) startLive();

@@ -95,6 +95,18 @@ bool WriteText(const std::string& path, const std::string& plain, bool secret) {
     return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
+// A key and its certificate, read as kept: the key unsealed.
+KeyAndCertificate ReadPair(const std::string& keyPath, const std::string& certificatePath) {
+    return {ReadKey(keyPath), ReadText(certificatePath)};
+}
+
+// The key first: a certificate without its key would be one that signs nothing.
+bool WritePair(const std::string& keyPath, const std::string& certificatePath,
+               const KeyAndCertificate& pair) {
+    return WriteText(keyPath, pair.keyPem, true) &&
+           WriteText(certificatePath, pair.certificatePem, false);
+}
+
 }  // namespace
 
 std::optional<PageCertificates> KeepCertificatesIn(const std::string& folder,
@@ -108,27 +120,24 @@ std::optional<PageCertificates> KeepCertificatesIn(const std::string& folder,
     std::string caPath = JoinPath(folder, "ca.pem"), caKeyPath = JoinPath(folder, "ca-key.pem");
     std::string serverPath = JoinPath(folder, "server.pem");
     std::string serverKeyPath = JoinPath(folder, "server-key.pem");
-    kept.authority = {ReadKey(caKeyPath), ReadText(caPath)};
+    kept.authority = ReadPair(caKeyPath, caPath);
     if (kept.authority.keyPem.empty() || kept.authority.certificatePem.empty() ||
         CertificateFingerprint(kept.authority.certificatePem).empty()) {
         auto made = MakeAuthority("", now, problem);
         if (!made) return std::nullopt;
-        // The key first: a certificate without its key would be an authority that signs nothing.
-        if (!WriteText(caKeyPath, made->keyPem, true) ||
-            !WriteText(caPath, made->certificatePem, false)) {
+        if (!WritePair(caKeyPath, caPath, *made)) {
             problem = "a autoridade não pôde ser gravada em " + folder;
             return std::nullopt;
         }
         kept.authority = *made;
         kept.authorityMade = true;
     }
-    kept.server = {ReadKey(serverKeyPath), ReadText(serverPath)};
+    kept.server = ReadPair(serverKeyPath, serverPath);
     if (kept.authorityMade || kept.server.keyPem.empty() ||
         !ServerCertificateFits(kept.server, kept.authority.certificatePem, addresses, now)) {
         auto made = MakeServerCertificate(kept.authority, addresses, now, problem);
         if (!made) return std::nullopt;
-        if (!WriteText(serverKeyPath, made->keyPem, true) ||
-            !WriteText(serverPath, made->certificatePem, false)) {
+        if (!WritePair(serverKeyPath, serverPath, *made)) {
             problem = "o certificado do servidor não pôde ser gravado em " + folder;
             return std::nullopt;
         }

@@ -19,6 +19,7 @@ if (!pageUrl || !authority || !codes.length) {
 const kindOf = (code) => (/^000201/.test(code) ? 'qrcode' : /^352/.test(code) ? 'code128' : 'itf');
 
 const scratch = mkdtempSync(path.join(tmpdir(), 'zentory-live-'));
+const cleanups = [scratch];
 let sent = false;
 try {
   const maker = await launchPhone({ blockOutside: false });
@@ -29,8 +30,10 @@ try {
   } finally {
     await maker.close();
   }
+  const home = homeTrusting(authority);
+  cleanups.push(home);
   const phone = await launchPhone({
-    home: homeTrusting(authority), permissions: ['camera'],
+    home, permissions: ['camera'],
     args: ['--use-fake-device-for-media-stream', `--use-file-for-fake-video-capture=${clip}`,
            '--use-fake-ui-for-media-stream'],
   });
@@ -47,6 +50,6 @@ try {
     await phone.close();
   }
 } finally {
-  rmSync(scratch, { recursive: true, force: true });
+  for (const folder of cleanups) rmSync(folder, { recursive: true, force: true });
 }
 process.exit(sent ? 0 : 1);

@@ -99,9 +99,7 @@ async function readPhoto(job, deadline) {
   await reader;
   var rgba = pixels.data.length === 4 * pixels.width * pixels.height;
   var reading = job.native && !decoded && rgba && typeof ImageData !== 'undefined'
-    ? await readNative(new ImageData(new Uint8ClampedArray(pixels.data.buffer, pixels.data.byteOffset,
-                                                           pixels.data.length), pixels.width, pixels.height))
-    : null;
+    ? await readNative(new ImageData(pixels.data, pixels.width, pixels.height)) : null;
   return reading || readPixels(pixels.data, pixels.width, pixels.height, decodeWith, deadline, clock);
 }
 
