@@ -75,7 +75,7 @@ if (preferPix) {
 function pageProbe() {
   delete window.BarcodeDetector;
   const now = () => performance.timeOrigin + performance.now();
-  const bench = { changes: [], readerReady: null, declares: false, photoAt: null };
+  const bench = { changes: [], readerReady: null, declares: false, photoAt: null, liveAt: null };
   window.__bench = bench;
   // The moment the page has the photo, as after the phone's camera hands it over.
   document.addEventListener('change', () => { bench.photoAt = now(); }, true);
@@ -83,6 +83,9 @@ function pageProbe() {
     const reader = document.documentElement && document.documentElement.dataset.reader;
     if (reader !== undefined) bench.declares = true;
     if (reader === 'ready' && bench.readerReady === null) bench.readerReady = now();
+    // The live camera's button, shown once the page can open the camera.
+    const live = document.getElementById('live-start');
+    if (live && !live.hidden && bench.liveAt === null) bench.liveAt = now();
   };
   new MutationObserver((records) => {
     mark();
@@ -209,6 +212,7 @@ async function openReader(context, pageUrl, { network = null, waitUntil = 'load'
     wasmMs: wasm && probe.wall(wasm.finished) !== null ? probe.wall(wasm.finished) - start : null,
     wasmFailed: probe.wasm.find((w) => w.failed)?.failed ?? (wasmSeen ? null : 'no .wasm request seen'),
     readyMs: bench?.readerReady ? bench.readerReady - start : null,
+    liveMs: bench?.liveAt ? bench.liveAt - start : null,
     declares: Boolean(bench?.declares),
   };
   return result;
@@ -272,7 +276,9 @@ async function readOne(reader, server, photo, file) {
 }
 
 async function readAll(server, photos, dir) {
-  const phone = await launchPhone({ device: DEVICE });
+  // Nothing is intercepted: a request routed through the test costs a round trip that a
+  // phone never pays, and the time of a photo includes its sending.
+  const phone = await launchPhone({ device: DEVICE, blockOutside: false });
   const results = [];
   let reader = null;
   let throttled = null;
@@ -319,6 +325,22 @@ async function readAll(server, photos, dir) {
 
 // ------------------------------------------------------------------ ready times
 
+// The time to the load of a page of nothing (the server's answer to an unknown address)
+// on the same network, from the start of the navigation.
+async function emptyPageMs(context, pageUrl) {
+  const page = await context.newPage();
+  try {
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Network.enable');
+    await cdp.send('Network.emulateNetworkConditions', NETWORK);
+    const start = Date.now();
+    await page.goto(new URL('/nothing-here', pageUrl).href, { waitUntil: 'load', timeout: 60_000 });
+    return Date.now() - start;
+  } finally {
+    await page.close();
+  }
+}
+
 // With `secure`, the page's secure address, by a phone that trusts the authority: the
 // handshake is in the time, and a repeat visit resumes the session.
 async function readyTimes(server, secure) {
@@ -332,9 +354,17 @@ async function readyTimes(server, secure) {
       const visits = {};
       for (const visit of ['first', 'repeat']) {
         const r = await openReader(phone.context, pageUrl, { network: NETWORK, waitUntil: 'commit' });
-        visits[visit] = { wasmMs: r.wasmMs, readyMs: r.readyMs, declares: r.declares, failed: r.wasmFailed,
-                          workers: r.probe.workers.map((w) => w.throttle) };
+        visits[visit] = { wasmMs: r.wasmMs, readyMs: r.readyMs, liveMs: r.liveMs, declares: r.declares,
+                          failed: r.wasmFailed, workers: r.probe.workers.map((w) => w.throttle) };
         await r.page.close();
+      }
+      // The floor that the browser itself sets: a page of nothing at the same address, in
+      // a profile of its own, the first time (a new connection) and again.
+      const empty = await launchPhone({ device: DEVICE, blockOutside: false, home: secure?.home });
+      try {
+        for (const visit of ['first', 'repeat']) visits[visit].emptyMs = await emptyPageMs(empty.context, pageUrl);
+      } finally {
+        await empty.close();
       }
       runs.push(visits);
     } finally {
@@ -487,10 +517,14 @@ try {
       const of = runs.map((r) => r[visit]).filter(Boolean);
       const wasm = of.map((v) => v.wasmMs).filter((v) => v !== null);
       const declared = of.map((v) => v.readyMs).filter((v) => v !== null);
-      ready[visit] = { wasmMs: median(wasm), readyMs: median(declared), runs: of };
+      const live = of.map((v) => v.liveMs).filter((v) => v !== null);
+      ready[visit] = { wasmMs: median(wasm), readyMs: median(declared), liveMs: median(live),
+                       emptyMs: median(of.map((v) => v.emptyMs)), runs: of };
       const label = visit === 'first' ? 'first visit (empty cache) ' : 'repeat visit (same profile)';
       log(`  ${label}: reader's wasm loaded ${seconds(ready[visit].wasmMs)}` +
           (declared.length ? `; page says ready ${seconds(ready[visit].readyMs)}` : '; (the page does not declare data-reader="ready")') +
+          (live.length ? `; live camera's button ${seconds(ready[visit].liveMs)}` : '') +
+          `; a page of nothing ${seconds(ready[visit].emptyMs)}` +
           (of.some((v) => v.failed) ? `  [${of.map((v) => v.failed).filter(Boolean).join('; ')}]` : ''));
     }
     const workers = runs.flatMap((r) => r.first.workers);

@@ -78,8 +78,9 @@ function hearWorker(message) {
     readerFailed = true;
     showStatus(MESSAGES.noReader, 'error');
   } else if (message.type === 'read' && jobs[message.id]) {
-    jobs[message.id](message);
-    delete jobs[message.id];
+    var taker = jobs[message.id];
+    if (!message.partial) delete jobs[message.id];
+    taker(message);
   }
 }
 
@@ -107,22 +108,29 @@ var WORKER_GRACE_MS = 10000;
 
 // The worker's answer to `job` (its `found` barcode and its `pix` code, each or null). A
 // worker that does not answer in time (it ran out of memory, or hung) is replaced, and the
-// photo counts as unread.
+// photo counts as unread. A barcode read ahead of the rest comes first, with the final
+// answer to follow in its `rest`.
 function askWorker(job, transfer) {
   if (!worker || readerFailed) return Promise.resolve({ found: null });
   var id = nextJob++;
   job.id = id;
   job.native = 'BarcodeDetector' in window;
   return new Promise(function (resolve) {
+    var finish = resolve;
     var timer = setTimeout(function () {
       delete jobs[id];
       worker.terminate();
       startWorker();
-      resolve({ found: null });
+      finish({ found: null });
     }, job.budget + WORKER_GRACE_MS);
     jobs[id] = function (answer) {
+      if (answer.partial) {
+        answer.rest = new Promise(function (taker) { finish = taker; });
+        resolve(answer);
+        return;
+      }
       clearTimeout(timer);
-      resolve(answer);
+      finish(answer);
     };
     worker.postMessage(job, transfer);
   });
@@ -135,7 +143,14 @@ async function readInWorker(pixels, budget) {
 }
 
 function reading(answer) {
-  return { found: answer.found || null, pix: answer.pix || null };
+  return { found: answer.found || null, pix: answer.pix || null, rest: answer.rest || null };
+}
+
+// The whole reading of a photo whose barcode came first.
+async function wholeReading(read) {
+  if (!read.rest) return read;
+  var rest = await read.rest;
+  return { found: read.found || rest.found || null, pix: rest.pix || null, rest: null };
 }
 
 function loadImage(file) {
@@ -171,8 +186,13 @@ function pixelsOf(source, width, height, maxPixels, area) {
 }
 
 async function readPhoto(file) {
+  // The nonce comes while the photo is read, and with it whether the computer prefers a
+  // slip's Pix; unless it does, a barcode is read first and sent as soon as it is.
+  keepNonceReady();
   if (workerDecodes) {
-    var answer = await askWorker({ photo: file, maxPixels: MAX_PIXELS, budget: PHOTO_BUDGET_MS }, []);
+    var barcodeFirst = !(spareNonce && spareNonce.preferPix);
+    var answer = await askWorker({ photo: file, maxPixels: MAX_PIXELS, budget: PHOTO_BUDGET_MS,
+                                   barcodeFirst: barcodeFirst }, []);
     // A photo that the worker could not decode may still be one that the page can draw.
     if (!answer.undecodable) return reading(answer);
   }
@@ -200,6 +220,18 @@ function showSent(answer, scan, note) {
   $('sent-warning').hidden = answer.valid !== false;
   $('sent-warning').textContent = MESSAGES.invalidDigit;
   $('result').hidden = false;
+}
+
+// A slip's barcode went before its photo was read to the end: the card says so when the
+// rest of the reading finds that the slip also carried a Pix, unless it shows another
+// code by then.
+function noteLaterPix(rest) {
+  var shown = $('sent-code').textContent;
+  rest.then(function (whole) {
+    if (!whole.pix || $('result').hidden || $('sent-code').textContent !== shown) return;
+    $('sent-note').textContent = MESSAGES.barcodeNotPix;
+    $('sent-note').hidden = false;
+  });
 }
 
 // The scan that goes of what a photo holds: the barcode, or the Pix code when there is no
@@ -247,7 +279,9 @@ function takeNonce() {
 // prefers a slip's Pix. Resolves to the computer's response and the scan that went.
 async function postScan(read) {
   var given = await takeNonce();
-  if (given.refused) return { response: given.refused, scan: chosenScan(read, false) };
+  if (given.refused) return { response: given.refused, scan: chosenScan(read, false), read: read };
+  // A computer that prefers a slip's Pix waits for the photo's whole reading.
+  if (given.preferPix && !read.pix) read = await wholeReading(read);
   var nonce = given.nonce;
   var scan = chosenScan(read, given.preferPix);
   var proof = ZentoryProof.scanProof(token(), nonce, String(scan.kind), scan.code);
@@ -257,7 +291,7 @@ async function postScan(read) {
     body: scan.code,
     cache: 'no-store'
   });
-  return { response: response, scan: scan };
+  return { response: response, scan: scan, read: read };
 }
 
 // Resolves to whether the computer took the code.
@@ -277,6 +311,7 @@ async function send(read) {
       var posted = await postScan(read);
       response = posted.response;
       scan = posted.scan;
+      read = posted.read;
       body = await response.text().catch(function () { return ''; });
       if (!(response.status === 403 && body.trim() === 'nonce')) break;
     }
@@ -290,6 +325,7 @@ async function send(read) {
     var both = read.found && read.pix;
     showSent(answer, scan, both ? (scan === read.pix ? MESSAGES.pixNotBarcode : MESSAGES.barcodeNotPix) : '');
     showStatus(MESSAGES.sent, 'ok');
+    if (read.rest && scan === read.found) noteLaterPix(read.rest);
   } else if (response.status === 403) {
     showStatus(body.trim() === 'sender' ? MESSAGES.sender : MESSAGES.unpaired, 'error');
   } else if (response.status === 429) {

@@ -184,7 +184,7 @@ describe('the page on a phone', () => {
       assert.equal(status, 'Código enviado ao computador.');
       assert.deepEqual(arrived.map((line) => [line.code, kindOf(line)]), [[code, kind]]);
       // A slip that also carries a Pix QR code: the barcode went, and the page says so.
-      if (pix) assert.match(await page.textContent('#sent-note'), /foi enviado o código de barras/);
+      if (pix) await page.waitForFunction(() => /foi enviado o código de barras/.test(document.getElementById('sent-note').textContent));
     });
   }
 

@@ -65,15 +65,22 @@ var ATTEMPTS = [[3, 0], [3, 0.8], [4.5, 0.4]];
 // (resolves to its results). The barcode's search gives up once `deadline`
 // (performance.now()) has passed, and skips its last resort when a Pix code was found:
 // a bill that carries only a QR code must not wait for it.
-export async function readPixels(rgba, width, height, decode, deadline, now) {
+// With `barcodeFirst` (the computer takes a slip's barcode), the likely regions are read
+// the first way before anything else, and a barcode found so is handed to `early` at
+// once: the QR code's search that follows only tells whether the slip also carried a Pix.
+export async function readPixels(rgba, width, height, decode, deadline, now, barcodeFirst, early) {
+  var first = barcodeFirst ? await readBarcode(rgba, width, height, decode, deadline, now, false, 0, 1) : null;
+  if (first && early) early({ found: first, pix: null });
   var pix = await readPix(rgba, width, height, decode);
-  return { found: await readBarcode(rgba, width, height, decode, deadline, now, !pix), pix: pix };
+  var found = first || await readBarcode(rgba, width, height, decode, deadline, now, !pix, barcodeFirst ? 1 : 0);
+  return { found: found, pix: pix };
 }
 
-export function readBarcode(rgba, width, height, decode, deadline, now, lastResort) {
+// The barcode, read in the likely regions in the ways ATTEMPTS[from, to).
+export function readBarcode(rgba, width, height, decode, deadline, now, lastResort, from, to) {
   return searchBarcode(rgba, width, height, decode, {
-    searchSide: SEARCH_SIDE, candidates: CANDIDATES, attempts: ATTEMPTS, lastResort: lastResort,
-    deadline: deadline, now: now
+    searchSide: SEARCH_SIDE, candidates: CANDIDATES, attempts: ATTEMPTS.slice(from || 0, to),
+    lastResort: lastResort, deadline: deadline, now: now
   });
 }
 

@@ -118,6 +118,13 @@ export async function frameLuma(frame, area) {
     var planes = new Uint8Array(frame.allocationSize({ rect: rect }));
     var plane = (await frame.copyTo(planes, { rect: rect }))[0];
     var bytes = /^(RGB|BGR)/.test(format) ? 4 : 1;
+    // A plane packed row after row is taken as it lies: a 12 MP photo's copy costs a slow
+    // phone half a second.
+    if (plane.offset === 0 && plane.stride === bytes * width) {
+      var packed = planes.subarray(0, bytes * width * height);
+      return { data: bytes === 4 ? new Uint8ClampedArray(packed.buffer, 0, packed.length) : packed,
+               width: width, height: height };
+    }
     // Red and blue swapped weigh the same in the reader's brightness (r + 2g + b).
     var out = bytes === 4 ? new Uint8ClampedArray(width * height * 4) : new Uint8Array(width * height);
     for (var row = 0; row < height; row++) {

@@ -81,7 +81,7 @@ async function readNative(image) {
 // A photo: the file decoded here, or the pixels the page drew. The reading's time starts
 // once the photo is decoded: a slow phone takes long to decode a large photo, and must
 // still get its whole time to read it.
-async function readPhoto(job, deadline) {
+async function readPhoto(job, deadline, early) {
   var pixels;
   var decoded = null;
   if (job.photo) {
@@ -100,7 +100,8 @@ async function readPhoto(job, deadline) {
   var rgba = pixels.data.length === 4 * pixels.width * pixels.height;
   var reading = job.native && !decoded && rgba && typeof ImageData !== 'undefined'
     ? await readNative(new ImageData(pixels.data, pixels.width, pixels.height)) : null;
-  return reading || readPixels(pixels.data, pixels.width, pixels.height, decodeWith, deadline, clock);
+  return reading ||
+    readPixels(pixels.data, pixels.width, pixels.height, decodeWith, deadline, clock, job.barcodeFirst, early);
 }
 
 // A frame of the live camera: the native detector on the whole frame, then the reader on
@@ -131,7 +132,12 @@ onmessage = async function (event) {
   var job = event.data;
   var deadline = clock() + job.budget;
   try {
-    var reading = job.live ? await readLive(job, deadline) : await readPhoto(job, deadline);
+    // A slip's barcode goes to the page as soon as it is read; the rest of the reading
+    // follows in the final answer.
+    var early = function (first) {
+      postMessage({ type: 'read', id: job.id, found: first.found, pix: null, partial: true });
+    };
+    var reading = job.live ? await readLive(job, deadline) : await readPhoto(job, deadline, early);
     postMessage({ type: 'read', id: job.id, found: reading.found, pix: reading.pix || null,
                   undecodable: reading.undecodable === true, barcodeSeen: reading.barcodeSeen === true });
   } catch (e) {
