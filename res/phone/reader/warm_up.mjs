@@ -32,9 +32,26 @@ function drawnSlipBarcode(code, module, height, margin) {
   return { data: luma, width: width, height: rows };
 }
 
-export function warmUp(decode, now) {
-  var picture = drawnSlipBarcode('00191455700000110009956850418332600000624818', 2, 90, 40);
-  return readFrame(picture.data, picture.width, picture.height, decode, {
-    variant: 0, barcode: true, pix: true, searchSide: 960, qrSide: 1280, deadline: Infinity, now: now
-  }).catch(function () { return null; });
+// The live view's work, a few times over: the guide's band read each way (the variants)
+// and a whole frame searched for a QR code. Code that the browser has optimised for
+// pictures of that size serves the first slip in view as well as the tenth. Between
+// readings the worker is free for its messages, and the warm-up ends once `stop()` says
+// that real work has come.
+export async function warmUp(decode, now, stop) {
+  var picture = drawnSlipBarcode('00191455700000110009956850418332600000624818', 3, 120, 110);
+  var plans = [
+    { variant: 0, barcode: true, pix: false }, { variant: 1, barcode: true, pix: false },
+    { variant: 2, barcode: true, pix: false }, { variant: 0, barcode: false, pix: true },
+    { variant: 0, barcode: true, pix: false }
+  ];
+  for (var i = 0; i < plans.length; i++) {
+    await new Promise(function (resolve) { setTimeout(resolve, 0); });
+    if (stop && stop()) return;
+    var plan = Object.assign({ searchSide: 960, qrSide: 1280, deadline: Infinity, now: now }, plans[i]);
+    try {
+      await readFrame(picture.data, picture.width, picture.height, decode, plan);
+    } catch (e) {
+      return;
+    }
+  }
 }

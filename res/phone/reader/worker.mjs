@@ -28,7 +28,7 @@ try {
 }
 reader.then(function () {
   postMessage({ type: 'ready', decodes: canDecodePictures() });
-  warmUp(decodeWith, clock);
+  warmUp(decodeWith, clock, function () { return jobsAsked > 0; });
 }, function (e) {
   postMessage({ type: 'failed', error: String(e && e.message || e) });
 });
@@ -128,7 +128,11 @@ async function readLive(job, deadline) {
   });
 }
 
+// The warm-up gives way to the first real job.
+var jobsAsked = 0;
+
 onmessage = async function (event) {
+  jobsAsked++;
   var job = event.data;
   var deadline = clock() + job.budget;
   try {
