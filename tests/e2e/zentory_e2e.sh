@@ -297,8 +297,10 @@ fi
 #     an unpaired one does not.
 page=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port/")
 [ "$page" = "200 text/html; charset=utf-8" ] || fail "the phone page: $page"
-# The reader's name carries its content's hash: the page names it.
-wasm_path=$(curl -sf --compressed "http://127.0.0.1:$web_port/" |
+# The reader's name carries its content's hash: the page names its worker, which names it.
+worker_path=$(curl -sf --compressed "http://127.0.0.1:$web_port/" |
+              grep -o '/reader-worker\.[0-9a-f]*\.js' | head -n1)
+wasm_path=$(curl -sf --compressed "http://127.0.0.1:$web_port$worker_path" |
             grep -o '/zxing_reader\.[0-9a-f]*\.wasm' | head -n1)
 wasm=$(curl -s --compressed -o /dev/null -w '%{http_code} %{content_type}' "http://127.0.0.1:$web_port$wasm_path")
 [ -n "$wasm_path" ] && [ "$wasm" = "200 application/wasm" ] || fail "the reader ($wasm_path): $wasm"
