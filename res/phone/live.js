@@ -47,7 +47,6 @@ function guideArea(video) {
   return { x: 0, y: y, width: 1, height: height };
 }
 
-
 // The frame the video shows now, for the worker to copy its pixels from: a VideoFrame
 // where the browser has them (its planes are copied as they are), an ImageBitmap
 // otherwise; null where the worker cannot take either.

@@ -309,9 +309,9 @@ int RunListen(const std::vector<std::string>& args) {
         web = std::make_unique<WebServer>(*scans);
         if (parsed->Has("--certs")) {
             std::string problem;
-            auto kept = KeepCertificatesIn(parsed->options.find("--certs")->second,
-                                           HostIPv4Addresses(), SecondsNow(), problem);
-            if (!kept || !identity.Load(kept->server, kept->authority.certificatePem, problem)) {
+            auto authority = LoadPageIdentity(parsed->options.find("--certs")->second,
+                                              HostIPv4Addresses(), SecondsNow(), identity, problem);
+            if (!authority) {
                 std::fprintf(stderr, "zentory-cli listen: %s\n", problem.c_str());
                 receiver.Stop();
                 socket.Close();
@@ -319,7 +319,7 @@ int RunListen(const std::vector<std::string>& args) {
                 return -1;
             }
             web->UseTls(&identity);
-            scans->SetAuthority(kept->authority.certificatePem);
+            scans->SetAuthority(*authority);
         }
         std::string webError;
         if (!web->Start(static_cast<int>(*httpPort), webError)) {

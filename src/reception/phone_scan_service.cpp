@@ -137,21 +137,14 @@ bool PhoneScanService::Admit(std::uint32_t sender, WebAnswer& refusal) {
 WebAnswer PhoneScanService::Handle(const WebRequest& request) {
     if (request.method == "POST" && request.path == "/nonce") return Nonce(request);
     if (request.method == "POST" && request.path == "/scan") return Scan(request);
-    if ((request.method == "GET" || request.method == "HEAD") && !authorityPem.empty()) {
-        if (request.path == kAuthorityDownloadPath) {
-            WebAnswer answer = PlainAnswer(200, "");
-            answer.contentType = "application/x-x509-ca-cert";
-            answer.body = authorityPem;
-            return answer;
-        }
-        if (request.path == kProfileDownloadPath) {
-            WebAnswer answer = PlainAnswer(200, "");
-            answer.contentType = "application/x-apple-aspen-config";
-            answer.body = AuthorityProfile(authorityPem);
-            return answer;
-        }
-    }
     if (request.method == "GET" || request.method == "HEAD") {
+        for (const TrustDownload& download : trustDownloads) {
+            if (request.path != download.path) continue;
+            WebAnswer answer = PlainAnswer(200, "");
+            answer.contentType = download.contentType;
+            answer.body = download.body;
+            return answer;
+        }
         for (const WebAsset& asset : assets) {
             if (request.path != asset.path) continue;
             if (!AcceptsGzip(request.acceptEncoding))
@@ -241,6 +234,17 @@ std::vector<PhoneScanService::Phone> PhoneScanService::Phones() const {
     for (const auto& [address, at] : phones)
         list.push_back({address, at});
     return list;
+}
+
+void PhoneScanService::SetAuthority(std::string certificatePem) {
+    trustDownloads.clear();
+    if (!certificatePem.empty()) {
+        trustDownloads.push_back(
+            {kAuthorityDownloadPath, "application/x-x509-ca-cert", certificatePem});
+        trustDownloads.push_back({kProfileDownloadPath, "application/x-apple-aspen-config",
+                                  AuthorityProfile(certificatePem)});
+    }
+    authorityPem = std::move(certificatePem);
 }
 
 std::string PhonePageAddress(const std::string& hostAddress, std::int32_t port,

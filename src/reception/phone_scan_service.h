@@ -111,7 +111,7 @@ public:
     void SetToken(std::string token);
     // The installation's authority, which the page offers phones to download and trust
     // (its certificate alone). Set before the server starts; none: no downloads.
-    void SetAuthority(std::string certificatePem) { authorityPem = std::move(certificatePem); }
+    void SetAuthority(std::string certificatePem);
     const std::string& Authority() const { return authorityPem; }
     std::string Token() const;
 
@@ -140,6 +140,13 @@ private:
     SenderGate& gate;
     const std::vector<WebAsset> assets;
     std::string authorityPem;
+    // The authority's certificate and an iPhone's profile of it, made once.
+    struct TrustDownload {
+        const char* path;
+        const char* contentType;
+        std::string body;
+    };
+    std::vector<TrustDownload> trustDownloads;
     RateLimiter limiter;
     ScanNonces nonces;
     std::atomic<bool> preferPix{false};

@@ -146,3 +146,13 @@ std::optional<PageCertificates> KeepCertificatesIn(const std::string& folder,
     }
     return kept;
 }
+
+std::optional<std::string> LoadPageIdentity(const std::string& folder,
+                                            const std::vector<std::uint32_t>& addresses,
+                                            std::int64_t now, TlsServerIdentity& identity,
+                                            std::string& problem) {
+    auto kept = KeepCertificatesIn(folder, addresses, now, problem);
+    if (!kept || !identity.Load(kept->server, kept->authority.certificatePem, problem))
+        return std::nullopt;
+    return kept->authority.certificatePem;
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tls/certificates.h"
+#include "tls/tls_transport.h"
 
 // The authority and the page's server certificate kept in a folder, made on first use:
 //   ca.pem          the authority's certificate, which phones are given to trust
@@ -25,3 +26,11 @@ struct PageCertificates {
 std::optional<PageCertificates> KeepCertificatesIn(const std::string& folder,
                                                    const std::vector<std::uint32_t>& addresses,
                                                    std::int64_t now, std::string& problem);
+
+// The certificates kept in `folder`, as KeepCertificatesIn keeps them, loaded into the
+// server's `identity`: the authority's certificate, for phones to download; nothing, with
+// `problem` set, when they cannot be had.
+std::optional<std::string> LoadPageIdentity(const std::string& folder,
+                                            const std::vector<std::uint32_t>& addresses,
+                                            std::int64_t now, TlsServerIdentity& identity,
+                                            std::string& problem);

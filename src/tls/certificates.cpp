@@ -1,11 +1,7 @@
 #include "tls/certificates.h"
 
-#include <mbedtls/ctr_drbg.h>
 #include <mbedtls/ecp.h>
-#include <mbedtls/entropy.h>
 #include <mbedtls/oid.h>
-#include <mbedtls/pk.h>
-#include <mbedtls/x509_crt.h>
 
 #include <algorithm>
 #include <array>
@@ -16,58 +12,10 @@
 #include <set>
 
 #include "tls/digests.h"
+#include "tls/mbedtls_objects.h"
 #include "util/civil_date.h"
 
 namespace {
-
-// The system's random source through a deterministic generator, for keys and serial numbers.
-class Random {
-public:
-    Random() {
-        mbedtls_entropy_init(&entropy);
-        mbedtls_ctr_drbg_init(&generator);
-        static constexpr unsigned char kPersonal[] = "zentory certificates";
-        ready = mbedtls_ctr_drbg_seed(&generator, mbedtls_entropy_func, &entropy, kPersonal,
-                                      sizeof kPersonal - 1) == 0;
-    }
-    ~Random() {
-        mbedtls_ctr_drbg_free(&generator);
-        mbedtls_entropy_free(&entropy);
-    }
-    Random(const Random&) = delete;
-    Random& operator=(const Random&) = delete;
-
-    bool Ready() const { return ready; }
-    static int Fill(void* self, unsigned char* output, size_t length) {
-        return mbedtls_ctr_drbg_random(&static_cast<Random*>(self)->generator, output, length);
-    }
-
-private:
-    mbedtls_entropy_context entropy;
-    mbedtls_ctr_drbg_context generator;
-    bool ready = false;
-};
-
-struct Key {
-    Key() { mbedtls_pk_init(&pk); }
-    ~Key() { mbedtls_pk_free(&pk); }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    mbedtls_pk_context pk;
-};
-
-struct Certificate {
-    Certificate() { mbedtls_x509_crt_init(&crt); }
-    ~Certificate() { mbedtls_x509_crt_free(&crt); }
-    Certificate(const Certificate&) = delete;
-    Certificate& operator=(const Certificate&) = delete;
-    // PEM needs its terminating zero in the length.
-    bool Read(const std::string& pem) {
-        return mbedtls_x509_crt_parse(&crt, reinterpret_cast<const unsigned char*>(pem.c_str()),
-                                      pem.size() + 1) == 0;
-    }
-    mbedtls_x509_crt crt;
-};
 
 struct Writer {
     Writer() { mbedtls_x509write_crt_init(&crt); }
@@ -83,27 +31,27 @@ bool NewKey(Key& key, Random& random) {
                                &random) == 0;
 }
 
-bool ReadKey(Key& key, const std::string& pem, Random& random) {
-    return mbedtls_pk_parse_key(&key.pk, reinterpret_cast<const unsigned char*>(pem.c_str()),
-                                pem.size() + 1, nullptr, 0, Random::Fill, &random) == 0;
-}
-
 std::string KeyPem(Key& key) {
     std::array<unsigned char, 1024> pem{};
     if (mbedtls_pk_write_key_pem(&key.pk, pem.data(), pem.size()) != 0) return {};
     return reinterpret_cast<const char*>(pem.data());
 }
 
-// "YYYYMMDDhhmmss" in UTC, as certificates are dated.
+// "YYYYMMDDhhmmss", as certificates are dated; in that form the text's order is the time's.
+std::string TimeText(int year, int month, int day, int hour, int minute, int second) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute,
+                  second);
+    return text;
+}
+
+// Seconds since 1970 as a certificate's time, in UTC.
 std::string CertificateTime(std::int64_t seconds) {
     std::int64_t days = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
     std::int64_t inDay = seconds - days * 86400;
     CivilDate date = CivilFromDays(days);
-    char text[20];
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", date.year, date.month, date.day,
-                  static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
-                  static_cast<int>(inDay % 60));
-    return text;
+    return TimeText(date.year, date.month, date.day, static_cast<int>(inDay / 3600),
+                    static_cast<int>(inDay / 60 % 60), static_cast<int>(inDay % 60));
 }
 
 // Dates, a random serial number, SHA-256, the key identifiers; then signed into PEM.
@@ -150,7 +98,7 @@ std::int64_t SecondsNow() {
 
 std::optional<KeyAndCertificate> MakeAuthority(const std::string& name, std::int64_t now,
                                                std::string& problem) {
-    Random random;
+    Random random("zentory certificates");
     Key key;
     Writer writer;
     if (!random.Ready() || !NewKey(key, random)) {
@@ -177,11 +125,11 @@ std::optional<KeyAndCertificate> MakeAuthority(const std::string& name, std::int
 std::optional<KeyAndCertificate> MakeServerCertificate(const KeyAndCertificate& authority,
                                                        const std::vector<std::uint32_t>& addresses,
                                                        std::int64_t now, std::string& problem) {
-    Random random;
+    Random random("zentory certificates");
     Key issuerKey, key;
     Certificate issuer;
     Writer writer;
-    if (!random.Ready() || !ReadKey(issuerKey, authority.keyPem, random) ||
+    if (!random.Ready() || !issuerKey.Read(authority.keyPem, random) ||
         !issuer.Read(authority.certificatePem)) {
         problem = "a autoridade guardada não pôde ser lida";
         return std::nullopt;
@@ -236,12 +184,10 @@ bool ServerCertificateFits(const KeyAndCertificate& server, const std::string& a
     if (mbedtls_x509_crt_verify(&certificate.crt, &authority.crt, nullptr, nullptr, &flags, nullptr,
                                 nullptr) != 0)
         return false;
-    std::string until = CertificateTime(now + static_cast<std::int64_t>(kRenewalDays) * 86400);
     const mbedtls_x509_time& end = certificate.crt.valid_to;
-    char endText[20];
-    std::snprintf(endText, sizeof endText, "%04d%02d%02d%02d%02d%02d", end.year, end.mon, end.day,
-                  end.hour, end.min, end.sec);
-    if (std::string(endText) < until) return false;
+    if (TimeText(end.year, end.mon, end.day, end.hour, end.min, end.sec) <
+        CertificateTime(now + static_cast<std::int64_t>(kRenewalDays) * 86400))
+        return false;
     std::set<std::uint32_t> wanted(addresses.begin(), addresses.end()), named;
     for (const mbedtls_x509_sequence* san = &certificate.crt.subject_alt_names; san && san->buf.p;
          san = san->next) {

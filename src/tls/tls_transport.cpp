@@ -1,48 +1,32 @@
 #include "tls/tls_transport.h"
 
-#include <mbedtls/ctr_drbg.h>
-#include <mbedtls/entropy.h>
-#include <mbedtls/pk.h>
 #include <mbedtls/ssl.h>
 #include <mbedtls/ssl_ticket.h>
-#include <mbedtls/x509_crt.h>
 #include <psa/crypto.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "tls/mbedtls_objects.h"
+
 struct TlsServerIdentity::Parts {
-    mbedtls_entropy_context entropy;
-    mbedtls_ctr_drbg_context random;
-    mbedtls_x509_crt chain;
-    mbedtls_pk_context key;
+    Random random{"zentory page"};
+    Certificate chain;
+    Key key;
     mbedtls_ssl_ticket_context tickets;
     mbedtls_ssl_config config;
 
     Parts() {
-        mbedtls_entropy_init(&entropy);
-        mbedtls_ctr_drbg_init(&random);
-        mbedtls_x509_crt_init(&chain);
-        mbedtls_pk_init(&key);
         mbedtls_ssl_ticket_init(&tickets);
         mbedtls_ssl_config_init(&config);
     }
     ~Parts() {
         mbedtls_ssl_config_free(&config);
         mbedtls_ssl_ticket_free(&tickets);
-        mbedtls_pk_free(&key);
-        mbedtls_x509_crt_free(&chain);
-        mbedtls_ctr_drbg_free(&random);
-        mbedtls_entropy_free(&entropy);
     }
 };
 
 namespace {
-
-bool ReadPem(mbedtls_x509_crt& chain, const std::string& pem) {
-    return mbedtls_x509_crt_parse(&chain, reinterpret_cast<const unsigned char*>(pem.c_str()),
-                                  pem.size() + 1) == 0;
-}
 
 // Only what the page's phones need, strongest first: TLS 1.3's AES-GCM and ChaCha20, then
 // TLS 1.2's ECDHE-ECDSA with the same.
@@ -65,30 +49,25 @@ TlsServerIdentity::~TlsServerIdentity() = default;
 bool TlsServerIdentity::Load(const KeyAndCertificate& server, const std::string& authorityPem,
                              std::string& problem) {
     Parts& p = *parts;
-    static constexpr unsigned char kPersonal[] = "zentory page";
-    if (psa_crypto_init() != PSA_SUCCESS ||
-        mbedtls_ctr_drbg_seed(&p.random, mbedtls_entropy_func, &p.entropy, kPersonal,
-                              sizeof kPersonal - 1) != 0) {
+    if (psa_crypto_init() != PSA_SUCCESS || !p.random.Ready()) {
         problem = "o gerador de números aleatórios não pôde ser iniciado";
         return false;
     }
-    if (!ReadPem(p.chain, server.certificatePem) || !ReadPem(p.chain, authorityPem) ||
-        mbedtls_pk_parse_key(&p.key, reinterpret_cast<const unsigned char*>(server.keyPem.c_str()),
-                             server.keyPem.size() + 1, nullptr, 0, mbedtls_ctr_drbg_random,
-                             &p.random) != 0) {
+    if (!p.chain.Read(server.certificatePem) || !p.chain.Read(authorityPem) ||
+        !p.key.Read(server.keyPem, p.random)) {
         problem = "o certificado do servidor não pôde ser lido";
         return false;
     }
     mbedtls_ssl_config& config = p.config;
     if (mbedtls_ssl_config_defaults(&config, MBEDTLS_SSL_IS_SERVER, MBEDTLS_SSL_TRANSPORT_STREAM,
                                     MBEDTLS_SSL_PRESET_DEFAULT) != 0 ||
-        mbedtls_ssl_conf_own_cert(&config, &p.chain, &p.key) != 0 ||
-        mbedtls_ssl_ticket_setup(&p.tickets, mbedtls_ctr_drbg_random, &p.random,
-                                 MBEDTLS_CIPHER_AES_256_GCM, kTicketLifetime) != 0) {
+        mbedtls_ssl_conf_own_cert(&config, &p.chain.crt, &p.key.pk) != 0 ||
+        mbedtls_ssl_ticket_setup(&p.tickets, Random::Fill, &p.random, MBEDTLS_CIPHER_AES_256_GCM,
+                                 kTicketLifetime) != 0) {
         problem = "o TLS não pôde ser configurado";
         return false;
     }
-    mbedtls_ssl_conf_rng(&config, mbedtls_ctr_drbg_random, &p.random);
+    mbedtls_ssl_conf_rng(&config, Random::Fill, &p.random);
     mbedtls_ssl_conf_min_tls_version(&config, MBEDTLS_SSL_VERSION_TLS1_2);
     mbedtls_ssl_conf_max_tls_version(&config, MBEDTLS_SSL_VERSION_TLS1_3);
     mbedtls_ssl_conf_ciphersuites(&config, kCipherSuites);

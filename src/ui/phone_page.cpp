@@ -33,18 +33,19 @@ std::string PairingToken(SettingsStore& store) {
 // user's profile, for this PC's addresses now. Without them the page is plain HTTP alone.
 void StartPageTls(Program& program) {
     std::string folder = program.journalFolder.empty() ? JournalFolder() : program.journalFolder;
-    std::string problem;
-    auto kept = folder.empty() ? std::nullopt
-                               : KeepCertificatesIn(JoinPath(folder, "certs"), HostIPv4Addresses(),
-                                                    SecondsNow(), problem);
+    std::string problem = "no folder for the certificates";
     auto identity = std::make_unique<TlsServerIdentity>();
-    if (!kept || !identity->Load(kept->server, kept->authority.certificatePem, problem)) {
+    auto authority = folder.empty()
+                         ? std::nullopt
+                         : LoadPageIdentity(JoinPath(folder, "certs"), HostIPv4Addresses(),
+                                            SecondsNow(), *identity, problem);
+    if (!authority) {
         DebugTrace("[E] the page's TLS: %s\n", problem.c_str());
         program.pageIdentity.reset();
         return;
     }
     program.pageIdentity = std::move(identity);
-    program.phoneScans->SetAuthority(kept->authority.certificatePem);
+    program.phoneScans->SetAuthority(*authority);
     program.webServer->UseTls(program.pageIdentity.get());
 }
 
